@@ -1,0 +1,73 @@
+#pragma once
+// Move-only owners for Windows handles, keys, modules and the like: one template,
+// one traits struct per kind of resource.
+
+#include <windows.h>
+
+#include <utility>
+
+template <typename Traits>
+class unique_any {
+public:
+  using pointer = typename Traits::pointer;
+
+  unique_any() = default;
+  explicit unique_any(pointer value) : value_(value) {}
+  unique_any(unique_any&& other) noexcept : value_(other.release()) {}
+  unique_any& operator=(unique_any&& other) noexcept {
+    reset(other.release());
+    return *this;
+  }
+  unique_any(const unique_any&) = delete;
+  unique_any& operator=(const unique_any&) = delete;
+  ~unique_any() { reset(); }
+
+  pointer get() const { return value_; }
+  explicit operator bool() const { return value_ != Traits::invalid(); }
+
+  pointer release() { return std::exchange(value_, Traits::invalid()); }
+  void reset(pointer value = Traits::invalid()) {
+    if (*this) Traits::close(value_);
+    value_ = value;
+  }
+  // For out-parameters: releases the current value first.
+  pointer* put() {
+    reset();
+    return &value_;
+  }
+
+private:
+  pointer value_ = Traits::invalid();
+};
+
+struct ModuleTraits {
+  using pointer = HMODULE;
+  static pointer invalid() { return nullptr; }
+  static void close(pointer p) { FreeLibrary(p); }
+};
+struct ResourceTraits {
+  using pointer = HGLOBAL;
+  static pointer invalid() { return nullptr; }
+  static void close(pointer p) { FreeResource(p); }
+};
+struct FileTraits {
+  using pointer = HANDLE;
+  static pointer invalid() { return INVALID_HANDLE_VALUE; }
+  static void close(pointer p) { CloseHandle(p); }
+};
+struct HandleTraits {
+  using pointer = HANDLE;
+  static pointer invalid() { return nullptr; }
+  static void close(pointer p) { CloseHandle(p); }
+};
+struct RegKeyTraits {
+  using pointer = HKEY;
+  static pointer invalid() { return nullptr; }
+  static void close(pointer p) { RegCloseKey(p); }
+};
+
+using unique_module = unique_any<ModuleTraits>;
+using unique_resource = unique_any<ResourceTraits>;
+using unique_file = unique_any<FileTraits>;
+using unique_handle = unique_any<HandleTraits>;
+using unique_hkey = unique_any<RegKeyTraits>;

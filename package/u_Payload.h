@@ -1,0 +1,30 @@
+#pragma once
+// The payload that travels inside the setup program: named resources of type
+// VELKSETUP, each a 4-byte little-endian unpacked size followed by one zlib
+// stream, and an ordinary bitmap resource for the top logo.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Raw bytes; std::string keeps them contiguous and cheap to pass around.
+using Bytes = std::string;
+
+inline constexpr char kPayloadType[] = "VELKSETUP";
+inline constexpr char kScriptResource[] = "SETUPINFO";
+inline constexpr char kLicenseResource[] = "LICINFO";
+inline constexpr char kTopLogoResource[] = "TOPLOGO";
+
+// Larger declared sizes are taken as damage rather than trusted for an allocation.
+inline constexpr int32_t kMaxUnpackedSize = 1 << 30;
+
+// The size field of a payload resource; false when the resource is too short to
+// hold one or declares a size outside 0..kMaxUnpackedSize.
+bool ReadDeclaredSize(std::string_view raw, int32_t& size);
+
+// Inflates a payload resource. True only when the stream is intact and yields
+// exactly the declared number of bytes.
+bool UnpackResource(std::string_view raw, Bytes& unpacked);
+
+// Encodes data as a payload resource: size field and a zlib stream at `level`.
+Bytes PackResource(std::string_view data, int level = 9);

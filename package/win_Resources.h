@@ -1,0 +1,15 @@
+#pragma once
+// Finding payload resources with the Windows resource functions.
+
+#include <windows.h>
+
+#include <string>
+
+#include "package/u_Payload.h"
+
+// The raw bytes of the resource `name` of `type` in `module`; false when it is
+// not there or cannot be loaded.
+bool ReadResource(HMODULE module, const char* name, const char* type, Bytes& data);
+
+// As ReadResource, on a program file opened as a data-only module.
+bool ReadFileResource(const std::string& path, const char* name, const char* type, Bytes& data);

@@ -1,0 +1,103 @@
+#include "package/u_Payload.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+namespace {
+
+Bytes WithSize(int32_t size, std::string_view stream) {
+  Bytes raw(4, '\0');
+  for (int i = 0; i < 4; ++i) raw[i] = char(uint32_t(size) >> (8 * i));
+  return raw + std::string(stream);
+}
+
+std::string Stream(const Bytes& packed) { return packed.substr(4); }
+
+}  // namespace
+
+TEST(UnpackResource, RoundTripsWhatThePackerWrites) {
+  const std::string data = std::string("hello\0world", 11) + std::string(100000, 'x');
+  const Bytes packed = PackResource(data);
+  EXPECT_EQ(uint8_t(packed[4]), 0x78);
+  EXPECT_EQ(uint8_t(packed[5]), 0xDA);  // level 9 header
+  Bytes out;
+  ASSERT_TRUE(UnpackResource(packed, out));
+  EXPECT_EQ(out, data);
+}
+
+TEST(UnpackResource, AcceptsAnyValidZlibStream) {
+  const std::string data(5000, 'q');
+  Bytes out;
+  ASSERT_TRUE(UnpackResource(PackResource(data, 1), out));
+  EXPECT_EQ(out, data);
+  ASSERT_TRUE(UnpackResource(PackResource(data, 0), out));  // stored blocks
+  EXPECT_EQ(out, data);
+}
+
+TEST(UnpackResource, EmptyPayloadUnpacksToEmptyData) {
+  Bytes out = "stale";
+  ASSERT_TRUE(UnpackResource(PackResource(""), out));
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(UnpackResource, SizeFieldMustMatchTheStream) {
+  const std::string data(1000, 'a');
+  const std::string stream = Stream(PackResource(data));
+  Bytes out;
+  EXPECT_TRUE(UnpackResource(WithSize(1000, stream), out));
+  EXPECT_FALSE(UnpackResource(WithSize(999, stream), out)) << "declared size smaller than the data";
+  EXPECT_FALSE(UnpackResource(WithSize(1001, stream), out)) << "stream ends short of the declared size";
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(UnpackResource, ShortOrAbsurdSizeFieldIsDamage) {
+  Bytes out;
+  EXPECT_FALSE(UnpackResource("", out));
+  EXPECT_FALSE(UnpackResource("\x01\x00\x00", out));
+  EXPECT_FALSE(UnpackResource(WithSize(0, ""), out)) << "exactly four bytes, no stream";
+  const std::string stream = Stream(PackResource("x"));
+  EXPECT_FALSE(UnpackResource(WithSize(-1, stream), out));
+  EXPECT_FALSE(UnpackResource(WithSize(kMaxUnpackedSize + 1, stream), out));
+}
+
+TEST(UnpackResource, DamagedStreamsFail) {
+  const std::string data = "The quick brown fox jumps over the lazy dog, again and again and again.";
+  const Bytes good = PackResource(data);
+  Bytes out;
+
+  Bytes badTrailer = good;
+  badTrailer.back() ^= 0x01;
+  EXPECT_FALSE(UnpackResource(badTrailer, out)) << "wrong Adler-32";
+
+  Bytes badMethod = good;
+  badMethod[4] = 0x77;  // compression method 7, header check no longer holds either
+  EXPECT_FALSE(UnpackResource(badMethod, out));
+
+  Bytes badCheck = good;
+  badCheck[5] = char(0xDB);
+  EXPECT_FALSE(UnpackResource(badCheck, out)) << "header check bits";
+
+  EXPECT_FALSE(UnpackResource(good.substr(0, good.size() - 3), out)) << "truncated stream";
+
+  // A raw deflate stream (no zlib header) is not accepted.
+  z_stream z{};
+  ASSERT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string raw(256, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = uInt(data.size());
+  z.next_out = reinterpret_cast<Bytef*>(raw.data());
+  z.avail_out = uInt(raw.size());
+  ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+  raw.resize(z.total_out);
+  deflateEnd(&z);
+  EXPECT_FALSE(UnpackResource(WithSize(int32_t(data.size()), raw), out));
+}
+
+TEST(ReadDeclaredSize, LittleEndianSigned) {
+  int32_t size = 0;
+  ASSERT_TRUE(ReadDeclaredSize(std::string("\x10\x27\x00\x00", 4), size));
+  EXPECT_EQ(size, 10000);
+  EXPECT_FALSE(ReadDeclaredSize(std::string("\xFF\xFF\xFF\xFF", 4), size));
+  ASSERT_TRUE(ReadDeclaredSize(std::string("\x00\x00\x00\x40", 4), size));
+  EXPECT_EQ(size, kMaxUnpackedSize);
+}
