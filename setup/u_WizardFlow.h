@@ -1,0 +1,55 @@
+#pragma once
+// The wizard's page flow as plain state: which page is shown, which buttons are
+// enabled and which text each carries. The window turns user events into calls
+// here and then shows the state; the rules are tested without a window.
+
+#include <string>
+
+#include "setup/u_WizardLayout.h"
+
+// Text numbers of the current language that the buttons carry.
+enum TButtonText { btBack = 1, btNext = 2, btCancel = 3, btInstall = 4, btRemove = 5, btFinish = 6 };
+
+struct TWizardState {
+  TPage page = TPage::Welcome;
+  bool backEnabled = false;
+  bool nextEnabled = true;
+  bool cancelEnabled = true;
+  int backText = btBack;
+  int nextText = btNext;
+  int cancelText = btCancel;
+  bool installChecked = true;
+  bool removeChecked = false;
+  bool removeEnabled = false;
+  bool licenseAccepted = false;
+  bool licenseRefused = false;
+  std::string folder;  // the destination folder edit
+  bool operator==(const TWizardState&) const = default;
+};
+
+enum class TWizardAction { None, StartInstall, StartRemove };
+
+class TWizardFlow {
+public:
+  TWizardFlow(bool hasLicense, bool installed);
+
+  const TWizardState& State() const { return state_; }
+
+  // Next on the current page; `setupPath` fills the folder edit on entering the folder page.
+  TWizardAction Next(const std::string& setupPath);
+  void Back();
+  void ClickInstall();
+  void ClickRemove();
+  void ClickLicense(bool accept);
+  void FolderChosen(const std::string& folder);
+  void TextsApplied();  // the language changed: the buttons carry their first texts again
+  void WorkerDone();    // the install or removal worker finished its last item
+
+private:
+  void EnterFolders(const std::string& setupPath);
+  void ShowLicense();
+  void StartWorker(TPage page);
+
+  bool hasLicense_;
+  TWizardState state_;
+};
