@@ -1,0 +1,24 @@
+#pragma once
+// Packing a product into an installer, and examining an installer.
+
+#include <filesystem>
+#include <iosfwd>
+
+#include "packer/u_CodePages.h"
+
+struct TPackRequest {
+  std::filesystem::path script, stub, output;
+  int codePage = kDefaultCodePage;
+  unsigned threads = 0;  // 0: one per hardware thread
+};
+
+// Writes the installer: a copy of the stub carrying the script, the licence,
+// the top logo and every file of the script. Progress, warnings and errors go
+// to `log`; throws TPackError (and writes nothing) when packing fails.
+void PackInstaller(const TPackRequest& request, std::ostream& log);
+
+// Lists the payload of an installer and the entries of its script. Returns
+// the number of problems found (damaged or missing resources, a wrong
+// checksum); with `listAll` false only the problems are printed. Throws
+// TPackError when the file cannot be read as a program file.
+size_t ExamineInstaller(const std::filesystem::path& installer, int codePage, bool listAll, std::ostream& out);

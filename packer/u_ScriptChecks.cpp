@@ -1,0 +1,280 @@
+#include "packer/u_ScriptChecks.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+
+#include "actions/u_SimpleFuncs1.h"
+#include "package/u_Payload.h"
+#include "packer/u_CodePages.h"
+
+namespace {
+
+struct TGroup {
+  std::string_view header, decidingKey;
+  std::vector<std::string_view> keys;
+};
+
+const std::array<TGroup, 5>& Groups() {
+  static const std::array<TGroup, 5> groups = {{
+      {kHeaderFileGroups, "FileGroupName", {"FileGroupName", "FileGroupDispName", "FileGroupPath"}},
+      {kHeaderFileValues,
+       "FileDispName",
+       {"FileLocation", "FileDispName", "FileFolder", "FileSetupPath", "FileDoSetup", "FileDoRegister"}},
+      {kHeaderRegValues,
+       "RegValueLocation",
+       {"RegValueLocation", "RegValueName", "RegValueType", "RegValueValue", "RegInternalKey", "RegCheckVersion"}},
+      {kHeaderLinkGroups, "LinkGroupName", {"LinkGroupName", "LinkGroupDispName", "LinkGroupPath"}},
+      {kHeaderLinkValues, "LinkDispName", {"LinkPlace", "LinkDispName", "LinkStartFile"}},
+  }};
+  return groups;
+}
+
+constexpr std::array<std::string_view, 12> kInfoKeys = {
+    "<CompanyName>", "<ProductName>", "<ProductVersion>", "<ProductDescription>", "<SetupLocation>", "<SetupPath>",
+    "<SetupExeName>", "<SetupLangID>", "<SetupUseLang>", "<TopLogo>", "<LeftLogo>", "<SetupLicense>"};
+
+constexpr std::array<std::string_view, 7> kBuiltInVariables = {
+    "<ExeFile>", "<SetupLocation>", "<SetupPath>", "<CompanyName>", "<ProductName>", "<ProductVersion>",
+    "<ProductDescription>"};
+
+constexpr std::array<std::string_view, 8> kSpecialFolders = {
+    "<ProgramFilesDir>", "<WindowsDir>", "<CommonFilesDir>", "<StartMenu>",
+    "<Desktop>",         "<Programs>",   "<QuickLaunchPanel>", "<StartUp>"};
+
+constexpr std::array<std::string_view, 5> kRegistryTypes = {"<String>", "<Integer>", "<Boolean>", "<Binary>",
+                                                            "<AutoKey>"};
+
+template <size_t N>
+bool ContainsAnyCase(const std::array<std::string_view, N>& names, std::string_view name) {
+  return std::any_of(names.begin(), names.end(), [&](std::string_view n) { return SameTextAscii(n, name); });
+}
+
+template <size_t N>
+bool Contains(const std::array<std::string_view, N>& names, std::string_view name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// Built by appending: GCC 12 warns falsely (-Wrestrict) about "'" + std::string(...).
+std::string Quoted(std::string_view text) {
+  std::string quoted(1, '\'');
+  quoted.append(text);
+  return quoted += '\'';
+}
+
+std::string_view Trim(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// A numbered key name split into its group, key word and digits.
+struct TNumberedKey {
+  const TGroup* group;
+  std::string_view keyWord, digits;
+};
+
+std::optional<TNumberedKey> ParseNumberedKey(std::string_view name) {
+  for (const auto& group : Groups())
+    for (const auto keyWord : group.keys) {
+      if (name.size() <= keyWord.size() || !SameTextAscii(name.substr(0, keyWord.size()), keyWord)) continue;
+      const std::string_view digits = name.substr(keyWord.size());
+      if (std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return TNumberedKey{&group, keyWord, digits};
+    }
+  return std::nullopt;
+}
+
+bool IsKnownKey(std::string_view name) { return ContainsAnyCase(kInfoKeys, name) || ParseNumberedKey(name); }
+
+class TScriptChecker {
+public:
+  TScriptChecker(const TSetupScript& script, int codePage) : script_(script), codePage_(codePage) {}
+
+  std::vector<TScriptIssue> Run() {
+    CheckHeaders();
+    CheckKeyLines();
+    CheckBooleans();
+    CheckVariables();
+    CheckFiles();
+    CheckRegistryTypes();
+    std::stable_sort(issues_.begin(), issues_.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
+    return std::move(issues_);
+  }
+
+private:
+  void Error(size_t line, std::string text) { issues_.push_back({TScriptIssue::Error, line, std::move(text)}); }
+  void Warning(size_t line, std::string text) { issues_.push_back({TScriptIssue::Warning, line, std::move(text)}); }
+
+  size_t Count(const TGroup& group) const {
+    return script_.HasHeader(group.header) ? script_.CountEntries(group.decidingKey) : 0;
+  }
+
+  void CheckHeaders() {
+    if (!script_.HasHeader(kHeaderSetupInfo))
+      Error(0, "no " + std::string(kHeaderSetupInfo) + " header line: the installer would read nothing of the script");
+    const auto& lines = script_.Lines();
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const std::string_view trimmed = Trim(lines[i]);
+      if (trimmed == lines[i]) continue;
+      for (const auto header : {kHeaderSetupInfo, kHeaderFileGroups, kHeaderFileValues, kHeaderRegValues,
+                                kHeaderLinkGroups, kHeaderLinkValues})
+        if (SameTextAscii(trimmed, header))
+          Warning(i + 1, "header " + std::string(header) + " has spaces around it, so the installer does not see it");
+    }
+    for (const auto& group : Groups()) {
+      if (script_.HasHeader(group.header)) continue;
+      if (const size_t line = KeyLine(script_, EntryKey(group.decidingKey, 1)))
+        Warning(line, "no " + std::string(group.header) + " header line, so the installer reads none of these entries");
+    }
+  }
+
+  void CheckKeyLines() {
+    std::map<std::string, size_t> firstLine;
+    const auto& lines = script_.Lines();
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const auto key = SplitKeyLine(lines[i]);
+      if (!key) continue;
+      const size_t line = i + 1;
+      const auto [first, isNew] = firstLine.emplace(UpperCaseAscii(key->name), line);
+      if (!isNew)
+        Warning(line, Quoted(key->name) + " repeats the key of line " + std::to_string(first->second) +
+                          "; the installer reads only line " + std::to_string(first->second));
+      const std::string_view trimmed = Trim(key->name);
+      if (trimmed != key->name && IsKnownKey(trimmed))
+        Warning(line, "key name " + Quoted(key->name) + " has spaces around it, so it is not the key " +
+                          Quoted(trimmed));
+      if (const auto numbered = ParseNumberedKey(key->name)) CheckNumber(line, key->name, *numbered);
+    }
+  }
+
+  void CheckNumber(size_t line, std::string_view name, const TNumberedKey& key) {
+    const std::string quoted = Quoted(name);
+    if (key.digits.size() > 1 && key.digits[0] == '0') {
+      Warning(line, quoted + ": entry numbers are read without leading zeros, so the installer never reads this key");
+      return;
+    }
+    if (!script_.HasHeader(key.group->header)) return;  // the missing header is reported once
+    const size_t count = script_.CountEntries(key.group->decidingKey);
+    if (key.digits.size() < 10 && std::stoul(std::string(key.digits)) <= count) return;
+    const std::string last = count ? "the entries end at " + std::to_string(count) : "there is no entry 1";
+    if (key.keyWord == key.group->decidingKey)
+      Warning(line, quoted + " follows a gap (" + last + "), so the installer never reads this entry");
+    else
+      Warning(line, quoted + " belongs to no entry (" + last + "), so the installer never reads it");
+  }
+
+  void CheckBoolean(std::string_view name) {
+    const auto index = script_.FindKey(name);
+    if (!index) return;
+    const std::string value = script_.Text(name);
+    if (value != "True" && value != "False")
+      Warning(*index + 1, std::string(name) + "=" + value + " reads as False: only \"True\" means true");
+  }
+
+  void CheckBooleans() {
+    if (script_.HasHeader(kHeaderSetupInfo)) CheckBoolean("<SetupUseLang>");
+    const auto& groups = Groups();
+    for (size_t n = 1; n <= Count(groups[1]); ++n) {
+      CheckBoolean(EntryKey("FileDoSetup", n));
+      CheckBoolean(EntryKey("FileDoRegister", n));
+    }
+    for (size_t n = 1; n <= Count(groups[2]); ++n) CheckBoolean(EntryKey("RegCheckVersion", n));
+  }
+
+  // Warns about every name in angle brackets that ExpandValue would turn into
+  // the empty text.
+  void CheckValueVariables(std::string_view name, bool groupsDefined) {
+    const size_t line = KeyLine(script_, name);
+    if (!line) return;
+    const std::string value = script_.Text(name);
+    for (size_t open = value.find('<'); open != std::string::npos; open = value.find('<', open + 1)) {
+      const size_t close = value.find('>', open);
+      if (close == std::string::npos) return;
+      const std::string variable = value.substr(open, close - open + 1);
+      open = close;
+      if (ContainsAnyCase(kBuiltInVariables, variable) || Contains(kSpecialFolders, variable)) continue;
+      const bool isGroup = std::any_of(groupVariables_.begin(), groupVariables_.end(),
+                                       [&](const std::string& g) { return SameTextAscii(g, variable); });
+      if (isGroup && groupsDefined) continue;
+      std::string why = "unknown variable " + variable;
+      if (isGroup) why = "group variable " + variable + " is not defined yet when this value is expanded";
+      else if (ContainsAnyCase(kSpecialFolders, variable)) why += " (special folder names are case-sensitive)";
+      Warning(line, std::string(name) + ": " + why + "; it expands to the empty text");
+    }
+  }
+
+  void CheckVariables() {
+    const auto& groups = Groups();
+    for (const auto* group : {&groups[0], &groups[3]})
+      for (size_t n = 1; n <= Count(*group); ++n) groupVariables_.push_back(script_.Text(EntryKey(group->decidingKey, n)));
+    if (script_.HasHeader(kHeaderSetupInfo)) {
+      CheckValueVariables("<SetupLocation>", false);
+      CheckValueVariables("<SetupPath>", false);
+    }
+    const std::array<std::pair<const TGroup*, std::vector<std::string_view>>, 4> expanded = {{
+        {&groups[0], {"FileGroupPath"}},
+        {&groups[1], {"FileSetupPath"}},
+        {&groups[2], {"RegValueValue"}},
+        {&groups[4], {"LinkPlace", "LinkDispName", "LinkStartFile"}},
+    }};
+    for (const auto& [group, keyWords] : expanded)
+      for (size_t n = 1; n <= Count(*group); ++n)
+        for (const auto keyWord : keyWords) CheckValueVariables(EntryKey(keyWord, n), true);
+    for (size_t n = 1; n <= Count(groups[3]); ++n) CheckValueVariables(EntryKey("LinkGroupPath", n), true);
+  }
+
+  void CheckFiles() {
+    std::map<std::u16string, size_t> names{{PayloadResourceName(kScriptResource, codePage_), 0},
+                                           {PayloadResourceName(kLicenseResource, codePage_), 0}};
+    for (size_t n = 1; n <= Count(Groups()[1]); ++n) {
+      const std::string key = EntryKey("FileDispName", n);
+      const size_t line = KeyLine(script_, key);
+      const std::string name = script_.Text(key);
+      if (name.empty()) {
+        Error(line, key + " is empty: the file would have no payload name");
+        continue;
+      }
+      if (name[0] == '#') Error(line, key + "=" + name + ": a name beginning with '#' is looked up as a number");
+      if (script_.Text(EntryKey("FileLocation", n)).empty())
+        Error(line, key + "=" + name + " has no " + EntryKey("FileLocation", n) + " naming its source file");
+      const auto [first, isNew] = names.emplace(PayloadResourceName(name, codePage_), line);
+      if (isNew) continue;
+      if (first->second == 0)
+        Error(line, key + "=" + name + " would replace the payload's own resource " + UpperCaseAscii(name));
+      else
+        Error(line, key + "=" + name + " has the same payload name as the file of line " +
+                        std::to_string(first->second) + " (names are compared in upper case)");
+    }
+  }
+
+  void CheckRegistryTypes() {
+    for (size_t n = 1; n <= Count(Groups()[2]); ++n) {
+      const std::string key = EntryKey("RegValueType", n);
+      const std::string type = script_.Text(key);
+      if (!Contains(kRegistryTypes, type))
+        Warning(KeyLine(script_, key) ? KeyLine(script_, key) : KeyLine(script_, EntryKey("RegValueLocation", n)),
+                key + "=" + type + " is no registry type (they are case-sensitive): only the key is created");
+    }
+  }
+
+  const TSetupScript& script_;
+  int codePage_;
+  std::vector<std::string> groupVariables_;
+  std::vector<TScriptIssue> issues_;
+};
+
+}  // namespace
+
+size_t KeyLine(const TSetupScript& script, std::string_view name) {
+  const auto index = script.FindKey(name);
+  return index ? *index + 1 : 0;
+}
+
+std::u16string PayloadResourceName(std::string_view dispName, int codePage) {
+  return UpperCaseUtf16(AnsiToUtf16(UpperCaseAscii(dispName), codePage));
+}
+
+std::vector<TScriptIssue> CheckScript(const TSetupScript& script, int codePage) {
+  return TScriptChecker(script, codePage).Run();
+}

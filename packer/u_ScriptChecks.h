@@ -1,0 +1,29 @@
+#pragma once
+// Checks of a setup script before it is packed: errors that make the installer
+// unusable, and warnings for mistakes that the installer would silently ignore.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "package/u_SetupScript.h"
+
+struct TScriptIssue {
+  enum TKind { Error, Warning };
+  TKind kind;
+  size_t line;  // 1-based; 0 for the script as a whole
+  std::string text;
+};
+
+// The issues in line order.
+std::vector<TScriptIssue> CheckScript(const TSetupScript& script, int codePage);
+
+// The name under which the loader finds a file entry's payload: the installer
+// upper-cases the ASCII letters and asks for the name in the ANSI code page;
+// the loader turns it into UTF-16 and upper-cases every letter before its
+// lookup.
+std::u16string PayloadResourceName(std::string_view dispName, int codePage);
+
+// Line number (1-based) of the key line that `name` finds; 0 when missing.
+size_t KeyLine(const TSetupScript& script, std::string_view name);
