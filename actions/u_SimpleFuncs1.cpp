@@ -30,6 +30,19 @@ std::string DelBackslash(std::string_view text) {
   return std::string(text);
 }
 
+std::string ExtractFilePath(std::string_view path) {
+  const size_t last = path.find_last_of("\\:");
+  return last == std::string_view::npos ? std::string() : std::string(path.substr(0, last + 1));
+}
+
+bool IsExeFile(std::string_view fileName) {
+  return fileName.size() >= 4 && UpperCaseAscii(fileName.substr(fileName.size() - 4)) == ".EXE";
+}
+
+std::string ShortcutFileName(std::string_view folder, std::string_view linkName) {
+  return AddBackslash(folder) + std::string(linkName) + ".lnk";
+}
+
 int32_t StrToIntDef(std::string_view text, int32_t fallback) {
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;

@@ -15,6 +15,16 @@ std::string AddBackslash(std::string_view text);
 // Removes one trailing "\" when there is one.
 std::string DelBackslash(std::string_view text);
 
+// The folder part of a path: everything up to and including its last "\" or
+// ":"; "" when it has neither.
+std::string ExtractFilePath(std::string_view path);
+
+// True when the name ends in ".EXE" in any letter case (ASCII letters only).
+bool IsExeFile(std::string_view fileName);
+
+// The shortcut file that creation and removal use: Folder\LinkName.lnk.
+std::string ShortcutFileName(std::string_view folder, std::string_view linkName);
+
 // Reads an integer the way script values are read: leading blanks, an optional
 // sign, then decimal digits, or hexadecimal ones after "$", "x" or "0x" (any
 // case). The whole rest must be digits; a decimal number must fit 32 signed

@@ -43,3 +43,24 @@ TEST(AsciiCase, OnlyAsciiLettersFold) {
   EXPECT_FALSE(SameTextAscii("\xe4", "\xc4"));
   EXPECT_FALSE(SameTextAscii("abc", "abcd"));
 }
+
+TEST(ExtractFilePath, UpToTheLastBackslashOrColon) {
+  EXPECT_EQ(ExtractFilePath("C:\\Program Files\\Demo\\demoapp.exe"), "C:\\Program Files\\Demo\\");
+  EXPECT_EQ(ExtractFilePath("C:demoapp.exe"), "C:");
+  EXPECT_EQ(ExtractFilePath("C:\\a:b"), "C:\\a:") << "the last of either counts";
+  EXPECT_EQ(ExtractFilePath("\\\\server\\share\\"), "\\\\server\\share\\");
+  EXPECT_EQ(ExtractFilePath("demoapp.exe"), "");
+  EXPECT_EQ(ExtractFilePath(""), "");
+}
+
+TEST(IsExeFile, LastFourCharactersInAnyCase) {
+  for (const char* name : {"SETUP.exe", "setup.EXE", "a.Exe", ".exe", "C:\\x\\p.eXe"}) EXPECT_TRUE(IsExeFile(name)) << name;
+  for (const char* name : {"setup.exe.lnk", "exe", "", "setup.ex", "setupexe", "a.exe ", "a.\xc5XE"})
+    EXPECT_FALSE(IsExeFile(name)) << name;
+}
+
+TEST(ShortcutFileName, FolderBackslashNameAndExtension) {
+  EXPECT_EQ(ShortcutFileName("C:\\Desk", "Demo"), "C:\\Desk\\Demo.lnk");
+  EXPECT_EQ(ShortcutFileName("C:\\Desk\\", "Demo"), "C:\\Desk\\Demo.lnk");
+  EXPECT_EQ(ShortcutFileName("", "Demo"), "\\Demo.lnk");
+}

@@ -1,0 +1,37 @@
+#pragma once
+// Constants the setup actions share with the platform, and the one error type
+// that the raising actions throw.
+
+#include <cstdint>
+#include <stdexcept>
+
+// An error an action raises to its caller; what() is the text the user sees.
+class ESetupError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr char kUnableToCreateDirectory[] = "Unable to create directory";
+inline constexpr char kInterfaceNotSupported[] = "Interface not supported";
+
+// Registry root keys as the system defines them (32-bit values).
+inline constexpr uint32_t kHKeyClassesRoot = 0x80000000;
+inline constexpr uint32_t kHKeyCurrentUser = 0x80000001;
+inline constexpr uint32_t kHKeyLocalMachine = 0x80000002;
+inline constexpr uint32_t kHKeyUsers = 0x80000003;
+inline constexpr uint32_t kHKeyPerformanceData = 0x80000004;
+inline constexpr uint32_t kHKeyCurrentConfig = 0x80000005;
+inline constexpr uint32_t kHKeyDynData = 0x80000006;
+
+// Registry value types.
+inline constexpr uint32_t kRegSz = 1;
+inline constexpr uint32_t kRegExpandSz = 2;
+inline constexpr uint32_t kRegBinary = 3;
+inline constexpr uint32_t kRegDword = 4;
+
+// Shell folder ids.
+inline constexpr int kCsidlDesktop = 0x00;
+inline constexpr int kCsidlPrograms = 0x02;
+inline constexpr int kCsidlStartup = 0x07;
+inline constexpr int kCsidlStartMenu = 0x0B;
+inline constexpr int kCsidlAppData = 0x1A;

@@ -1,0 +1,111 @@
+#include "actions/u_SetupFuncs.h"
+
+#include <array>
+
+#include "actions/u_SimpleFuncs1.h"
+
+namespace {
+
+struct TTaggedRoot {
+  std::string_view Tag;
+  uint32_t RootKey;
+};
+
+// In the order the tags are tested; the first one found decides.
+constexpr std::array<TTaggedRoot, 7> kRootTags = {{
+    {"<HKEY_CLASSES_ROOT>", kHKeyClassesRoot},
+    {"<HKEY_CURRENT_CONFIG>", kHKeyCurrentConfig},
+    {"<HKEY_CURRENT_USER>", kHKeyCurrentUser},
+    {"<HKEY_DYN_DATA>", kHKeyDynData},
+    {"<HKEY_LOCAL_MACHINE>", kHKeyLocalMachine},
+    {"<HKEY_USERS>", kHKeyUsers},
+    {"<HKEY_PERFORMANCE_DATA>", kHKeyPerformanceData},
+}};
+
+Bytes DwordBytes(int32_t value) {
+  Bytes bytes(4, '\0');
+  for (int i = 0; i < 4; ++i) bytes[i] = char(uint32_t(value) >> (8 * i));
+  return bytes;
+}
+
+int32_t DwordValue(std::string_view bytes) {
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[i]);
+  return static_cast<int32_t>(value);
+}
+
+constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+std::string MachineFolder(const IRegistry& registry, const char* valueName) {
+  return registry.ReadRegValue(kHKeyLocalMachine, kCurrentVersionKey, valueName).AsText();
+}
+
+struct TSpecialFolder {
+  std::string_view Name;
+  std::string (*Resolve)(const IShellFolders&, const IRegistry&);
+};
+
+constexpr std::array<TSpecialFolder, 8> kSpecialFolders = {{
+    {"<ProgramFilesDir>", [](const IShellFolders&, const IRegistry& r) { return MachineFolder(r, "ProgramFilesDir"); }},
+    {"<WindowsDir>", [](const IShellFolders& f, const IRegistry&) { return f.WindowsDir(); }},
+    {"<CommonFilesDir>", [](const IShellFolders&, const IRegistry& r) { return MachineFolder(r, "CommonFilesDir"); }},
+    {"<StartMenu>", [](const IShellFolders& f, const IRegistry&) { return f.ShellFolder(kCsidlStartMenu); }},
+    {"<Desktop>", [](const IShellFolders& f, const IRegistry&) { return f.ShellFolder(kCsidlDesktop); }},
+    {"<Programs>", [](const IShellFolders& f, const IRegistry&) { return f.ShellFolder(kCsidlPrograms); }},
+    {"<QuickLaunchPanel>", [](const IShellFolders& f, const IRegistry&) { return GetQuickLaunchDir(f); }},
+    {"<StartUp>", [](const IShellFolders& f, const IRegistry&) { return f.ShellFolder(kCsidlStartup); }},
+}};
+
+}  // namespace
+
+bool HasTag(std::string_view tag, std::string_view text) {
+  return !tag.empty() && text.find(tag) != std::string_view::npos;
+}
+
+uint32_t GetRootKey(std::string_view location) {
+  for (const TTaggedRoot& root : kRootTags)
+    if (HasTag(root.Tag, location)) return root.RootKey;
+  return kHKeyCurrentUser;
+}
+
+std::string RegSubKey(std::string_view keyPath) {
+  if (keyPath.starts_with('\\')) keyPath.remove_prefix(1);
+  return DelBackslash(keyPath);
+}
+
+std::string RegValueName(std::string_view valueName) {
+  return valueName == "(Default Value)" ? std::string() : std::string(valueName);
+}
+
+std::string FailedToSetData(std::string_view regValueName) {
+  return "Failed to set data for '" + std::string(regValueName) + "'";
+}
+
+std::optional<TRegData> EncodeRegValue(std::string_view valueType, std::string_view value) {
+  if (valueType == "<String>") return TRegData{kRegSz, std::string(value) + '\0'};
+  if (valueType == "<Integer>") return TRegData{kRegDword, DwordBytes(StrToIntDef(value, 0))};
+  if (valueType == "<Boolean>") return TRegData{kRegDword, DwordBytes(IsTrue(value) ? 1 : 0)};
+  if (valueType == "<Binary>") return TRegData{kRegBinary, std::string(value)};
+  return std::nullopt;
+}
+
+std::string TRegValue::AsText() const {
+  if (const auto* number = std::get_if<int32_t>(&Value)) return std::to_string(*number);
+  return std::get<std::string>(Value);
+}
+
+TRegValue DecodeRegValue(uint32_t type, std::string_view data) {
+  if (type == kRegSz || type == kRegExpandSz) return std::string(data.substr(0, data.find('\0')));
+  if (type == kRegDword && data.size() == 4) return DwordValue(data);
+  return {};
+}
+
+std::string GetSpecialFolder(std::string_view name, const IShellFolders& folders, const IRegistry& registry) {
+  for (const TSpecialFolder& folder : kSpecialFolders)
+    if (folder.Name == name) return folder.Resolve(folders, registry);
+  return {};
+}
+
+std::string GetQuickLaunchDir(const IShellFolders& folders) {
+  return AddBackslash(folders.ShellFolder(kCsidlAppData)) + "Microsoft\\Internet Explorer\\Quick Launch";
+}
