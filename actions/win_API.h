@@ -66,8 +66,24 @@ struct RegKeyTraits {
   static void close(pointer p) { RegCloseKey(p); }
 };
 
+struct FindTraits {
+  using pointer = HANDLE;
+  static pointer invalid() { return INVALID_HANDLE_VALUE; }
+  static void close(pointer p) { FindClose(p); }
+};
+// A COM interface pointer, released once.
+template <typename Interface>
+struct ComTraits {
+  using pointer = Interface*;
+  static pointer invalid() { return nullptr; }
+  static void close(pointer p) { p->Release(); }
+};
+
 using unique_module = unique_any<ModuleTraits>;
 using unique_resource = unique_any<ResourceTraits>;
 using unique_file = unique_any<FileTraits>;
 using unique_handle = unique_any<HandleTraits>;
 using unique_hkey = unique_any<RegKeyTraits>;
+using unique_find = unique_any<FindTraits>;
+template <typename Interface>
+using unique_com = unique_any<ComTraits<Interface>>;

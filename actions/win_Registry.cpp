@@ -1,0 +1,98 @@
+#include "actions/win_Registry.h"
+
+#include <vector>
+
+#include "actions/win_API.h"
+
+namespace {
+
+constexpr REGSAM kExistenceAccess = STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
+
+unique_hkey OpenKey(HKEY parent, const std::string& subKey, REGSAM access) {
+  HKEY key = nullptr;
+  return unique_hkey(RegOpenKeyExA(parent, subKey.c_str(), 0, access, &key) == ERROR_SUCCESS ? key : nullptr);
+}
+
+unique_hkey CreateKey(uint32_t rootKey, const std::string& keyPath) {
+  HKEY key = nullptr;
+  const LSTATUS status = RegCreateKeyExA(RootKeyHandle(rootKey), RegSubKey(keyPath).c_str(), 0, nullptr, 0,
+                                         KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  return unique_hkey(status == ERROR_SUCCESS ? key : nullptr);
+}
+
+unique_hkey OpenKey(uint32_t rootKey, const std::string& keyPath, REGSAM access) {
+  return OpenKey(RootKeyHandle(rootKey), RegSubKey(keyPath), access);
+}
+
+// The value's registry type and bytes, or nothing when it cannot be read.
+std::optional<TRegData> QueryValue(HKEY key, const std::string& name) {
+  for (int attempt = 0; attempt < 3; ++attempt) {  // the value may grow between the two calls
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+    TRegData value{type, Bytes(size, '\0')};
+    const LSTATUS status =
+        RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value.Data.data()), &size);
+    if (status == ERROR_MORE_DATA) continue;
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    value.Type = type;
+    value.Data.resize(size);
+    return value;
+  }
+  return std::nullopt;
+}
+
+// Deletes the subkeys depth first, last index first, then the key itself.
+void DeleteKeyTree(HKEY parent, const std::string& subKey) {
+  if (const unique_hkey key = OpenKey(parent, subKey, KEY_ALL_ACCESS)) {
+    DWORD subKeys = 0, longestName = 0;
+    if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subKeys, &longestName, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+      std::vector<char> name(longestName + 1);
+      for (DWORD index = subKeys; index-- > 0;) {
+        DWORD length = DWORD(name.size());
+        if (RegEnumKeyExA(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) ==
+            ERROR_SUCCESS)
+          DeleteKeyTree(key.get(), std::string(name.data(), length));
+      }
+    }
+  }
+  RegDeleteKeyA(parent, subKey.c_str());
+}
+
+}  // namespace
+
+bool TWinRegistry::KeyExists(uint32_t rootKey, const std::string& keyPath) const {
+  return bool(OpenKey(rootKey, keyPath, kExistenceAccess));
+}
+
+TRegValue TWinRegistry::ReadRegValue(uint32_t rootKey, const std::string& keyPath,
+                                     const std::string& valueName) const {
+  if (!KeyExists(rootKey, keyPath)) return {};
+  const unique_hkey key = OpenKey(rootKey, keyPath, KEY_ALL_ACCESS);
+  if (!key) return {};
+  const auto value = QueryValue(key.get(), valueName);
+  return value ? DecodeRegValue(value->Type, value->Data) : TRegValue();
+}
+
+void TWinRegistry::WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,
+                                 const std::string& valueType, const std::string& value) {
+  const std::string name = RegValueName(valueName);
+  // A key that cannot be created shows only when the value cannot be set.
+  const unique_hkey key = CreateKey(rootKey, keyPath);
+  const auto data = EncodeRegValue(valueType, value);
+  if (!data) return;
+  if (!key || RegSetValueExA(key.get(), name.c_str(), 0, data->Type, reinterpret_cast<const BYTE*>(data->Data.data()),
+                             DWORD(data->Data.size())) != ERROR_SUCCESS)
+    throw ESetupError(FailedToSetData(name));
+}
+
+void TWinRegistry::DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) {
+  if (const unique_hkey key = OpenKey(rootKey, keyPath, KEY_ALL_ACCESS))
+    RegDeleteValueA(key.get(), RegValueName(valueName).c_str());
+}
+
+void TWinRegistry::DeleteRegKey(uint32_t rootKey, const std::string& keyPath) {
+  const std::string subKey = RegSubKey(keyPath);
+  if (subKey.empty() || !KeyExists(rootKey, keyPath)) return;
+  DeleteKeyTree(RootKeyHandle(rootKey), subKey);
+}

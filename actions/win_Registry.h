@@ -1,0 +1,24 @@
+#pragma once
+// The registry operations of the setup actions on the Windows registry.
+
+#include <windows.h>
+
+#include "actions/u_SetupFuncs.h"
+
+// A 32-bit root key value as the HKEY the platform expects: on 64-bit Windows
+// the predefined keys are the sign-extended values.
+inline HKEY RootKeyHandle(uint32_t rootKey) {
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(rootKey))));
+}
+
+// Every call opens and closes its own keys. Keys are read, written and deleted
+// with full access; KeyExists asks only for read access.
+class TWinRegistry final : public IRegistry {
+public:
+  bool KeyExists(uint32_t rootKey, const std::string& keyPath) const override;
+  TRegValue ReadRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) const override;
+  void WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,
+                     const std::string& valueType, const std::string& value) override;
+  void DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) override;
+  void DeleteRegKey(uint32_t rootKey, const std::string& keyPath) override;
+};

@@ -1,0 +1,148 @@
+#include "actions/win_SetupFuncs.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <new>
+
+#include "actions/u_SimpleFuncs1.h"
+#include "actions/win_API.h"
+#include "actions/win_GuardedCall.h"
+
+namespace {
+
+bool DirectoryExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The platform's text for a result code, without its line end.
+std::string SystemMessage(HRESULT result) {
+  char text[512] = {};
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(result), 0,
+                                text, sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ')) --length;
+  if (length > 0) return std::string(text, length);
+  char code[32];
+  wsprintfA(code, "Error 0x%08lX", static_cast<unsigned long>(result));
+  return code;
+}
+
+std::wstring AnsiToWide(const std::string& text) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring wide(size_t(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), length);
+  return wide;
+}
+
+unique_com<IShellLinkA> CreateShellLink() {
+  unique_com<IUnknown> object;
+  const HRESULT created = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                                           IID_IUnknown, reinterpret_cast<void**>(object.put()));
+  if (FAILED(created)) throw ESetupError(SystemMessage(created));
+  unique_com<IShellLinkA> link;
+  if (FAILED(object.get()->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(link.put()))))
+    throw ESetupError(kInterfaceNotSupported);
+  return link;
+}
+
+bool CallServerExport(const std::string& fileName, const char* exportName) {
+  const unique_module library(LoadLibraryA(fileName.c_str()));
+  if (!library) return false;
+  const FARPROC entry = GetProcAddress(library.get(), exportName);
+  if (!entry) return true;
+  // Caught while the library is still loaded: its exception objects refer to its code.
+  try {
+    return CallGuarded(entry);
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
+
+std::string TWinShellFolders::ShellFolder(int csidl) const {
+  char path[MAX_PATH + 1] = {};
+  return SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE) ? path : "";
+}
+
+std::string TWinShellFolders::WindowsDir() const {
+  char path[MAX_PATH + 1] = {};
+  const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::string(path, length) : "";
+}
+
+bool ForceDirectories(const std::string& path) {
+  if (path.empty()) throw ESetupError(kUnableToCreateDirectory);
+  const std::string folder = DelBackslash(path);
+  const std::string parent = ExtractFilePath(folder);
+  if (folder.size() < 3 || DirectoryExists(folder) || parent == folder) return true;
+  return (parent.empty() || ForceDirectories(parent)) && CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+void CreateShortcut(const std::string& linkName, const std::string& folder, const std::string& targetFile,
+                    const std::string& description) {
+  const unique_com<IShellLinkA> link = CreateShellLink();
+  link.get()->SetPath(targetFile.c_str());
+  link.get()->SetWorkingDirectory(ExtractFilePath(targetFile).c_str());
+  link.get()->SetDescription(description.c_str());
+
+  ForceDirectories(folder);
+  const std::string fileName = ShortcutFileName(folder, linkName);
+  DeleteFileA(fileName.c_str());
+  unique_com<IPersistFile> file;
+  if (SUCCEEDED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))))
+    file.get()->Save(AnsiToWide(fileName).c_str(), FALSE);
+}
+
+bool RegisterServer(const std::string& fileName) { return CallServerExport(fileName, "DllRegisterServer"); }
+
+bool UnregisterServer(const std::string& fileName) { return CallServerExport(fileName, "DllUnregisterServer"); }
+
+void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string& parameters,
+                const std::string& directory, int showCmd) {
+  ShellExecuteA(ownerWindow, nullptr, fileName.c_str(), parameters.c_str(), directory.c_str(), showCmd);
+}
+
+bool UnpackResourceToFile(const std::string& fileName, std::string_view payload) {
+  Bytes data;
+  try {
+    if (!UnpackResource(payload, data)) return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return WriteWholeFile(fileName, data);
+}
+
+bool ReadWholeFile(const std::string& fileName, Bytes& data) {
+  data.clear();
+  const unique_file file(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size;
+  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > MAXDWORD) return false;
+  try {
+    Bytes buffer(size_t(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!ReadFile(file.get(), buffer.data(), DWORD(buffer.size()), &read, nullptr) || read != buffer.size())
+      return false;
+    data = std::move(buffer);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool WriteWholeFile(const std::string& fileName, std::string_view data) {
+  if (data.empty() || data.size() > MAXDWORD) return false;
+  bool complete = false;
+  {
+    const unique_file file(CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    complete = WriteFile(file.get(), data.data(), DWORD(data.size()), &written, nullptr) && written == data.size();
+  }
+  if (!complete) DeleteFileA(fileName.c_str());
+  return complete;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The setup actions on the Windows system: shell folders, folders, shortcuts,
+// DLL server registration, program launch and whole-file writes. None keeps
+// anything between calls; each releases what it acquires, also on error.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "actions/u_SetupFuncs.h"
+#include "package/u_Payload.h"
+
+// SHGetSpecialFolderPathA (never creating the folder) and GetWindowsDirectoryA.
+class TWinShellFolders final : public IShellFolders {
+public:
+  std::string ShellFolder(int csidl) const override;
+  std::string WindowsDir() const override;
+};
+
+// Creates a folder with every missing parent. True when it exists afterwards (a
+// path shorter than three characters counts as existing); throws
+// ESetupError("Unable to create directory") for an empty path.
+bool ForceDirectories(const std::string& path);
+
+// Writes the shell link Folder\LinkName.lnk to TargetFile, with the target's
+// folder part as working folder and Description, replacing an older one and
+// creating Folder when missing. Throws ESetupError when the shell link object
+// is unavailable or Folder is empty; every later failure is silent. Needs COM
+// initialised on the calling thread.
+void CreateShortcut(const std::string& linkName, const std::string& folder, const std::string& targetFile,
+                    const std::string& description);
+
+// Loads the library and calls its DllRegisterServer / DllUnregisterServer when
+// it has one (the call's own result is not looked at). False only when the
+// file cannot be loaded or the call raised; see CallGuarded for what is caught.
+bool RegisterServer(const std::string& fileName);
+bool UnregisterServer(const std::string& fileName);
+
+// Hands the file to the shell's default verb; nothing is waited for or reported.
+void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string& parameters,
+                const std::string& directory, int showCmd);
+
+// Inflates a payload resource and writes it as the whole file. False, with the
+// file untouched, when the payload is damaged or inflates to nothing.
+bool UnpackResourceToFile(const std::string& fileName, std::string_view payload);
+
+// The whole file; false, with Data empty, when it cannot be opened, is empty,
+// is larger than 4 GiB - 1 or reads short.
+bool ReadWholeFile(const std::string& fileName, Bytes& data);
+
+// Creates or replaces the file with Data. False for empty Data (nothing is
+// touched), when the file cannot be created, or when the write fails or is
+// short; a file left half-written is deleted.
+bool WriteWholeFile(const std::string& fileName, std::string_view data);

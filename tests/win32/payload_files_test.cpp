@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include "actions/win_SetupFuncs.h"
+#include "tests/win32/win32_test_support.h"
+
+namespace {
+
+// Bytes that compress, but not to nothing.
+std::string Content(size_t size) {
+  std::string bytes(size, '\0');
+  uint32_t state = 12345;
+  for (char& byte : bytes) byte = char((state = state * 1103515245 + 12345) >> 28);
+  return bytes;
+}
+
+class PayloadFiles : public ::testing::Test {
+protected:
+  TScratchFolder scratch;
+  const std::string file = scratch / "demo.bin";
+};
+
+}  // namespace
+
+TEST_F(PayloadFiles, UnpackWritesThePackedBytes) {
+  const std::string data = Content(3 << 20);
+  EXPECT_TRUE(UnpackResourceToFile(file, PackResource(data)));
+  EXPECT_EQ(FileBytes(file), data);
+}
+
+TEST_F(PayloadFiles, UnpackReplacesALongerFile) {
+  PutFile(file, Content(100000));
+  EXPECT_TRUE(UnpackResourceToFile(file, PackResource("short")));
+  EXPECT_EQ(FileBytes(file), "short");
+}
+
+TEST_F(PayloadFiles, DamagedOrEmptyPayloadTouchesNothing) {
+  PutFile(file, "old");
+  Bytes corrupt = PackResource(Content(5000));
+  corrupt[corrupt.size() / 2] ^= 0x55;
+  const Bytes truncated = PackResource(Content(5000)).substr(0, 100);
+  for (const Bytes& payload : {corrupt, truncated, PackResource(""), Bytes("\x01\x00", 2)}) {
+    EXPECT_FALSE(UnpackResourceToFile(file, payload));
+    EXPECT_FALSE(UnpackResourceToFile(scratch / "new.bin", payload));
+  }
+  EXPECT_EQ(FileBytes(file), "old");
+  EXPECT_FALSE(FileExists(scratch / "new.bin"));
+}
+
+TEST_F(PayloadFiles, ReadAndWriteRoundTripWithNonAsciiNames) {
+  const std::string name = scratch / "D\xe9mo \xc4pp.exe";
+  const std::string data = Content(70000);
+  EXPECT_TRUE(WriteWholeFile(name, data));
+  Bytes read = "stale";
+  EXPECT_TRUE(ReadWholeFile(name, read));
+  EXPECT_EQ(read, data);
+}
+
+TEST_F(PayloadFiles, CopyOfTheRunningProgramIsExact) {
+  char own[MAX_PATH + 1] = {};
+  GetModuleFileNameA(nullptr, own, MAX_PATH);
+  Bytes program;
+  ASSERT_TRUE(ReadWholeFile(own, program));
+  EXPECT_TRUE(WriteWholeFile(scratch / "uninstall.exe", program));
+  EXPECT_EQ(FileBytes(scratch / "uninstall.exe"), FileBytes(own));
+}
+
+TEST_F(PayloadFiles, EmptyDataNeitherCreatesNorTruncates) {
+  PutFile(file, "old");
+  EXPECT_FALSE(WriteWholeFile(file, ""));
+  EXPECT_FALSE(WriteWholeFile(scratch / "new.bin", ""));
+  EXPECT_EQ(FileBytes(file), "old");
+  EXPECT_FALSE(FileExists(scratch / "new.bin"));
+}
+
+TEST_F(PayloadFiles, ReadOnlyTargetIsLeftAlone) {
+  PutFile(file, "old");
+  ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+  if (unique_file(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)))
+    GTEST_SKIP() << "this system lets the user write read-only files (Wine run as root does)";
+  EXPECT_FALSE(WriteWholeFile(file, "new"));
+  EXPECT_FALSE(UnpackResourceToFile(file, PackResource("new")));
+  EXPECT_EQ(FileBytes(file), "old");
+}
+
+TEST_F(PayloadFiles, TargetOpenWithoutSharingIsLeftAlone) {
+  const std::string locked = scratch / "locked.bin";
+  PutFile(locked, "old");
+  {
+    const unique_file holder(CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    EXPECT_FALSE(WriteWholeFile(locked, "new"));
+    Bytes read = "stale";
+    EXPECT_FALSE(ReadWholeFile(locked, read));
+    EXPECT_EQ(read, "");
+  }
+  EXPECT_EQ(FileBytes(locked), "old");
+}
+
+TEST_F(PayloadFiles, MissingFolderAndOverlongPathsFail) {
+  EXPECT_FALSE(WriteWholeFile(scratch / "missing\\demo.bin", "x"));
+  EXPECT_FALSE(FileExists(scratch / "missing\\demo.bin"));
+  const std::string longest = scratch.Path() + std::string(MAX_PATH - 1 - scratch.Path().size(), 'n');
+  EXPECT_TRUE(WriteWholeFile(longest, "x")) << "a path of MAX_PATH - 1 characters";
+  EXPECT_FALSE(WriteWholeFile(longest + "nn", "x"));
+  Bytes read;
+  EXPECT_FALSE(ReadWholeFile(longest + "nn", read));
+}
+
+TEST_F(PayloadFiles, ReadFailsForEmptyMissingAndFolders) {
+  PutFile(file, "");
+  Bytes read = "stale";
+  EXPECT_FALSE(ReadWholeFile(file, read));
+  EXPECT_EQ(read, "");
+  EXPECT_FALSE(ReadWholeFile(scratch / "missing.bin", read));
+  EXPECT_FALSE(ReadWholeFile(DelBackslash(scratch.Path()), read));
+}

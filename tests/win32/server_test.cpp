@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "actions/win_SetupFuncs.h"
+#include "tests/win32/win32_test_support.h"
+
+namespace {
+
+constexpr char kServerKey[] = "Software\\SetupTests\\DemoServer";
+
+// What the demo server's registration left: its Registered and Path values.
+struct TServerMarker {
+  DWORD Registered = 0;
+  std::string Path;
+};
+
+std::optional<TServerMarker> ServerMarker() {
+  TServerMarker marker;
+  DWORD size = sizeof marker.Registered;
+  if (RegGetValueA(HKEY_CURRENT_USER, kServerKey, "Registered", RRF_RT_REG_DWORD, nullptr, &marker.Registered,
+                   &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  char path[MAX_PATH + 1] = {};
+  size = MAX_PATH;
+  RegGetValueA(HKEY_CURRENT_USER, kServerKey, "Path", RRF_RT_REG_SZ, nullptr, path, &size);
+  marker.Path = path;
+  return marker;
+}
+
+class Servers : public ::testing::Test {
+protected:
+  void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, kServerKey); }
+  void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kServerKey); }
+
+  // A fixture copied to a path of the test's choice.
+  std::string Copy(const char* fixture, const std::string& name) {
+    const std::string path = scratch / name;
+    EXPECT_TRUE(CopyFileW(Wide(FixturePath(fixture)).c_str(), Wide(path).c_str(), FALSE)) << FixturePath(fixture);
+    return path;
+  }
+
+  TScratchFolder scratch;
+};
+
+}  // namespace
+
+TEST_F(Servers, RegisterAndUnregisterRunTheLibrarysExports) {
+  const std::string server = FixturePath("demoserver.dll");
+  ASSERT_TRUE(FileExists(server)) << server;
+  EXPECT_TRUE(RegisterServer(server));
+  const auto marker = ServerMarker();
+  ASSERT_TRUE(marker);
+  EXPECT_EQ(marker->Registered, 1u);
+  EXPECT_TRUE(SameTextAscii(marker->Path, server)) << marker->Path;
+  EXPECT_TRUE(UnregisterServer(server));
+  EXPECT_FALSE(ServerMarker());
+}
+
+TEST_F(Servers, NonAsciiPathOnAWorkerThread) {
+  const std::string server = Copy("demoserver.dll", "D\xe9mo Server.dll");
+  bool registered = false;
+  std::thread([&] { registered = RegisterServer(server); }).join();
+  EXPECT_TRUE(registered);
+  const auto marker = ServerMarker();
+  ASSERT_TRUE(marker);
+  EXPECT_TRUE(SameTextAscii(marker->Path, server)) << marker->Path;
+}
+
+TEST_F(Servers, LibraryWithoutTheExportsStillCounts) {
+  EXPECT_TRUE(RegisterServer(FixturePath("plainlib.dll")));
+  EXPECT_TRUE(UnregisterServer(FixturePath("plainlib.dll")));
+}
+
+TEST_F(Servers, WhatCannotBeLoadedFails) {
+  PutFile(scratch / "readme.dll", "This is not a library.");
+  EXPECT_FALSE(RegisterServer(scratch / "readme.dll"));
+  EXPECT_FALSE(RegisterServer(scratch / "missing.dll"));
+  EXPECT_FALSE(UnregisterServer(scratch / "missing.dll"));
+  EXPECT_FALSE(RegisterServer(""));
+  EXPECT_FALSE(RegisterServer(scratch / (std::string(300, 'd') + ".dll")));
+}
+
+TEST_F(Servers, FaultsInsideTheLibraryGiveFalse) {
+  const std::string server = FixturePath("faultserver.dll");
+  EXPECT_FALSE(RegisterServer(server)) << "access violation";
+  EXPECT_FALSE(UnregisterServer(server)) << "escaping C++ exception";
+  bool registered = true;
+  std::thread([&] { registered = RegisterServer(server); }).join();
+  EXPECT_FALSE(registered);
+  EXPECT_TRUE(RegisterServer(FixturePath("demoserver.dll"))) << "the process goes on as before";
+}
+
+TEST(RunProgram, StartsTheProgramInTheGivenFolder) {
+  const TScratchFolder scratch;
+  const std::string folder = scratch / "Work \xe4";
+  std::filesystem::create_directories(Wide(folder));
+  const std::string note = scratch / "note.txt";
+  RunProgram(nullptr, FixturePath("demoapp.exe"), "\"" + note + "\"", folder, SW_SHOWNOACTIVATE);
+  EXPECT_TRUE(WaitFor([&] { return FileBytes(note) == folder; })) << FileBytes(note);
+}
+
+TEST(RunProgram, RefusedLaunchGoesUnnoticed) {
+  const TScratchFolder scratch;
+  EXPECT_NO_THROW(RunProgram(nullptr, scratch / "missing.exe", "", "", SW_SHOWNOACTIVATE));
+  EXPECT_NO_THROW(RunProgram(nullptr, "", "", scratch / "missing", SW_SHOWNOACTIVATE));
+}
