@@ -1,0 +1,125 @@
+// The demo product packed by velkpack, read back through the Windows resource
+// functions. The test that packs it passes the paths (Windows form) in
+// VELK_PACKED_INSTALLER and VELK_DEMO_DIR; without them these tests skip.
+
+#include <windows.h>
+#include <imagehlp.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "actions/u_SimpleFuncs1.h"
+#include "actions/win_API.h"
+#include "package/u_Payload.h"
+#include "package/u_SetupScript.h"
+#include "package/win_Resources.h"
+
+namespace {
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+Bytes ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in) << path;
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+Bytes WithCrLf(const std::vector<std::string>& lines) {
+  Bytes text;
+  for (const auto& line : lines) text += line + "\r\n";
+  return text;
+}
+
+class PackedInstaller : public testing::Test {
+protected:
+  void SetUp() override {
+    if (installer_.empty() || demo_.empty()) GTEST_SKIP() << "VELK_PACKED_INSTALLER or VELK_DEMO_DIR not set";
+    module_.reset(LoadLibraryExA(installer_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(module_) << installer_ << ": error " << GetLastError();
+  }
+
+  Bytes DemoFile(const std::string& relative) const { return ReadFileBytes(demo_ + "\\" + relative); }
+
+  // A payload resource through ReadFileResource, as the setup project reads it.
+  Bytes UnpackedFromFile(const char* name) const {
+    Bytes raw, data;
+    EXPECT_TRUE(ReadFileResource(installer_, name, kPayloadType, raw)) << name;
+    EXPECT_TRUE(UnpackResource(raw, data)) << name;
+    return data;
+  }
+
+  // A payload resource through ReadResource on the loaded module, as the install worker reads it.
+  Bytes UnpackedFromModule(const std::string& name) const {
+    Bytes raw, data;
+    EXPECT_TRUE(ReadResource(module_.get(), name.c_str(), kPayloadType, raw)) << name;
+    EXPECT_TRUE(UnpackResource(raw, data)) << name;
+    return data;
+  }
+
+  const std::string installer_ = Environment("VELK_PACKED_INSTALLER");
+  const std::string demo_ = Environment("VELK_DEMO_DIR");
+  unique_module module_;
+};
+
+}  // namespace
+
+TEST_F(PackedInstaller, ScriptAndLicenceUnpackWithCrLfLineEnds) {
+  const TSetupScript script(DemoFile("setup.ini"));
+  EXPECT_EQ(UnpackedFromFile(kScriptResource), WithCrLf(script.Lines()));
+  EXPECT_EQ(UnpackedFromFile(kLicenseResource), WithCrLf(SplitLines(DemoFile("license.txt"))));
+}
+
+TEST_F(PackedInstaller, EveryFileUnpacksToItsSourceBytes) {
+  const TSetupScript script(DemoFile("setup.ini"));
+  const size_t files = script.CountEntries("FileDispName");
+  ASSERT_GE(files, 3u);
+  for (size_t n = 1; n <= files; ++n) {
+    const std::string name = UpperCaseAscii(script.Text(EntryKey("FileDispName", n)));
+    EXPECT_EQ(UnpackedFromModule(name), DemoFile(script.Text(EntryKey("FileLocation", n)))) << name;
+  }
+  Bytes raw;
+  EXPECT_FALSE(ReadResource(module_.get(), "NO SUCH FILE.TXT", kPayloadType, raw));
+}
+
+TEST_F(PackedInstaller, TopLogoIsTheBitmapWithoutItsFileHeader) {
+  Bytes logo;
+  ASSERT_TRUE(ReadResource(module_.get(), kTopLogoResource, RT_BITMAP, logo));
+  EXPECT_EQ(logo, DemoFile("logo.bmp").substr(14));
+}
+
+TEST_F(PackedInstaller, StubResourcesAreStillThere) {
+  EXPECT_TRUE(FindResourceA(module_.get(), MAKEINTRESOURCEA(1), RT_MANIFEST));
+  EXPECT_TRUE(FindResourceA(module_.get(), MAKEINTRESOURCEA(VS_VERSION_INFO), RT_VERSION));
+  DWORD ignored = 0;
+  EXPECT_GT(GetFileVersionInfoSizeA(installer_.c_str(), &ignored), 0u);
+}
+
+TEST_F(PackedInstaller, TheLoaderMapsTheImageAndItsChecksumIsRight) {
+  const unique_module image(LoadLibraryExA(installer_.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+  EXPECT_TRUE(image) << "error " << GetLastError();
+  Bytes file = ReadFileBytes(installer_);
+  DWORD stored = 0, computed = 0;
+  ASSERT_TRUE(CheckSumMappedFile(file.data(), DWORD(file.size()), &stored, &computed));
+  EXPECT_EQ(stored, computed);
+  EXPECT_NE(stored, 0u);
+}
+
+TEST_F(PackedInstaller, StartsAsAProcess) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::string commandLine = "\"" + installer_ + "\"";
+  ASSERT_TRUE(CreateProcessA(installer_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                             nullptr, nullptr, &startup, &process))
+      << "error " << GetLastError();
+  const unique_handle processHandle(process.hProcess), threadHandle(process.hThread);
+  EXPECT_TRUE(TerminateProcess(processHandle.get(), 0));
+  EXPECT_EQ(WaitForSingleObject(processHandle.get(), 10000), WAIT_OBJECT_0);
+}
