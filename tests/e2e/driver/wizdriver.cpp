@@ -1,0 +1,467 @@
+// Drives the running setup wizard from outside, as a user would: finds its
+// window and controls (by the names of the shared control table), clicks,
+// chooses, and reads texts, states, positions and message boxes. Results go to
+// standard output as UTF-8, one line per command, so shell tests can compare
+// them with the wizard's texts verbatim.
+//
+//   wizdriver.exe COMMAND [ARGS...]   one command
+//   wizdriver.exe -                   one command per line from standard input
+//
+// Exit code 0: every command succeeded; 1: a command failed (its reason on
+// standard error); 2: usage error.
+
+#include <windows.h>
+#include <commctrl.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "setup/u_WizardLayout.h"
+
+namespace {
+
+constexpr wchar_t kWizardClass[] = L"TVelkSetup";
+constexpr wchar_t kDialogClass[] = L"#32770";
+constexpr int kMessageBoxTextId = 0xFFFF;  // the static control holding a message box's text
+constexpr UINT kSendTimeoutMs = 1500;      // past it a click is taken to have opened a modal loop
+constexpr double kDefaultWaitSeconds = 10;
+
+using Args = std::vector<std::string>;
+
+struct CommandFailed : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(size, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+// Multi-line texts (the licence view ends its lines with CR) come out with LF line ends.
+std::string UnixLines(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') out += text[i];
+    else if (i + 1 >= text.size() || text[i + 1] != '\n') out += '\n';
+  }
+  return out;
+}
+
+void Print(const std::string& line) { std::cout << line << '\n' << std::flush; }
+
+// A message to a window of another process; false when it did not answer in time
+// (it is busy in a modal loop) or is gone.
+bool SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr) {
+  DWORD_PTR answer = 0;
+  const bool answered = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &answer) != 0;
+  if (result) *result = LRESULT(answer);
+  return answered;
+}
+
+LRESULT Query(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  LRESULT result = 0;
+  if (!SendWithTimeout(window, message, wParam, lParam, &result)) throw CommandFailed("the window does not answer");
+  return result;
+}
+
+std::wstring WindowText(HWND window) {
+  const LRESULT length = Query(window, WM_GETTEXTLENGTH);
+  std::wstring text(size_t(length) + 1, L'\0');
+  const LRESULT copied = Query(window, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()));
+  text.resize(size_t(copied));
+  return text;
+}
+
+std::wstring ClassName(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+HWND FindWizard() {
+  HWND window = FindWindowW(kWizardClass, nullptr);
+  return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+HWND Wizard() {
+  HWND window = FindWizard();
+  if (!window) throw CommandFailed("no wizard window");
+  return window;
+}
+
+// Polls `found` every 50 ms until it gives true or `seconds` have passed.
+bool WaitFor(double seconds, const std::function<bool()>& found) {
+  const ULONGLONG end = GetTickCount64() + ULONGLONG(seconds * 1000);
+  for (;;) {
+    if (found()) return true;
+    if (GetTickCount64() >= end) return false;
+    Sleep(50);
+  }
+}
+
+double Seconds(const Args& args, size_t index) {
+  return index < args.size() ? std::stod(args[index]) : kDefaultWaitSeconds;
+}
+
+const TControlInfo& ControlInfo(const std::string& name) {
+  const TControlInfo* info = FindControl(name);
+  if (!info) throw CommandFailed("no control named " + name + " in the wizard's table");
+  return *info;
+}
+
+HWND ControlWindow(HWND wizard, const TControlInfo& info) {
+  HWND control = GetDlgItem(wizard, info.id);
+  if (!control) throw CommandFailed("the wizard has no child with id " + std::to_string(info.id) + " (" +
+                                    std::string(info.name) + ")");
+  return control;
+}
+
+HWND NamedControl(const std::string& name) { return ControlWindow(Wizard(), ControlInfo(name)); }
+
+// A control's rectangle in the client coordinates of its top-level window.
+TRect ClientRect(HWND wizard, HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  MapWindowPoints(HWND_DESKTOP, wizard, reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+std::string RectText(const TRect& r) {
+  return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.width) + " " +
+         std::to_string(r.height);
+}
+
+bool IsCheckable(HWND control) {
+  if (ClassName(control) != WC_BUTTONW) return false;
+  const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+  return type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON ||
+         type == BS_3STATE || type == BS_AUTO3STATE;
+}
+
+std::string StateText(HWND control) {
+  std::string state = IsWindowVisible(control) ? "visible" : "hidden";
+  state += IsWindowEnabled(control) ? " enabled" : " disabled";
+  if (IsCheckable(control)) state += Query(control, BM_GETCHECK) == BST_CHECKED ? " checked" : " unchecked";
+  return state;
+}
+
+constexpr const char* kPageNames[kPageCount] = {"Welcome",   "Selection", "License",     "Folders",
+                                                "CopyFiles", "Installed", "RemoveFiles", "Removed"};
+
+// The page whose controls are shown: exactly one page may have visible controls.
+std::string VisiblePage(HWND wizard) {
+  std::string pages;
+  bool shown[kPageCount] = {};
+  for (const TControlInfo& info : WizardControls()) {
+    if (info.page == TPage::None) continue;
+    HWND control = GetDlgItem(wizard, info.id);
+    if (control && IsWindowVisible(control)) shown[int(info.page)] = true;
+  }
+  for (int page = 0; page < kPageCount; ++page) {
+    if (!shown[page]) continue;
+    if (!pages.empty()) pages += '+';
+    pages += kPageNames[page];
+  }
+  return pages.empty() ? "none" : pages;
+}
+
+// A dialog (message box, folder picker) owned by the wizard window.
+HWND FindOwnedDialog() {
+  struct Search {
+    HWND owner;
+    HWND found = nullptr;
+  } search{FindWizard()};
+  if (!search.owner) return nullptr;
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if (GetWindow(window, GW_OWNER) != s->owner || !IsWindowVisible(window) || ClassName(window) != kDialogClass)
+          return TRUE;
+        s->found = window;
+        return FALSE;
+      },
+      LPARAM(&search));
+  return search.found;
+}
+
+HWND OwnedDialog() {
+  HWND dialog = FindOwnedDialog();
+  if (!dialog) throw CommandFailed("no dialog owned by the wizard");
+  return dialog;
+}
+
+// Clicks a button as a user can: only when it is shown and enabled. A click
+// that opens a modal loop does not block the driver.
+void ClickButton(HWND button) {
+  if (!IsWindowVisible(button)) throw CommandFailed("the control is hidden");
+  if (!IsWindowEnabled(button)) throw CommandFailed("the control is disabled");
+  SendWithTimeout(button, BM_CLICK, 0, 0);
+}
+
+// ---- commands --------------------------------------------------------------
+
+void WaitWindow(const Args& args) {
+  if (!WaitFor(Seconds(args, 0), [] { return FindWizard() != nullptr; })) throw CommandFailed("no wizard window");
+  Print("ok");
+}
+
+void WaitGone(const Args& args) {
+  if (!WaitFor(Seconds(args, 0), [] { return FindWindowW(kWizardClass, nullptr) == nullptr; }))
+    throw CommandFailed("the wizard window is still there");
+  Print("gone");
+}
+
+void Title(const Args&) { Print(Utf8(WindowText(Wizard()))); }
+
+void Caption(const Args& args) { Print(UnixLines(Utf8(WindowText(NamedControl(args.at(0)))))); }
+
+void State(const Args& args) { Print(StateText(NamedControl(args.at(0)))); }
+
+void Click(const Args& args) {
+  ClickButton(NamedControl(args.at(0)));
+  Print("ok");
+}
+
+void PostClick(const Args& args) {
+  HWND button = NamedControl(args.at(0));
+  if (!IsWindowVisible(button) || !IsWindowEnabled(button)) throw CommandFailed("the control is hidden or disabled");
+  PostMessageW(button, BM_CLICK, 0, 0);
+  Print("ok");
+}
+
+// What the title bar's close box does (under Xvfb the window has no frame to click).
+void CloseBox(const Args&) {
+  PostMessageW(Wizard(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  Print("ok");
+}
+
+// What a user's choice in a drop-down list does: the selection changes and the
+// owner hears of it.
+void Select(const Args& args) {
+  HWND wizard = Wizard();
+  const TControlInfo& info = ControlInfo(args.at(0));
+  HWND combo = ControlWindow(wizard, info);
+  const int index = std::stoi(args.at(1));
+  if (Query(combo, CB_SETCURSEL, WPARAM(index)) != index) throw CommandFailed("no item " + args.at(1));
+  SendWithTimeout(wizard, WM_COMMAND, MAKEWPARAM(info.id, CBN_SELCHANGE), LPARAM(combo));
+  Print("ok");
+}
+
+// The selected item of a drop-down list: "INDEX TEXT", or "-1" when none.
+void Selected(const Args& args) {
+  HWND combo = NamedControl(args.at(0));
+  const LRESULT index = Query(combo, CB_GETCURSEL);
+  if (index < 0) return Print("-1");
+  std::wstring text(size_t(Query(combo, CB_GETLBTEXTLEN, WPARAM(index))) + 1, L'\0');
+  text.resize(size_t(Query(combo, CB_GETLBTEXT, WPARAM(index), LPARAM(text.data()))));
+  Print(std::to_string(index) + " " + Utf8(text));
+}
+
+void Rect(const Args& args) {
+  HWND wizard = Wizard();
+  Print(RectText(ClientRect(wizard, ControlWindow(wizard, ControlInfo(args.at(0))))));
+}
+
+void ClientSize(const Args&) {
+  RECT r;
+  GetClientRect(Wizard(), &r);
+  Print(std::to_string(r.right) + " " + std::to_string(r.bottom));
+}
+
+// "MIN MAX POSITION" of a progress bar.
+void Progress(const Args& args) {
+  HWND bar = NamedControl(args.at(0));
+  Print(std::to_string(Query(bar, PBM_GETRANGE, TRUE)) + " " + std::to_string(Query(bar, PBM_GETRANGE, FALSE)) + " " +
+        std::to_string(Query(bar, PBM_GETPOS)));
+}
+
+void Page(const Args&) { Print(VisiblePage(Wizard())); }
+
+void WaitPage(const Args& args) {
+  const std::string wanted = args.at(0);
+  if (!WaitFor(Seconds(args, 1), [&] { return FindWizard() && VisiblePage(FindWizard()) == wanted; }))
+    throw CommandFailed("page " + wanted + " not shown; shown: " + (FindWizard() ? VisiblePage(FindWizard()) : "-"));
+  Print(wanted);
+}
+
+// Compares every control's rectangle with the table's layout. A 0 width or
+// height in the table (auto-sized labels, the drop-down list's height) is not
+// compared. The logo is taken as shown when imgTopLogo is visible, unless the
+// argument "logo" or "nologo" says which to expect.
+void LayoutCheck(const Args& args) {
+  HWND wizard = Wizard();
+  bool logo = IsWindowVisible(ControlWindow(wizard, ControlInfo("imgTopLogo")));
+  if (!args.empty()) logo = args[0] == "logo";
+  int mismatches = 0;
+  for (const TControlInfo& info : WizardControls()) {
+    HWND control = GetDlgItem(wizard, info.id);
+    const TRect want = LaidOutRect(info, logo);
+    if (!control) {
+      Print(std::string(info.name) + ": missing");
+      ++mismatches;
+      continue;
+    }
+    TRect got = ClientRect(wizard, control);
+    if (want.width == 0) got.width = 0;
+    if (want.height == 0) got.height = 0;
+    if (got == want) continue;
+    Print(std::string(info.name) + ": " + RectText(got) + ", expected " + RectText(want));
+    ++mismatches;
+  }
+  if (mismatches) throw CommandFailed(std::to_string(mismatches) + " control(s) out of place");
+  Print("layout ok (" + std::to_string(WizardControls().size()) + " controls, " + (logo ? "logo" : "no logo") + ")");
+}
+
+// Every control of the table with its class, state, rectangle and caption.
+void List(const Args&) {
+  HWND wizard = Wizard();
+  for (const TControlInfo& info : WizardControls()) {
+    HWND control = GetDlgItem(wizard, info.id);
+    if (!control) {
+      Print(std::string(info.name) + " missing");
+      continue;
+    }
+    Print(std::string(info.name) + " " + Utf8(ClassName(control)) + " [" + StateText(control) + "] " +
+          RectText(ClientRect(wizard, control)) + " \"" + UnixLines(Utf8(WindowText(control))) + "\"");
+  }
+}
+
+// Makes the wizard the active window so that key strokes reach it.
+void Focus(const Args&) {
+  HWND wizard = Wizard();
+  SetForegroundWindow(wizard);
+  Print("ok");
+}
+
+// The X11 window Wine shows the wizard in, for xdotool (focus, key strokes).
+void XWindow(const Args&) {
+  const auto window = reinterpret_cast<ULONG_PTR>(GetPropW(Wizard(), L"__wine_x11_whole_window"));
+  if (!window) throw CommandFailed("the wizard has no X11 window (not running under Wine's X11 driver?)");
+  Print(std::to_string(window));
+}
+
+void FindMessageBox(const Args& args) {
+  if (!WaitFor(Seconds(args, 0), [] { return FindOwnedDialog() != nullptr; }))
+    throw CommandFailed("no dialog owned by the wizard");
+  Print(Utf8(WindowText(OwnedDialog())));
+}
+
+void MessageBoxText(const Args&) {
+  HWND text = GetDlgItem(OwnedDialog(), kMessageBoxTextId);
+  if (!text) throw CommandFailed("the dialog has no message text");
+  Print(UnixLines(Utf8(WindowText(text))));
+}
+
+// Presses a dialog button by its id (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7...).
+void MessageBoxClick(const Args& args) {
+  HWND button = GetDlgItem(OwnedDialog(), std::stoi(args.at(0)));
+  if (!button) throw CommandFailed("the dialog has no button " + args.at(0));
+  ClickButton(button);
+  Print("ok");
+}
+
+void SleepMs(const Args& args) {
+  Sleep(DWORD(std::stoul(args.at(0))));
+  Print("ok");
+}
+
+struct Command {
+  void (*run)(const Args&);
+  const char* args;
+  const char* help;
+};
+
+const std::map<std::string, Command>& Commands() {
+  static const std::map<std::string, Command> commands = {
+      {"wait-window", {WaitWindow, "[SECONDS]", "wait until the wizard window is shown"}},
+      {"wait-gone", {WaitGone, "[SECONDS]", "wait until the wizard window is gone"}},
+      {"title", {Title, "", "the window caption"}},
+      {"client-size", {ClientSize, "", "WIDTH HEIGHT of the client area"}},
+      {"caption", {Caption, "NAME", "a control's text"}},
+      {"state", {State, "NAME", "visible|hidden enabled|disabled [checked|unchecked]"}},
+      {"click", {Click, "NAME", "click a button, radio button or check box"}},
+      {"post-click", {PostClick, "NAME", "click without waiting for the click to finish"}},
+      {"close-box", {CloseBox, "", "close the window as its close box does"}},
+      {"select", {Select, "NAME INDEX", "choose an item of a drop-down list"}},
+      {"selected", {Selected, "NAME", "INDEX TEXT of the chosen item, -1 when none"}},
+      {"rect", {Rect, "NAME", "LEFT TOP WIDTH HEIGHT in the window's client area"}},
+      {"progress", {Progress, "NAME", "MIN MAX POSITION of a progress bar"}},
+      {"page", {Page, "", "the page whose controls are shown"}},
+      {"wait-page", {WaitPage, "PAGE [SECONDS]", "wait until PAGE is shown"}},
+      {"layout-check", {LayoutCheck, "[logo|nologo]", "compare every control with the table's layout"}},
+      {"list", {List, "", "every control with class, state, rectangle and text"}},
+      {"focus", {Focus, "", "make the wizard the active window"}},
+      {"x-window", {XWindow, "", "the X11 window id of the wizard under Wine"}},
+      {"find-messagebox", {FindMessageBox, "[SECONDS]", "wait for a dialog owned by the wizard; its caption"}},
+      {"messagebox-text", {MessageBoxText, "", "the text of that message box"}},
+      {"messagebox-click", {MessageBoxClick, "ID", "press its button with id ID (1 OK, 2 Cancel, 6 Yes, 7 No)"}},
+      {"sleep", {SleepMs, "MILLISECONDS", "wait"}},
+  };
+  return commands;
+}
+
+void Usage() {
+  std::cerr << "usage: wizdriver COMMAND [ARGS...] | wizdriver -   (commands from standard input)\n";
+  for (const auto& [name, command] : Commands()) {
+    const std::string call = name + " " + command.args;
+    std::cerr << "  " << call << std::string(call.size() < 32 ? 32 - call.size() : 1, ' ') << command.help << "\n";
+  }
+}
+
+// Runs one command; false when it failed (the reason is on standard error).
+bool Run(const Args& words) {
+  const auto found = Commands().find(words.at(0));
+  if (found == Commands().end()) {
+    std::cerr << "unknown command: " << words[0] << "\n";
+    return false;
+  }
+  try {
+    found->second.run(Args(words.begin() + 1, words.end()));
+    return true;
+  } catch (const std::out_of_range&) {
+    std::cerr << words[0] << ": missing argument; usage: " << words[0] << " " << found->second.args << "\n";
+  } catch (const std::invalid_argument&) {
+    std::cerr << words[0] << ": an argument is not a number\n";
+  } catch (const std::exception& e) {
+    std::cerr << words[0] << ": " << e.what() << "\n";
+  }
+  return false;
+}
+
+// Commands from standard input, one per line; stops at the first failure.
+int RunScript() {
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream split(line);
+    Args words;
+    for (std::string word; split >> word;) words.push_back(word);
+    if (words.empty() || words[0][0] == '#') continue;
+    if (!Run(words)) return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);  // UTF-8 bytes and LF line ends as they are
+  if (argc < 2) {
+    Usage();
+    return 2;
+  }
+  if (std::string(argv[1]) == "-") return RunScript();
+  return Run(Args(argv + 1, argv + argc)) ? 0 : 1;
+}
