@@ -61,7 +61,7 @@ std::u16string UpperCaseUtf16(std::u16string_view text) {
 
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string result;
-  for (const char16_t c : text) {  // the code pages above yield no surrogates
+  for (const char16_t c : text) {  // for messages: a surrogate half is written as if it were a character
     if (c < 0x80) {
       result += char(c);
     } else if (c < 0x800) {

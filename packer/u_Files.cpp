@@ -1,5 +1,6 @@
 #include "packer/u_Files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>

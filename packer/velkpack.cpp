@@ -62,7 +62,11 @@ int Run(const TArguments& args) {
   if ((args.command == "inspect" || args.command == "verify") && args.positional.size() == 1) {
     const bool verify = args.command == "verify";
     const size_t problems = ExamineInstaller(args.positional[0], args.codePage, !verify, std::cout);
-    if (verify) std::cout << args.positional[0] << (problems ? ": damaged, " + std::to_string(problems) + " problem(s)\n" : ": OK\n");
+    if (verify) {
+      std::cout << args.positional[0] << ": ";
+      if (problems) std::cout << "damaged, " << problems << " problem(s)\n";
+      else std::cout << "OK\n";
+    }
     return verify && problems ? 1 : 0;
   }
   return 2;

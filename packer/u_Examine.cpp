@@ -1,0 +1,140 @@
+#include <optional>
+#include <ostream>
+#include <sstream>
+
+#include "package/u_Payload.h"
+#include "package/u_SetupScript.h"
+#include "packer/c_PeImage.h"
+#include "packer/u_Files.h"
+#include "packer/u_LittleEndian.h"
+#include "packer/u_PackError.h"
+#include "packer/u_Packer.h"
+#include "packer/u_PayloadIds.h"
+#include "packer/u_ScriptChecks.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TExamination {
+public:
+  TExamination(const fs::path& installer, int codePage, bool listAll, std::ostream& out)
+      : image_(ReadWholeFile(installer)), resources_(image_.Resources()), codePage_(codePage), listAll_(listAll), out_(out) {
+    List() << DisplayPath(installer) << ": " << (image_.IsPe32Plus() ? "PE32+" : "PE32") << " program file, "
+           << image_.File().size() << " bytes\n";
+  }
+
+  size_t Run() {
+    CheckSum();
+    CheckPayload();
+    CheckTopLogo();
+    if (script_) ListScript();
+    return problems_;
+  }
+
+private:
+  // Where the listing goes: the output, or nowhere when only problems count.
+  std::ostream& List() { return listAll_ ? out_ : discard_; }
+  void Problem(const std::string& text) {
+    ++problems_;
+    out_ << "problem: " << text << '\n';
+  }
+
+  void CheckSum() {
+    const uint32_t stored = image_.CheckSumField(), computed = image_.ComputedCheckSum();
+    std::ostringstream text;
+    text << std::hex << "checksum field 0x" << stored << ", file sums to 0x" << computed;
+    if (stored != computed) Problem(text.str());
+    else List() << text.str() << '\n';
+  }
+
+  void CheckPayload() {
+    const auto payload = resources_.Types().find(PayloadType());
+    if (payload == resources_.Types().end()) {
+      Problem("no payload resources (type VELKSETUP)");
+      return;
+    }
+    List() << "Payload (type VELKSETUP, name: packed -> unpacked bytes):\n";
+    for (const auto& [name, languages] : payload->second) {
+      const Bytes& raw = languages.begin()->second.bytes;
+      int32_t declared = 0;
+      Bytes unpacked;
+      const bool intact = UnpackResource(raw, unpacked);
+      List() << "  " << ToString(name) << ": " << raw.size() << " -> "
+             << (ReadDeclaredSize(raw, declared) ? std::to_string(declared) : "?") << (intact ? "" : "  DAMAGED")
+             << '\n';
+      if (!intact) Problem("payload resource " + ToString(name) + " does not inflate");
+      if (intact && name == AsciiId(kScriptResource)) script_.emplace(unpacked);
+    }
+    if (!payload->second.contains(AsciiId(kScriptResource))) Problem("no setup script (SETUPINFO)");
+    payloadNames_ = &payload->second;
+  }
+
+  void CheckTopLogo() {
+    const TResourceData* logo = resources_.Find(BitmapType(), TopLogoName());
+    if (!logo) {
+      List() << "No top logo\n";
+    } else if (logo->bytes.size() < kBitmapInfoHeaderSize) {
+      Problem("the top logo bitmap is too short to be one");
+    } else {
+      List() << "Top logo: " << int32_t(Read32(logo->bytes, 4)) << " x " << int32_t(Read32(logo->bytes, 8))
+             << " pixels, " << logo->bytes.size()
+             << " bytes\n";
+    }
+  }
+
+  std::string Text(const std::string& key) const { return Utf16ToUtf8(AnsiToUtf16(script_->Text(key), codePage_)); }
+
+  void ListScript() {
+    const TSetupScript& script = *script_;
+    List() << "Product: " << Text("<ProductName>") << ' ' << Text("<ProductVersion>") << " by "
+           << Text("<CompanyName>") << ", installed to " << Text("<SetupPath>") << '\n';
+    const size_t files = script.HasHeader(kHeaderFileValues) ? script.CountEntries("FileDispName") : 0;
+    List() << "Files (" << files << "):\n";
+    for (size_t n = 1; n <= files; ++n) {
+      const std::string name = script.Text(EntryKey("FileDispName", n));
+      const bool present =
+          payloadNames_ && payloadNames_->contains(TResourceId::Name(PayloadResourceName(name, codePage_)));
+      List() << "  " << n << ". " << Text(EntryKey("FileDispName", n)) << " -> " << Text(EntryKey("FileSetupPath", n))
+             << (script.Boolean(EntryKey("FileDoSetup", n)) ? "" : "  (not installed)")
+             << (script.Boolean(EntryKey("FileDoRegister", n)) ? "  (registered)" : "") << (present ? "" : "  MISSING")
+             << '\n';
+      if (!present) Problem("file entry " + std::to_string(n) + " (" + Text(EntryKey("FileDispName", n)) +
+                            ") has no payload resource");
+    }
+    ListEntries(kHeaderRegValues, "RegValueLocation", "Registry values",
+                {"RegValueLocation", "RegValueName", "RegValueType", "RegValueValue"});
+    ListEntries(kHeaderLinkValues, "LinkDispName", "Shortcuts", {"LinkPlace", "LinkDispName", "LinkStartFile"});
+  }
+
+  void ListEntries(std::string_view header, std::string_view decidingKey, std::string_view title,
+                   std::initializer_list<std::string_view> keyWords) {
+    const size_t count = script_->HasHeader(header) ? script_->CountEntries(decidingKey) : 0;
+    List() << title << " (" << count << "):\n";
+    for (size_t n = 1; n <= count; ++n) {
+      List() << "  " << n << '.';
+      for (const auto keyWord : keyWords) List() << ' ' << Text(EntryKey(keyWord, n));
+      List() << '\n';
+    }
+  }
+
+  TPeImage image_;
+  TResourceTree resources_;
+  int codePage_;
+  bool listAll_;
+  std::ostream& out_;
+  std::ostream discard_{nullptr};
+  size_t problems_ = 0;
+  std::optional<TSetupScript> script_;
+  const TResourceTree::TNames* payloadNames_ = nullptr;
+};
+
+}  // namespace
+
+size_t ExamineInstaller(const fs::path& installer, int codePage, bool listAll, std::ostream& out) {
+  try {
+    return TExamination(installer, codePage, listAll, out).Run();
+  } catch (const TPackError& e) {
+    throw TPackError(DisplayPath(installer) + ": " + e.what());
+  }
+}
