@@ -14,7 +14,7 @@ namespace {
 
 constexpr uint32_t kFileAlignment = 0x200, kSectionAlignment = 0x1000;
 
-struct TSectionSpec {
+struct TSectionContent {
   std::string name;
   Bytes data;
   uint32_t characteristics;
@@ -74,7 +74,7 @@ Bytes MakeImage(const TResourceTree& resources, const TImageShape& shape) {
   Bytes rsrc;
   for (const auto piece : built.Pieces()) rsrc += piece;
 
-  std::vector<TSectionSpec> sections = {{".text", Bytes(0x180, '\xC3'), 0x60000020},
+  std::vector<TSectionContent> sections = {{".text", Bytes(0x180, '\xC3'), 0x60000020},
                                         {".rsrc", rsrc, 0x40000040}};
   if (shape.extraSectionAfterResources) sections.push_back({".data2", Bytes(0x40, 'd'), 0xC0000040});
   sections.push_back({".reloc", Bytes(0x0C, 'r'), 0x42000040});
