@@ -7,9 +7,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "package/u_Payload.h"
-#include "package/u_SetupScript.h"
-#include "package/win_Resources.h"
+#include <ole2.h>
+
+#include "package/c_SetupProc.h"
+#include "package/win_SetupHost.h"
 
 // The C++ runtime's default terminate handler pulls in the demangler; a setup
 // program only needs to end.
@@ -19,31 +20,32 @@ void __verbose_terminate_handler() { std::abort(); }
 
 namespace {
 
-std::string OwnPath() {
-  char path[MAX_PATH + 1] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return path;
-}
+// OLE for the process: initialised before the project is built, shut down after
+// it is gone, once per run.
+class TOleSession {
+public:
+  TOleSession() { OleInitialize(nullptr); }
+  ~TOleSession() { OleUninitialize(); }
+  TOleSession(const TOleSession&) = delete;
+  TOleSession& operator=(const TOleSession&) = delete;
+};
 
-Bytes UnpackedResource(const std::string& exe, const char* name) {
-  Bytes raw, text;
-  if (ReadFileResource(exe, name, kPayloadType, raw) && UnpackResource(raw, text)) return text;
-  return {};
-}
-
-std::string Summary(const std::string& exe) {
-  const TSetupScript script(UnpackedResource(exe, kScriptResource));
-  const Bytes license = UnpackedResource(exe, kLicenseResource);
-  if (!script.HasHeader(kHeaderSetupInfo)) return "This setup program carries no setup script.";
-  return script.Text("<ProductName>") + " " + script.Text("<ProductVersion>") + " by " +
-         script.Text("<CompanyName>") + "\n" + std::to_string(script.CountEntries("FileDispName")) +
-         " file(s), licence text of " + std::to_string(license.size()) +
-         " bytes.\n\nThe setup wizard is not available in this build.";
+std::string Summary(const TSetupProc& project) {
+  if (project.ProductName.empty()) return "This setup program carries no setup script.";
+  return project.ProductName + " " + project.ProductVersion + " by " + project.CompanyName + "\n" +
+         std::to_string(project.FileList.size()) + " file(s) to " + project.SetupPath + ", licence text of " +
+         std::to_string(project.LicenseText.size()) + " bytes, installed state " +
+         std::to_string(project.InstalledState) + ".\n\nThe setup wizard is not available in this build.";
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  MessageBoxA(nullptr, Summary(OwnPath()).c_str(), "Setup Wizard initializing ...", MB_OK | MB_ICONINFORMATION);
+  const TOleSession ole;
+  TWinSetupHost host;
+  TSetupProc project(host);
+  SetupProc = &project;
+  MessageBoxA(nullptr, Summary(project).c_str(), "Setup Wizard initializing ...", MB_OK | MB_ICONINFORMATION);
+  SetupProc = nullptr;
   return 0;
 }

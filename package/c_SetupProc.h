@@ -1,0 +1,96 @@
+#pragma once
+// The setup project: the one in-memory model of the payload, built at start-up
+// from the program's own resources, with the variable expansion that every
+// script value passes through.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "actions/u_SetupFuncs.h"
+#include "package/u_Payload.h"
+
+struct TFileInfo {
+  bool DoSetup = false;
+  bool DoRegister = false;
+  std::string DispName;
+  std::string SetupPath;  // the file's own destination, as written
+};
+
+struct TRegInfo {
+  uint32_t RootKey = 0;
+  std::string KeyPath;
+  std::string ValueName;
+  std::string ValueType;
+  std::string ValueData;
+  bool CheckVersion = false;
+};
+
+struct TStartInfo {
+  std::string Place;
+  std::string DispName;
+  std::string StartFile;
+};
+
+// What the project needs from the system: the program's module and payload,
+// the registry and the shell folders.
+class ISetupHost {
+public:
+  virtual ~ISetupHost() = default;
+  virtual void* ModuleHandle() const = 0;
+  virtual std::string ModuleFileName() const = 0;
+  virtual bool HasBitmapResource(const char* name) const = 0;
+  // The raw bytes of a payload resource of the program file at `exeFile`.
+  virtual bool ReadPayloadResource(const std::string& exeFile, const char* name, Bytes& raw) const = 0;
+  virtual IRegistry& Registry() = 0;
+  virtual const IShellFolders& ShellFolders() const = 0;
+};
+
+class TSetupProc {
+public:
+  explicit TSetupProc(ISetupHost& host);
+  TSetupProc(const TSetupProc&) = delete;
+  TSetupProc& operator=(const TSetupProc&) = delete;
+
+  std::string ExpandValue(std::string_view text) const;
+  std::string ExpandRegKey(std::string_view location) const;
+  uint8_t CheckInstalledVersion(const TRegInfo& entry) const;
+
+  // The destination folder the user chose; the uninstaller copy follows it.
+  void ChooseSetupPath(const std::string& folder);
+
+  void* Instance = nullptr;
+  bool HasTopLogo = false;
+  std::vector<TRegInfo> RegList;
+  std::vector<std::pair<std::string, TFileInfo>> FileList;
+  std::vector<TStartInfo> LinkList;
+  std::vector<std::string> VarList;  // "name=value" lines
+  std::string CompanyName;
+  std::string ProductName;
+  std::string ProductVersion;
+  std::string ProductDescription;
+  std::string SetupLocation;
+  std::string SetupPath;
+  std::string LicenseText;
+  std::string ExeFile;
+  std::string UninstallFile;
+  int32_t LangID = 0;
+  bool UseLang = false;
+  uint8_t InstalledState = 0;
+
+private:
+  void CheckLogos();
+  void LoadLicense();
+  void LoadScript();
+  bool ReadUnpacked(const char* name, Bytes& text) const;
+  std::string Expand(std::string_view text, int depth) const;
+  std::string BuiltInVariable(std::string_view name) const;
+
+  ISetupHost& host_;
+  std::string uninstallValue_;  // the uninstall entry's value, expanded again on a new folder
+};
+
+// The project of this run, set by the program's start-up.
+extern TSetupProc* SetupProc;

@@ -1,0 +1,21 @@
+#pragma once
+// The setup project's view of the running Windows program: its module, its own
+// payload resources, the registry and the shell folders.
+
+#include "actions/win_Registry.h"
+#include "actions/win_SetupFuncs.h"
+#include "package/c_SetupProc.h"
+
+class TWinSetupHost final : public ISetupHost {
+public:
+  void* ModuleHandle() const override;
+  std::string ModuleFileName() const override;
+  bool HasBitmapResource(const char* name) const override;
+  bool ReadPayloadResource(const std::string& exeFile, const char* name, Bytes& raw) const override;
+  IRegistry& Registry() override { return registry_; }
+  const IShellFolders& ShellFolders() const override { return folders_; }
+
+private:
+  TWinRegistry registry_;
+  TWinShellFolders folders_;
+};

@@ -1,0 +1,267 @@
+#include "package/c_SetupProc.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/unit/fake_system.h"
+
+namespace {
+
+// The system as a test describes it: payload resources, special folders and
+// registry values, all in memory.
+class FakeHost : public ISetupHost {
+public:
+  FakeHost() {
+    folders.folders[kCsidlDesktop] = "C:\\Users\\u\\Desktop";
+    registry.WriteRegValue(kHKeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                           "<String>", "C:\\Program Files");
+  }
+
+  void* ModuleHandle() const override { return nullptr; }
+  std::string ModuleFileName() const override { return "C:\\Temp\\Setup.exe"; }
+  bool HasBitmapResource(const char*) const override { return logo; }
+  bool ReadPayloadResource(const std::string& exe, const char* name, Bytes& raw) const override {
+    EXPECT_EQ(exe, ModuleFileName());
+    const auto it = payload.find(name);
+    if (it == payload.end()) return false;
+    raw = it->second;
+    return true;
+  }
+  IRegistry& Registry() override { return registry; }
+  const IShellFolders& ShellFolders() const override { return folders; }
+
+  void SetScript(const std::string& text) { payload[kScriptResource] = PackResource(text); }
+  void SetRegValue(uint32_t root, const std::string& key, const std::string& name, const std::string& text) {
+    registry.WriteRegValue(root, key, name, "<String>", text);
+  }
+
+  std::map<std::string, Bytes> payload;
+  FakeRegistry registry;
+  FakeShellFolders folders;
+  bool logo = false;
+};
+
+
+const char* const kScript =
+    "/* remark */\r\n"
+    "[SetupInfo]\r\n"
+    "<CompanyName>=Acme Tools\r\n"
+    "<ProductName>=Widget\r\n"
+    "<ProductVersion>=2.0.0.0\r\n"
+    "<ProductDescription>=Makes widgets\r\n"
+    "<SetupLocation>=<ProgramFilesDir>\r\n"
+    "<SetupPath>=<SetupLocation>\\<CompanyName>\\<ProductName>\r\n"
+    "<SetupLangID>=1000\r\n"
+    "<SetupUseLang>=True\r\n"
+    "[SetupFileGroups]\r\n"
+    "FileGroupName1=<AppFiles>\r\n"
+    "FileGroupPath1=<SetupPath>\r\n"
+    "FileGroupName2=<DocFiles>\r\n"
+    "FileGroupPath2=<AppFiles>\\Docs\r\n"
+    "[SetupFileValues]\r\n"
+    "FileDispName1=Widget.exe\r\n"
+    "FileSetupPath1=<AppFiles>\\Widget.exe\r\n"
+    "FileDoSetup1=True\r\n"
+    "FileDoRegister1=False\r\n"
+    "FileDispName2=Readme.txt\r\n"
+    "FileSetupPath2=<DocFiles>\\Readme.txt\r\n"
+    "FileDoSetup2=true\r\n"
+    "[SetupRegValues]\r\n"
+    "RegValueLocation1=<HKEY_LOCAL_MACHINE>\\Software\\<CompanyName>\\<ProductName>\r\n"
+    "RegValueName1=Version\r\n"
+    "RegValueType1=<String>\r\n"
+    "RegValueValue1=2.0.0.0\r\n"
+    "RegCheckVersion1=True\r\n"
+    "RegValueLocation2=<HKEY_LOCAL_MACHINE>\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\<ProductName>\r\n"
+    "RegValueName2=UninstallString\r\n"
+    "RegValueType2=<String>\r\n"
+    "RegValueValue2=<AppFiles>\\Uninstall.exe\r\n"
+    "[SetupLinkGroups]\r\n"
+    "LinkGroupName1=<WidgetMenu>\r\n"
+    "LinkGroupPath1=<Programs>\\Widget\r\n"
+    "[SetupLinkValues]\r\n"
+    "LinkPlace1=<WidgetMenu>\r\n"
+    "LinkDispName1=Widget\r\n"
+    "LinkStartFile1=<AppFiles>\\Widget.exe\r\n";
+
+}  // namespace
+
+TEST(SetupProc, LoadsTheWholeScriptInOrder) {
+  FakeHost host;
+  host.SetScript(kScript);
+  host.payload[kLicenseResource] = PackResource("Licence\r\ntext");
+  host.logo = true;
+  const TSetupProc project(host);
+
+  EXPECT_EQ(project.ExeFile, "C:\\Temp\\Setup.exe");
+  EXPECT_TRUE(project.HasTopLogo);
+  EXPECT_EQ(project.LicenseText, "Licence\r\ntext");
+  EXPECT_EQ(project.CompanyName, "Acme Tools");
+  EXPECT_EQ(project.ProductDescription, "Makes widgets");
+  EXPECT_EQ(project.SetupLocation, "C:\\Program Files");
+  EXPECT_EQ(project.SetupPath, "C:\\Program Files\\Acme Tools\\Widget");
+  EXPECT_EQ(project.LangID, 1000);
+  EXPECT_TRUE(project.UseLang);
+
+  EXPECT_EQ(project.VarList, (std::vector<std::string>{"<AppFiles>=<SetupPath>", "FileGroupName1=<SetupPath>",
+                                                       "<DocFiles>=<AppFiles>\\Docs",
+                                                       "FileGroupName2=<AppFiles>\\Docs",
+                                                       "<WidgetMenu>=<Programs>\\Widget"}));
+  ASSERT_EQ(project.FileList.size(), 2u);
+  EXPECT_EQ(project.FileList[0].first, "Widget.exe");
+  EXPECT_TRUE(project.FileList[0].second.DoSetup);
+  EXPECT_FALSE(project.FileList[1].second.DoSetup) << "\"true\" is not \"True\"";
+  EXPECT_EQ(project.FileList[1].second.SetupPath, "<DocFiles>\\Readme.txt") << "stored as written";
+
+  ASSERT_EQ(project.RegList.size(), 2u);
+  EXPECT_EQ(project.RegList[0].RootKey, kHKeyLocalMachine);
+  EXPECT_EQ(project.RegList[0].KeyPath, "\\Software\\Acme Tools\\Widget");
+  EXPECT_TRUE(project.RegList[0].CheckVersion);
+  EXPECT_EQ(project.UninstallFile, "C:\\Program Files\\Acme Tools\\Widget\\Uninstall.exe");
+  EXPECT_EQ(project.InstalledState, 0) << "nothing installed";
+
+  ASSERT_EQ(project.LinkList.size(), 1u);
+  EXPECT_EQ(project.LinkList[0].Place, "<WidgetMenu>");
+  EXPECT_EQ(project.ExpandValue(project.FileList[1].second.SetupPath),
+            "C:\\Program Files\\Acme Tools\\Widget\\Docs\\Readme.txt");
+}
+
+TEST(SetupProc, EmptyProjectWithoutUsableScript) {
+  for (const std::string& script : {std::string(), std::string("[SetupInf]\r\n<ProductName>=X\r\n"),
+                                    std::string(" [SetupInfo]\r\n<ProductName>=X\r\n")}) {
+    FakeHost host;
+    if (!script.empty()) host.SetScript(script);
+    const TSetupProc project(host);
+    EXPECT_EQ(project.ProductName, "");
+    EXPECT_EQ(project.UninstallFile, "");
+    EXPECT_EQ(project.LangID, 0);
+    EXPECT_TRUE(project.VarList.empty() && project.FileList.empty() && project.RegList.empty());
+    EXPECT_EQ(project.ExeFile, "C:\\Temp\\Setup.exe") << "set independently of the script";
+  }
+}
+
+TEST(SetupProc, DamagedPayloadCountsAsMissing) {
+  FakeHost host;
+  host.SetScript(kScript);
+  host.payload[kScriptResource].back() ^= 1;
+  host.payload[kLicenseResource] = PackResource("licence").substr(0, 6);
+  const TSetupProc project(host);
+  EXPECT_EQ(project.ProductName, "");
+  EXPECT_EQ(project.LicenseText, "");
+}
+
+TEST(SetupProc, UninstallFileDefaultsToTheProgramName) {
+  FakeHost host;
+  host.SetScript("[SetupInfo]\r\n[SetupRegValues]\r\n"
+                 "RegValueLocation1=<HKEY_LOCAL_MACHINE>\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\X\r\n"
+                 "RegValueName1=uninstallstring\r\nRegValueValue1=C:\\wrong.exe\r\n");
+  EXPECT_EQ(TSetupProc(host).UninstallFile, "Setup.exe") << "value name compared in exact case";
+}
+
+TEST(SetupProc, LaterUninstallEntryWinsAndFollowsTheChosenFolder) {
+  FakeHost host;
+  host.SetScript(kScript + std::string(
+                               "[SetupRegValues]\r\n"
+                               "RegValueLocation3=<HKEY_LOCAL_MACHINE>\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\W\r\n"
+                               "RegValueName3=UninstallString\r\nRegValueValue3=<SetupPath>\\un.exe\r\n"));
+  TSetupProc project(host);
+  EXPECT_EQ(project.UninstallFile, "C:\\Program Files\\Acme Tools\\Widget\\un.exe");
+  project.ChooseSetupPath("D:\\Apps");
+  EXPECT_EQ(project.SetupPath, "D:\\Apps");
+  EXPECT_EQ(project.UninstallFile, "D:\\Apps\\un.exe");
+  EXPECT_EQ(project.ExpandValue("<AppFiles>\\a"), "D:\\Apps\\a");
+}
+
+TEST(SetupProc, InstalledStateComparesTheMarkerAsText) {
+  const std::string key = "\\Software\\Acme Tools\\Widget";
+  const std::pair<const char*, int> cases[] = {{"2.0.0.0", 3}, {"2.0.0.1", 1}, {"1.9", 2}, {"2.0.0", 2},
+                                                {"2.0.0.0 ", 1}, {"", 0}};
+  for (const auto& [installed, state] : cases) {
+    FakeHost host;
+    host.SetScript(kScript);
+    host.SetRegValue(kHKeyLocalMachine, key, "Version", installed);
+    EXPECT_EQ(TSetupProc(host).InstalledState, state) << installed;
+  }
+}
+
+TEST(SetupProc, VersionMarkerIsNotNumeric) {
+  FakeHost host;
+  host.SetScript("[SetupInfo]\r\n[SetupRegValues]\r\nRegValueLocation1=<HKEY_LOCAL_MACHINE>\\K\r\n"
+                 "RegValueName1=V\r\nRegValueValue1=9.0\r\nRegCheckVersion1=True\r\n"
+                 "RegValueLocation2=<HKEY_LOCAL_MACHINE>\\K\r\nRegValueName2=W\r\nRegValueValue2=\xe9\r\n"
+                 "RegCheckVersion2=True\r\n");
+  host.SetRegValue(kHKeyLocalMachine, "\\K", "V", "10.0");
+  host.SetRegValue(kHKeyLocalMachine, "\\K", "W", "e");
+  // The second marker counts, and bytes compare unsigned: "e" < "\xe9".
+  EXPECT_EQ(TSetupProc(host).InstalledState, 2);
+  FakeHost first;
+  first.SetScript("[SetupInfo]\r\n[SetupRegValues]\r\nRegValueLocation1=<HKEY_LOCAL_MACHINE>\\K\r\n"
+                  "RegValueName1=V\r\nRegValueValue1=9.0\r\nRegCheckVersion1=True\r\n");
+  first.SetRegValue(kHKeyLocalMachine, "\\K", "V", "10.0");
+  EXPECT_EQ(TSetupProc(first).InstalledState, 2) << "10.0 sorts before 9.0";
+}
+
+TEST(SetupProc, MarkerValueNameIsExpandedWithFileGroupsOnly) {
+  FakeHost host;
+  host.SetScript("[SetupInfo]\r\n<ProductName>=P\r\n[SetupFileGroups]\r\nFileGroupName1=<G>\r\nFileGroupPath1=g\r\n"
+                 "[SetupLinkGroups]\r\nLinkGroupName1=<L>\r\nLinkGroupPath1=l\r\n"
+                 "[SetupRegValues]\r\nRegValueLocation1=<HKEY_LOCAL_MACHINE>\\K\r\n"
+                 "RegValueName1=<G><L><ProductName>\r\nRegValueValue1=1\r\nRegCheckVersion1=True\r\n");
+  host.SetRegValue(kHKeyLocalMachine, "\\K", "gP", "1");
+  EXPECT_EQ(TSetupProc(host).InstalledState, 3) << "link groups are read after the registry values";
+}
+
+class ExpandTest : public ::testing::Test {
+protected:
+  ExpandTest() {
+    host.SetScript("[SetupInfo]\r\n<ProductName>=Widget\r\n<SetupLocation>=<AppFiles>x\r\n"
+                   "<SetupPath>=<Desktop>\\W\r\n[SetupFileGroups]\r\n"
+                   "FileGroupName1=<AppFiles>\r\nFileGroupPath1=<SetupPath>\\bin\r\n"
+                   "FileGroupName2=<SetupPath>\r\nFileGroupPath2=hidden\r\n"
+                   "FileGroupName3=<Loop>\r\nFileGroupPath3=a<Loop>\r\n"
+                   "FileGroupName4=<PingA>\r\nFileGroupPath4=<PingB>\r\n"
+                   "FileGroupName5=<PingB>\r\nFileGroupPath5=<PingA>b\r\n");
+  }
+  FakeHost host;
+};
+
+TEST_F(ExpandTest, VariablesAndPlainText) {
+  const TSetupProc project(host);
+  EXPECT_EQ(project.ExpandValue(""), "");
+  EXPECT_EQ(project.ExpandValue("plain a>b text"), "plain a>b text");
+  EXPECT_EQ(project.ExpandValue("<productname>!"), "Widget!") << "built-ins ignore case";
+  EXPECT_EQ(project.ExpandValue("<desktop>\\x"), "\\x") << "special folders are exact case";
+  EXPECT_EQ(project.ExpandValue("<Unknown>\\x<"), "\\x<") << "unknown names vanish; a lone < stays";
+  EXPECT_EQ(project.ExpandValue("a<b"), "a<b");
+  EXPECT_EQ(project.ExpandValue("<ExeFile>"), "C:\\Temp\\Setup.exe");
+}
+
+TEST_F(ExpandTest, GroupVariablesComeFirstAndRecurse) {
+  const TSetupProc project(host);
+  EXPECT_EQ(project.SetupLocation, "x") << "no group variable exists while it is expanded";
+  EXPECT_EQ(project.SetupPath, "C:\\Users\\u\\Desktop\\W");
+  EXPECT_EQ(project.ExpandValue("<SetupPath>"), "hidden") << "a group named <SetupPath> hides the built-in";
+  EXPECT_EQ(project.ExpandValue("<APPFILES>"), "hidden\\bin");
+}
+
+TEST_F(ExpandTest, SelfReferenceEnds) {
+  const TSetupProc project(host);
+  const std::string loop = project.ExpandValue("<Loop>");
+  EXPECT_EQ(loop, std::string(32, 'a'));
+  EXPECT_EQ(project.ExpandValue("<PingA>|"), std::string(16, 'b') + "|");
+}
+
+TEST(ExpandRegKey, RulesOfTheKeyPath) {
+  FakeHost host;
+  host.SetScript("[SetupInfo]\r\n<CompanyName>=Acme\r\n<ProductName>=W\r\n<ProductVersion>=1\r\n");
+  const TSetupProc project(host);
+  EXPECT_EQ(project.ExpandRegKey("<HKEY_CURRENT_USER>\\Software\\X"), "\\Software\\X");
+  EXPECT_EQ(project.ExpandRegKey("<HKCU>\\Software\\X"), "") << "no HKEY_";
+  EXPECT_EQ(project.ExpandRegKey("HKEY_CURRENT_USER\\Software"), "");
+  EXPECT_EQ(project.ExpandRegKey("<HKEY_USERS>\\<CompanyName>\\<CompanyName>\\<ProductVersion>"),
+            "\\Acme\\<CompanyName>\\1");
+  EXPECT_EQ(project.ExpandRegKey("<HKEY_USERS>\\<productname>\\<ProductName>"), "\\W\\<ProductName>")
+      << "the first occurrence in any case is replaced";
+  EXPECT_EQ(project.ExpandRegKey("<HKEY_USERS>\\<Desktop>\\<ProductDescription>"), "\\<Desktop>\\<ProductDescription>");
+}
