@@ -1,0 +1,28 @@
+#pragma once
+// What a worker thread sees of the wizard window: the progress page of its
+// road. A worker calls only Synchronize; the other operations run on the UI
+// thread inside the steps it hands over.
+
+#include <functional>
+#include <string>
+
+class IWorkerView {
+public:
+  virtual ~IWorkerView() = default;
+
+  // Runs `step` on the UI thread and waits until it has run; an exception
+  // thrown by the step is rethrown here, in the worker.
+  virtual void Synchronize(const std::function<void()>& step) = 0;
+
+  // The operation label := text `textNumber` of the current language, the
+  // item label := `item`.
+  virtual void ShowStatus(int textNumber, const std::string& item) = 0;
+  virtual void SetProgressMax(int max) = 0;
+  virtual void SetProgressPosition(int position) = 0;
+  // The completion step: Next reads text 2 (still disabled), Cancel is enabled
+  // and reads text 6, the road's finished page is shown.
+  virtual void ShowDone() = 0;
+  // The worker's single error box, owned by the window and captioned with the
+  // application title; the window stays on the progress page.
+  virtual void ShowError(const std::string& message) = 0;
+};
