@@ -1,4 +1,5 @@
 #include "setup/u_SetupTexts.h"
+#include "setup/u_WizardLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -60,4 +61,53 @@ TEST(TextTable, TrailingBlanksAsWritten) {
   for (int n : {32, 33, 34, 49, 50, 51}) EXPECT_EQ(table.at(n).back(), ' ') << n;
   for (int n : {1049, 1050, 1051}) EXPECT_EQ(table.at(n).back(), ' ') << n;
   for (int n : {1032, 1033, 1034, 1035, 1036, 1052}) EXPECT_NE(table.at(n).back(), ' ') << n;
+}
+
+namespace {
+
+// Text n of a made-up language that shows its number and marks.
+std::wstring NumberedText(int n) {
+  if (n == 6) return L"&Done";
+  if (n == 27) return L"Pick";
+  return L"t" + std::to_wstring(n) + L"(%s,%s)";
+}
+
+std::wstring CaptionOf(std::string_view control, std::wstring_view product, std::wstring_view company) {
+  for (const TCaptionRule& rule : CaptionRules())
+    if (rule.control == control) return RuleCaption(rule, NumberedText, product, company);
+  ADD_FAILURE() << "no rule for " << control;
+  return {};
+}
+
+}  // namespace
+
+TEST(CaptionRules, EveryTextOnceAndEveryControlKnown) {
+  std::map<int, int> uses;
+  std::map<std::string_view, int> controls;
+  for (const TCaptionRule& rule : CaptionRules()) {
+    ++controls[rule.control];
+    EXPECT_NE(FindControl(rule.control), nullptr) << rule.control;
+    if (rule.args != TTextArgs::CompanyAndStop) ++uses[rule.text];
+  }
+  for (const auto& [control, count] : controls) EXPECT_EQ(count, 1) << control;
+  // Texts 0-6 go to the title and buttons, 28 to the folder picker, 32-36 and
+  // 49-52 to the workers; all others belong to exactly one control.
+  for (int n = 0; n < kTextCount; ++n) {
+    const bool elsewhere = n <= 6 || n == 28 || (n >= 32 && n <= 36) || (n >= 49 && n <= 52);
+    EXPECT_EQ(uses[n], elsewhere ? 0 : 1) << "text " << n;
+  }
+  EXPECT_EQ(controls.size(), 42u);
+}
+
+TEST(CaptionRules, FormattedCaptions) {
+  EXPECT_EQ(CaptionOf("lbWelcomeInfo2", L"P", L"C"), L"t8(P,P)");
+  EXPECT_EQ(CaptionOf("lbDestFolderInfo4", L"P", L"C"), L"t25(P,Pick)") << "names the Browse button";
+  EXPECT_EQ(CaptionOf("lbInstalledInfo3", L"P", L"C"), L"t39(&Done,)") << "the Finish word with its &";
+  EXPECT_EQ(CaptionOf("lbRemovedInfo3", L"P", L"C"), L"t55(&Done,)");
+  EXPECT_EQ(CaptionOf("cbRunProgram", L"50%s", L"C"), L"t45(50%s,)") << "a product name is no format";
+  EXPECT_EQ(CaptionOf("lbThankInstalledName", L"P", L"Acme"), L"Acme.");
+  EXPECT_EQ(CaptionOf("lbThankRemovedName", L"P", L""), L".");
+  EXPECT_EQ(CaptionOf("rbInstall", L"P", L"C"), L"t14(%s,%s)") << "unformatted texts stand as they are";
+  EXPECT_EQ(AppTitle(NumberedText, L"P"), L"t0(P,)");
+  EXPECT_EQ(AppTitle([](int) { return std::wstring(); }, L"P"), L"") << "a language without texts";
 }
