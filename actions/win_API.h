@@ -79,11 +79,33 @@ struct ComTraits {
   static void close(pointer p) { p->Release(); }
 };
 
+// A GDI object of one kind (font, bitmap, brush), deleted once.
+template <typename Object>
+struct GdiTraits {
+  using pointer = Object;
+  static pointer invalid() { return nullptr; }
+  static void close(pointer p) { DeleteObject(p); }
+};
+struct IconTraits {
+  using pointer = HICON;
+  static pointer invalid() { return nullptr; }
+  static void close(pointer p) { DestroyIcon(p); }
+};
+struct MemoryDcTraits {
+  using pointer = HDC;
+  static pointer invalid() { return nullptr; }
+  static void close(pointer p) { DeleteDC(p); }
+};
+
 using unique_module = unique_any<ModuleTraits>;
 using unique_resource = unique_any<ResourceTraits>;
 using unique_file = unique_any<FileTraits>;
 using unique_handle = unique_any<HandleTraits>;
 using unique_hkey = unique_any<RegKeyTraits>;
 using unique_find = unique_any<FindTraits>;
+using unique_hfont = unique_any<GdiTraits<HFONT>>;
+using unique_hbitmap = unique_any<GdiTraits<HBITMAP>>;
+using unique_hicon = unique_any<IconTraits>;
+using unique_memory_dc = unique_any<MemoryDcTraits>;
 template <typename Interface>
 using unique_com = unique_any<ComTraits<Interface>>;
