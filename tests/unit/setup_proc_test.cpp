@@ -2,46 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
-#include "tests/unit/fake_system.h"
+#include "tests/unit/fake_setup_host.h"
 
 namespace {
-
-// The system as a test describes it: payload resources, special folders and
-// registry values, all in memory.
-class FakeHost : public ISetupHost {
-public:
-  FakeHost() {
-    folders.folders[kCsidlDesktop] = "C:\\Users\\u\\Desktop";
-    registry.WriteRegValue(kHKeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
-                           "<String>", "C:\\Program Files");
-  }
-
-  void* ModuleHandle() const override { return nullptr; }
-  std::string ModuleFileName() const override { return "C:\\Temp\\Setup.exe"; }
-  bool HasBitmapResource(const char*) const override { return logo; }
-  bool ReadPayloadResource(const std::string& exe, const char* name, Bytes& raw) const override {
-    EXPECT_EQ(exe, ModuleFileName());
-    const auto it = payload.find(name);
-    if (it == payload.end()) return false;
-    raw = it->second;
-    return true;
-  }
-  IRegistry& Registry() override { return registry; }
-  const IShellFolders& ShellFolders() const override { return folders; }
-
-  void SetScript(const std::string& text) { payload[kScriptResource] = PackResource(text); }
-  void SetRegValue(uint32_t root, const std::string& key, const std::string& name, const std::string& text) {
-    registry.WriteRegValue(root, key, name, "<String>", text);
-  }
-
-  std::map<std::string, Bytes> payload;
-  FakeRegistry registry;
-  FakeShellFolders folders;
-  bool logo = false;
-};
-
 
 const char* const kScript =
     "/* remark */\r\n"

@@ -1,0 +1,42 @@
+#pragma once
+// The system as a test or benchmark describes it to the setup project: payload
+// resources, special folders and registry values, all in memory.
+
+#include <map>
+#include <string>
+
+#include "package/c_SetupProc.h"
+#include "tests/unit/fake_system.h"
+
+class FakeHost : public ISetupHost {
+public:
+  FakeHost() {
+    folders.folders[kCsidlDesktop] = "C:\\Users\\u\\Desktop";
+    registry.WriteRegValue(kHKeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                           "<String>", "C:\\Program Files");
+  }
+
+  void* ModuleHandle() const override { return nullptr; }
+  std::string ModuleFileName() const override { return "C:\\Temp\\Setup.exe"; }
+  bool HasBitmapResource(const char*) const override { return logo; }
+  // Only the program's own file has the payload, so a project that reads
+  // another file's resources loads nothing.
+  bool ReadPayloadResource(const std::string& exe, const char* name, Bytes& raw) const override {
+    const auto it = payload.find(name);
+    if (exe != ModuleFileName() || it == payload.end()) return false;
+    raw = it->second;
+    return true;
+  }
+  IRegistry& Registry() override { return registry; }
+  const IShellFolders& ShellFolders() const override { return folders; }
+
+  void SetScript(const std::string& text) { payload[kScriptResource] = PackResource(text); }
+  void SetRegValue(uint32_t root, const std::string& key, const std::string& name, const std::string& text) {
+    registry.WriteRegValue(root, key, name, "<String>", text);
+  }
+
+  std::map<std::string, Bytes> payload;
+  FakeRegistry registry;
+  FakeShellFolders folders;
+  bool logo = false;
+};
