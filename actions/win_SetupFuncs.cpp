@@ -29,13 +29,6 @@ std::string SystemMessage(HRESULT result) {
   return code;
 }
 
-std::wstring AnsiToWide(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring wide(size_t(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), length);
-  return wide;
-}
-
 unique_com<IShellLinkA> CreateShellLink() {
   unique_com<IUnknown> object;
   const HRESULT created = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
