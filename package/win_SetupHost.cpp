@@ -14,7 +14,7 @@ std::string TWinSetupHost::ModuleFileName() const {
 }
 
 bool TWinSetupHost::HasBitmapResource(const char* name) const {
-  return FindResourceA(GetModuleHandleA(nullptr), name, MAKEINTRESOURCEA(2)) != nullptr;
+  return FindResourceA(static_cast<HMODULE>(ModuleHandle()), name, MAKEINTRESOURCEA(2)) != nullptr;
 }
 
 bool TWinSetupHost::ReadPayloadResource(const std::string& exeFile, const char* name, Bytes& raw) const {

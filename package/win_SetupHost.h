@@ -1,12 +1,13 @@
 #pragma once
 // The setup project's view of the running Windows program: its module, its own
-// payload resources, the registry and the shell folders.
+// payload resources, the registry and the shell folders. The logo is looked for
+// in ModuleHandle(), so a host that names another module checks that one.
 
 #include "actions/win_Registry.h"
 #include "actions/win_SetupFuncs.h"
 #include "package/c_SetupProc.h"
 
-class TWinSetupHost final : public ISetupHost {
+class TWinSetupHost : public ISetupHost {
 public:
   void* ModuleHandle() const override;
   std::string ModuleFileName() const override;
