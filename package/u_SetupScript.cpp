@@ -27,7 +27,10 @@ std::optional<TKeyLine> SplitKeyLine(std::string_view line) {
 
 std::string EntryKey(std::string_view keyWord, size_t n) { return std::string(keyWord) + std::to_string(n); }
 
-TSetupScript::TSetupScript(std::string_view text) : lines_(SplitLines(text)) {}
+TSetupScript::TSetupScript(std::string_view text) : lines_(SplitLines(text)) {
+  for (size_t i = 0; i < lines_.size(); ++i)
+    if (const auto key = SplitKeyLine(lines_[i])) firstKeyLines_.try_emplace(UpperCaseAscii(key->name), i);
+}
 
 bool TSetupScript::HasHeader(std::string_view header) const {
   for (const auto& line : lines_)
@@ -36,11 +39,9 @@ bool TSetupScript::HasHeader(std::string_view header) const {
 }
 
 std::optional<size_t> TSetupScript::FindKey(std::string_view name) const {
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    const auto key = SplitKeyLine(lines_[i]);
-    if (key && SameTextAscii(key->name, name)) return i;
-  }
-  return std::nullopt;
+  const auto line = firstKeyLines_.find(UpperCaseAscii(name));
+  if (line == firstKeyLines_.end()) return std::nullopt;
+  return line->second;
 }
 
 std::string TSetupScript::Text(std::string_view name) const {

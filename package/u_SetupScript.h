@@ -1,13 +1,15 @@
 #pragma once
 // The setup script as the installer reads it: the text is split into lines, and
 // keys are looked up by name over the whole text, first match from the top. A
-// section header only switches the reading of its group of keys on.
+// section header only switches the reading of its group of keys on. The first
+// line of every key name is indexed once, so a lookup does not rescan the text.
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 inline constexpr std::string_view kHeaderSetupInfo = "[SetupInfo]";
@@ -46,6 +48,7 @@ public:
 
 private:
   std::vector<std::string> lines_;
+  std::unordered_map<std::string, size_t> firstKeyLines_;  // by the ASCII upper-case name
 };
 
 // The parts of a key line ("name=value"); nullopt for other lines.

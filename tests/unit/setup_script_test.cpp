@@ -41,6 +41,27 @@ TEST(SetupScript, FirstMatchFromTheTopWins) {
   EXPECT_EQ(*script.FindKey("filedosetup1"), 0u);
 }
 
+TEST(SetupScript, FirstMatchIgnoresOnlyAsciiCase) {
+  const TSetupScript script("FILEDOSETUP1=False\r\nFileDoSetup1=True\r\nName\xc9=upper\r\nName\xe9=lower\r\n"
+                            "plain line\r\nLate=\r\nlate=x\r\n");
+  EXPECT_EQ(*script.FindKey("FileDoSetup1"), 0u) << "the earlier line, written in another case";
+  EXPECT_EQ(script.Text("name\xe9"), "lower") << "only ASCII letters fold";
+  EXPECT_EQ(script.Text("NAME\xc9"), "upper");
+  EXPECT_FALSE(script.HasKey("plain line"));
+  EXPECT_EQ(*script.FindKey("LATE"), 5u) << "an empty value is still the first match";
+}
+
+TEST(SetupScript, KeysOfALongScriptKeepTheirLines) {
+  std::string text = "[SetupFileValues]\n";
+  for (int n = 1; n <= 5000; ++n) text += "FileDispName" + std::to_string(n) + "=f" + std::to_string(n) + "\n";
+  text += "filedispname1=again\nFileDispName5001=last\n";
+  const TSetupScript script(text);
+  EXPECT_EQ(*script.FindKey("FileDispName4999"), 4999u);
+  EXPECT_EQ(script.Text("FILEDISPNAME1"), "f1");
+  EXPECT_EQ(script.CountEntries("FileDispName"), 5001u);
+  EXPECT_EQ(*script.FindKey("FileDispName5001"), 5002u);
+}
+
 TEST(SetupScript, TypedValues) {
   const TSetupScript script("b1=True\nb2=true\nb3=1\ni1=1000\ni2=ten\ni3=\n");
   EXPECT_TRUE(script.Boolean("b1"));
