@@ -1,0 +1,93 @@
+#include "setup/c_CopyFiles.h"
+
+#include "actions/u_SimpleFuncs1.h"
+
+namespace {
+
+std::string FileGroupKey(int32_t number) { return "FileGroupName" + std::to_string(number); }
+
+}  // namespace
+
+std::optional<std::string_view> FindVariable(const std::vector<std::string>& varList, std::string_view name) {
+  for (const std::string_view line : varList) {
+    const size_t equals = line.find('=');
+    if (equals != std::string_view::npos && SameTextAscii(line.substr(0, equals), name)) return line.substr(equals + 1);
+  }
+  return std::nullopt;
+}
+
+int32_t CountFileGroups(const std::vector<std::string>& varList) {
+  int32_t groups = 0;
+  while (FindVariable(varList, FileGroupKey(groups + 1))) ++groups;
+  return groups;
+}
+
+void TCopyFiles::Execute() {
+  Guarded([&] {
+    CreateGroupFolders();
+    InstallFiles();
+    WriteRegValues();
+    Finish();
+  });
+}
+
+void TCopyFiles::ResetBar(int32_t max) {
+  ClearProgress(max);
+  ApplyProgressPosition();
+  ApplyProgressMax();
+}
+
+void TCopyFiles::CreateGroupFolders() {
+  ResetBar(CountFileGroups(project_.VarList));
+  for (int32_t k = 1; const auto folder = FindVariable(project_.VarList, FileGroupKey(k)); ++k) {
+    ItemText = project_.ExpandValue(*folder);
+    ShowStatus(kTextCreateFolders);
+    // A folder that cannot be made shows up later, when its files fail.
+    if (!system_.FolderExists(ItemText)) system_.ForceDirectories(ItemText);
+    AdvanceBar(k);
+  }
+}
+
+void TCopyFiles::InstallFiles() {
+  ResetBar(int32_t(project_.FileList.size()));
+  for (size_t i = 0; i < project_.FileList.size(); ++i) {
+    const TFileInfo& file = project_.FileList[i].second;
+    ItemText = project_.ExpandValue(file.SetupPath);
+    if (!file.DoSetup) continue;
+    ShowStatus(kTextCopyFile);
+    if (InstallFile(file)) AdvanceBar(int32_t(i + 1));
+  }
+}
+
+// Writes (and registers) the file at ItemText; false when any step fails.
+bool TCopyFiles::InstallFile(const TFileInfo& file) {
+  const std::string folder = ExtractFilePath(ItemText);
+  if (DelBackslash(folder).empty()) return false;
+  if (!system_.FolderExists(folder) && !system_.ForceDirectories(folder)) return false;
+  Bytes payload;
+  if (!system_.ReadPayload(UpperCaseAscii(file.DispName), payload)) return false;
+  if (!system_.UnpackResourceToFile(ItemText, payload)) return false;
+  if (!file.DoRegister) return true;
+  if (!system_.RegisterServer(ItemText)) return false;
+  ShowStatus(kTextRegisterServer);
+  return true;
+}
+
+void TCopyFiles::WriteRegValues() {
+  ResetBar(int32_t(project_.RegList.size()));
+  for (size_t i = 0; i < project_.RegList.size(); ++i) {
+    const TRegInfo& entry = project_.RegList[i];
+    const std::string data = project_.ExpandValue(entry.ValueData);
+    ItemText = RegValueItem(entry.KeyPath, entry.ValueName, data);
+    ShowStatus(kTextWriteRegValue);
+    system_.Registry().WriteRegValue(entry.RootKey, entry.KeyPath, entry.ValueName, entry.ValueType, data);
+    AdvanceBar(int32_t(i + 1));
+  }
+}
+
+void TCopyFiles::Finish() {
+  ClearProgress(0);
+  ShowDone();
+  ApplyProgressPosition();
+  ApplyProgressMax();
+}

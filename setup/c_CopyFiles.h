@@ -1,0 +1,42 @@
+#pragma once
+// The install worker: creates the file groups' folders, writes every payload
+// file marked for setup, registers the DLL servers among them and writes the
+// script's registry values, reporting each step on the copying page.
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "package/c_SetupProc.h"
+#include "setup/u_SetupWorker.h"
+
+class TCopyFiles : public TSetupWorker {
+public:
+  TCopyFiles(const TSetupProc& project, IWorkerSystem& system, IWorkerView& view)
+      : TSetupWorker(view), project_(project), system_(system) {}
+
+  // The whole run, on the calling thread.
+  void Execute();
+
+private:
+  void ResetBar(int32_t max);
+  void CreateGroupFolders();
+  void InstallFiles();
+  bool InstallFile(const TFileInfo& file);
+  void WriteRegValues();
+  void Finish();
+
+  const TSetupProc& project_;
+  IWorkerSystem& system_;
+};
+
+// Starts the install worker on a thread of its own for the global project
+// SetupProc; the thread frees itself when the run ends. The view must outlive it.
+void StartCopyFiles(IWorkerView& view);
+
+// The number of file groups: FileGroupName1, FileGroupName2, ... up to the first gap.
+int32_t CountFileGroups(const std::vector<std::string>& varList);
+
+// The value of the first "name=value" line whose name is `name` in any letter
+// case; none when there is no such line.
+std::optional<std::string_view> FindVariable(const std::vector<std::string>& varList, std::string_view name);

@@ -1,0 +1,42 @@
+#pragma once
+// The uninstall worker: removes what the setup script names, at the paths its
+// values expand to now: the files (unregistering DLL servers first), the
+// registry values, the product's keys and uninstall entry, and the shortcuts.
+
+#include <string>
+#include <vector>
+
+#include "package/c_SetupProc.h"
+#include "setup/u_SetupWorker.h"
+
+class TRemoveFiles : public TSetupWorker {
+public:
+  TRemoveFiles(const TSetupProc& project, IWorkerSystem& system, IWorkerView& view)
+      : TSetupWorker(view), project_(project), system_(system) {}
+
+  // The whole run, on the calling thread.
+  void Execute();
+
+private:
+  void ResetBar(int32_t max);
+  void RemoveInstalledFiles();
+  void RemoveRegistryData();
+  void DeleteProductKey(uint32_t rootKey, int32_t barPosition);
+  void RemoveShortcuts();
+  void Finish();
+
+  const TSetupProc& project_;
+  IWorkerSystem& system_;
+};
+
+// Starts the uninstall worker on a thread of its own for the global project
+// SetupProc; the thread frees itself when the run ends. The view must outlive it.
+void StartRemoveFiles(IWorkerView& view);
+
+// The product's own key below HKLM and HKCU, "Software\Company\Product", and
+// its uninstall entry below HKLM. A path whose company or product part is empty
+// would name a parent key (the company's, or the list of all uninstall
+// entries); it is still shown but not deleted.
+std::string ProductKeyPath(const std::string& companyName, const std::string& productName);
+std::string UninstallKeyPath(const std::string& productName);
+bool NamesProductKey(const std::string& companyName, const std::string& productName);

@@ -1,0 +1,49 @@
+#include "setup/u_FinishActions.h"
+
+#include <array>
+#include <utility>
+
+#include "actions/u_SimpleFuncs1.h"
+
+namespace {
+
+void CreateShortcuts(const TSetupProc& project, const TFinishChoices& choices, IFinishSystem& system) {
+  for (const TStartInfo& link : project.LinkList)
+    if (ShortcutChosen(link.Place, choices))
+      system.CreateShortcut(project.ExpandValue(link.DispName), project.ExpandValue(link.Place),
+                            project.ExpandValue(link.StartFile), project.ProductDescription);
+}
+
+// A copy of the running program at the uninstall path, unless it runs from there.
+void CopyUninstaller(const TSetupProc& project, IFinishSystem& system) {
+  if (UpperCaseAscii(project.ExeFile) == UpperCaseAscii(project.UninstallFile)) return;
+  Bytes program;
+  if (system.ReadWholeFile(project.ExeFile, program)) system.WriteWholeFile(project.UninstallFile, program);
+}
+
+// The first file entry, when it is a program; no later entry is tried.
+void LaunchFirstFile(const TSetupProc& project, IFinishSystem& system) {
+  if (project.FileList.empty()) return;
+  const std::string program = project.ExpandValue(project.FileList.front().second.SetupPath);
+  if (IsExeFile(program)) system.StartProgram(program, ExtractFilePath(program));
+}
+
+}  // namespace
+
+bool ShortcutChosen(std::string_view rawPlace, const TFinishChoices& choices) {
+  const std::array<std::pair<std::string_view, bool>, 4> gates = {{
+      {"<StartMenu>", choices.StartMenu},
+      {"<Programs>", choices.Programs},
+      {"<Desktop>", choices.Desktop},
+      {"<QuickLaunchPanel>", choices.QuickLaunch},
+  }};
+  for (const auto& [token, checked] : gates)
+    if (rawPlace.find(token) != std::string_view::npos) return checked;
+  return true;
+}
+
+void FinishActions(const TSetupProc& project, const TFinishChoices& choices, IFinishSystem& system) {
+  CreateShortcuts(project, choices, system);
+  CopyUninstaller(project, system);
+  if (choices.RunProgram) LaunchFirstFile(project, system);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The actions of the Finish button after an install: the shortcuts that the
+// check boxes admit, the uninstaller copy of the running program, and the
+// optional start of the installed program.
+
+#include <string>
+#include <string_view>
+
+#include "package/c_SetupProc.h"
+#include "package/u_Payload.h"
+
+// The finished page's check boxes, as they start.
+struct TFinishChoices {
+  bool StartMenu = false, Programs = true, Desktop = true, QuickLaunch = true, RunProgram = false;
+};
+
+// What the finish actions do to the system.
+class IFinishSystem {
+public:
+  virtual ~IFinishSystem() = default;
+  // Throws ESetupError when the shell link object is unavailable or the folder is empty.
+  virtual void CreateShortcut(const std::string& linkName, const std::string& folder, const std::string& targetFile,
+                              const std::string& description) = 0;
+  virtual bool ReadWholeFile(const std::string& fileName, Bytes& data) = 0;
+  virtual bool WriteWholeFile(const std::string& fileName, std::string_view data) = 0;
+  // Makes the folder the process's current one, then starts the program there.
+  virtual void StartProgram(const std::string& fileName, const std::string& folder) = 0;
+};
+
+// Whether a shortcut entry is created: the first of "<StartMenu>", "<Programs>",
+// "<Desktop>", "<QuickLaunchPanel>" in its raw place text decides through its
+// check box; a place with none of them is always created.
+bool ShortcutChosen(std::string_view rawPlace, const TFinishChoices& choices);
+
+// Shortcuts, then the uninstaller copy, then the launch. A shortcut error
+// propagates and skips everything after it; every other failure is silent.
+void FinishActions(const TSetupProc& project, const TFinishChoices& choices, IFinishSystem& system);
+
+// The Windows form of FinishActions for the global project SetupProc, the
+// started program owned by `ownerWindow` (an HWND). Runs on the UI thread.
+void RunFinishActions(const TFinishChoices& choices, void* ownerWindow);

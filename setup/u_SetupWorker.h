@@ -1,0 +1,77 @@
+#pragma once
+// What the install and uninstall workers share: the system they act on, their
+// progress fields and the UI steps that show them through the worker view.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "actions/u_SetupFuncs.h"
+#include "package/u_Payload.h"
+#include "setup/u_WorkerView.h"
+
+// What the workers do to the system besides the project's own reading.
+class IWorkerSystem {
+public:
+  virtual ~IWorkerSystem() = default;
+  // A visible folder exists at the path.
+  virtual bool FolderExists(const std::string& path) const = 0;
+  // Creates the folder with every missing parent; throws
+  // ESetupError("Unable to create directory") for an empty path.
+  virtual bool ForceDirectories(const std::string& path) = 0;
+  // The raw payload resource of the running program.
+  virtual bool ReadPayload(const std::string& name, Bytes& raw) const = 0;
+  virtual bool UnpackResourceToFile(const std::string& fileName, std::string_view payload) = 0;
+  virtual bool RegisterServer(const std::string& fileName) = 0;
+  virtual bool UnregisterServer(const std::string& fileName) = 0;
+  // An entry that is not a directory exists at the path.
+  virtual bool FileExists(const std::string& path) const = 0;
+  virtual void RemoveFile(const std::string& path) = 0;
+  virtual IRegistry& Registry() = 0;
+};
+
+// The status texts of the workers' progress pages.
+enum TWorkerText : int {
+  kTextCopyFile = 32,
+  kTextRegisterServer = 33,
+  kTextWriteRegValue = 34,
+  kTextCreateFolders = 36,
+  kTextRemoveFile = 49,
+  kTextUnregisterServer = 50,
+  kTextRemoveRegValue = 51,
+  kTextRemoveLinks = 52,
+};
+
+class TSetupWorker {
+public:
+  TSetupWorker(const TSetupWorker&) = delete;
+  TSetupWorker& operator=(const TSetupWorker&) = delete;
+
+protected:
+  explicit TSetupWorker(IWorkerView& view) : view_(view) {}
+  ~TSetupWorker() = default;
+
+  // Runs the body; an error raised in it ends the run with the view's single
+  // error box and no completion step.
+  void Guarded(const std::function<void()>& body);
+
+  void ApplyProgressMax();
+  void ApplyProgressPosition();
+  void ShowStatus(int textNumber);
+  void ShowDone();
+  // ProgressPosition := k, shown.
+  void AdvanceBar(int32_t k);
+  // Progress fields back to nothing, without showing them.
+  void ClearProgress(int32_t max);
+
+  int32_t ProgressMax = 0;
+  int32_t ProgressPosition = 0;
+  std::string ItemText;
+
+private:
+  IWorkerView& view_;
+};
+
+// The status line of a registry entry: key path, "\", value name, "=", data.
+std::string RegValueItem(const std::string& keyPath, const std::string& valueName, const std::string& data);

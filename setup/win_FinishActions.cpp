@@ -1,0 +1,36 @@
+// The finish actions on Windows, for the global project.
+
+#include <windows.h>
+
+#include "actions/win_SetupFuncs.h"
+#include "setup/u_FinishActions.h"
+
+namespace {
+
+class TWinFinishSystem final : public IFinishSystem {
+public:
+  explicit TWinFinishSystem(HWND owner) : owner_(owner) {}
+
+  void CreateShortcut(const std::string& linkName, const std::string& folder, const std::string& targetFile,
+                      const std::string& description) override {
+    ::CreateShortcut(linkName, folder, targetFile, description);
+  }
+  bool ReadWholeFile(const std::string& fileName, Bytes& data) override { return ::ReadWholeFile(fileName, data); }
+  bool WriteWholeFile(const std::string& fileName, std::string_view data) override {
+    return ::WriteWholeFile(fileName, data);
+  }
+  void StartProgram(const std::string& fileName, const std::string& folder) override {
+    SetCurrentDirectoryA(folder.c_str());
+    RunProgram(owner_, fileName, "", folder, SW_SHOWNOACTIVATE);
+  }
+
+private:
+  HWND owner_;
+};
+
+}  // namespace
+
+void RunFinishActions(const TFinishChoices& choices, void* ownerWindow) {
+  TWinFinishSystem system(static_cast<HWND>(ownerWindow));
+  FinishActions(*SetupProc, choices, system);
+}

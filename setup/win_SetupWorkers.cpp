@@ -1,0 +1,76 @@
+// The install and uninstall workers on Windows: each runs on a detached thread
+// of its own, acting on the real file system, payload and registry.
+
+#include <objbase.h>
+#include <windows.h>
+
+#include <thread>
+
+#include "actions/win_Registry.h"
+#include "actions/win_SetupFuncs.h"
+#include "browse/c_BrowseDir.h"
+#include "package/win_Resources.h"
+#include "setup/c_CopyFiles.h"
+#include "setup/c_RemoveFiles.h"
+
+namespace {
+
+class TWinWorkerSystem final : public IWorkerSystem {
+public:
+  explicit TWinWorkerSystem(void* instance) : module_(static_cast<HMODULE>(instance)) {}
+
+  bool FolderExists(const std::string& path) const override { return ::FolderExists(path); }
+  bool ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
+  bool ReadPayload(const std::string& name, Bytes& raw) const override {
+    return ReadResource(module_, name.c_str(), kPayloadType, raw);
+  }
+  bool UnpackResourceToFile(const std::string& fileName, std::string_view payload) override {
+    return ::UnpackResourceToFile(fileName, payload);
+  }
+  bool RegisterServer(const std::string& fileName) override { return ::RegisterServer(fileName); }
+  bool UnregisterServer(const std::string& fileName) override { return ::UnregisterServer(fileName); }
+  bool FileExists(const std::string& path) const override {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  void RemoveFile(const std::string& path) override { DeleteFileA(path.c_str()); }
+  IRegistry& Registry() override { return registry_; }
+
+private:
+  HMODULE module_;
+  TWinRegistry registry_;
+};
+
+// COM on the worker's thread, for DLL servers whose registration uses it.
+class TWorkerCom {
+public:
+  TWorkerCom() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~TWorkerCom() {
+    if (initialized_) CoUninitialize();
+  }
+  TWorkerCom(const TWorkerCom&) = delete;
+  TWorkerCom& operator=(const TWorkerCom&) = delete;
+
+private:
+  bool initialized_;
+};
+
+// The worker's whole life on its thread; nothing may escape the thread.
+template <typename Worker>
+void StartWorker(IWorkerView& view) {
+  std::thread([&view] {
+    try {
+      const TWorkerCom com;
+      TWinWorkerSystem system(SetupProc->Instance);
+      Worker(*SetupProc, system, view).Execute();
+    } catch (...) {
+      // Only the error box itself can fail here; there is no one left to tell.
+    }
+  }).detach();
+}
+
+}  // namespace
+
+void StartCopyFiles(IWorkerView& view) { StartWorker<TCopyFiles>(view); }
+
+void StartRemoveFiles(IWorkerView& view) { StartWorker<TRemoveFiles>(view); }

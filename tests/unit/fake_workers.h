@@ -1,0 +1,121 @@
+#pragma once
+// Stand-ins for the workers' tests: a setup host holding a script in memory, a
+// worker view that runs every step inline and logs it, and a file system of
+// files, folders, payload and DLL servers in memory.
+
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "package/c_SetupProc.h"
+#include "setup/u_SetupWorker.h"
+#include "tests/unit/fake_system.h"
+
+class FakeSetupHost : public ISetupHost {
+public:
+  explicit FakeSetupHost(const std::string& script) { payload_[kScriptResource] = PackResource(script); }
+
+  void* ModuleHandle() const override { return nullptr; }
+  std::string ModuleFileName() const override { return "C:\\Temp\\Setup.exe"; }
+  bool HasBitmapResource(const char*) const override { return false; }
+  bool ReadPayloadResource(const std::string&, const char* name, Bytes& raw) const override {
+    const auto it = payload_.find(name);
+    if (it == payload_.end()) return false;
+    raw = it->second;
+    return true;
+  }
+  IRegistry& Registry() override { return registry; }
+  const IShellFolders& ShellFolders() const override { return folders; }
+
+  FakeRegistry registry;
+  FakeShellFolders folders;
+
+private:
+  std::map<std::string, Bytes> payload_;
+};
+
+// Every step runs at once on the calling thread; what the view was told is
+// logged as "max 3", "pos 1", "status 32 C:\a.txt", "done", "error <message>".
+class FakeWorkerView : public IWorkerView {
+public:
+  explicit FakeWorkerView(std::vector<std::string>& log) : log_(log) {}
+
+  void Synchronize(const std::function<void()>& step) override {
+    ++steps;
+    if (steps == failingStep) throw std::runtime_error("step failed");
+    step();
+  }
+  void ShowStatus(int textNumber, const std::string& item) override {
+    log_.push_back("status " + std::to_string(textNumber) + " " + item);
+  }
+  void SetProgressMax(int max) override { log_.push_back("max " + std::to_string(max)); }
+  void SetProgressPosition(int position) override { log_.push_back("pos " + std::to_string(position)); }
+  void ShowDone() override { log_.push_back("done"); }
+  void ShowError(const std::string& message) override { log_.push_back("error " + message); }
+
+  int steps = 0;
+  int failingStep = 0;  // the step (1-based) that throws, 0 for none
+
+private:
+  std::vector<std::string>& log_;
+};
+
+// Paths compare in any letter case. Registrations are logged as "register
+// <path>" and "unregister <path>" in the same log as the view's steps.
+class FakeWorkerSystem : public IWorkerSystem {
+public:
+  explicit FakeWorkerSystem(IRegistry& registry, std::vector<std::string>& log) : registry_(registry), log_(log) {}
+
+  bool FolderExists(const std::string& path) const override { return folders.contains(Key(DelBackslash(path))); }
+  bool ForceDirectories(const std::string& path) override {
+    if (path.empty()) throw ESetupError(kUnableToCreateDirectory);
+    const std::string folder = DelBackslash(path);
+    if (unmakeableFolders.contains(Key(folder))) return false;
+    for (size_t sep = folder.find('\\'); sep != std::string::npos; sep = folder.find('\\', sep + 1))
+      folders.insert(Key(folder.substr(0, sep)));
+    folders.insert(Key(folder));
+    return true;
+  }
+  bool ReadPayload(const std::string& name, Bytes& raw) const override {
+    const auto it = payload.find(name);
+    if (it == payload.end()) return false;
+    raw = it->second;
+    return true;
+  }
+  bool UnpackResourceToFile(const std::string& fileName, std::string_view resource) override {
+    Bytes data;
+    if (!UnpackResource(resource, data) || data.empty() || lockedFiles.contains(Key(fileName)) ||
+        !FolderExists(ExtractFilePath(fileName)))
+      return false;
+    files[Key(fileName)] = data;
+    return true;
+  }
+  bool RegisterServer(const std::string& fileName) override {
+    log_.push_back("register " + fileName);
+    return !failingServers.contains(Key(fileName));
+  }
+  bool UnregisterServer(const std::string& fileName) override {
+    log_.push_back("unregister " + fileName);
+    return !failingServers.contains(Key(fileName));
+  }
+  bool FileExists(const std::string& path) const override { return files.contains(Key(path)); }
+  void RemoveFile(const std::string& path) override {
+    if (!lockedFiles.contains(Key(path))) files.erase(Key(path));
+  }
+  IRegistry& Registry() override { return registry_; }
+
+  static std::string Key(const std::string& path) { return UpperCaseAscii(path); }
+
+  std::set<std::string> folders;
+  std::set<std::string> unmakeableFolders;
+  std::map<std::string, Bytes> payload;
+  std::map<std::string, Bytes> files;
+  std::set<std::string> lockedFiles;
+  std::set<std::string> failingServers;
+
+private:
+  IRegistry& registry_;
+  std::vector<std::string>& log_;
+};

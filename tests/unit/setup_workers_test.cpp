@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "setup/c_CopyFiles.h"
+#include "setup/c_RemoveFiles.h"
+#include "tests/unit/fake_workers.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+const char* const kScript =
+    "[SetupInfo]\r\n"
+    "<CompanyName>=Acme\r\n"
+    "<ProductName>=Widget\r\n"
+    "<SetupPath>=C:\\Apps\\Widget\r\n"
+    "[SetupFileGroups]\r\n"
+    "FileGroupName1=<AppFiles>\r\nFileGroupPath1=<SetupPath>\r\n"
+    "FileGroupName2=<DocFiles>\r\nFileGroupPath2=<AppFiles>\\Docs\r\n"
+    "[SetupFileValues]\r\n"
+    "FileDispName1=widget.exe\r\nFileSetupPath1=<AppFiles>\\widget.exe\r\nFileDoSetup1=True\r\n"
+    "FileDispName2=Server.dll\r\nFileSetupPath2=<AppFiles>\\Server.dll\r\nFileDoSetup2=True\r\nFileDoRegister2=True\r\n"
+    "FileDispName3=Guide.txt\r\nFileSetupPath3=<DocFiles>\\Guide.txt\r\nFileDoSetup3=True\r\n"
+    "[SetupRegValues]\r\n"
+    "RegValueLocation1=<HKEY_CURRENT_USER>\\Software\\<CompanyName>\\<ProductName>\r\n"
+    "RegValueName1=Path\r\nRegValueType1=<String>\r\nRegValueValue1=<SetupPath>\r\n"
+    "RegValueLocation2=<HKEY_LOCAL_MACHINE>\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\<ProductName>\r\n"
+    "RegValueName2=UninstallString\r\nRegValueType2=<String>\r\nRegValueValue2=<AppFiles>\\uninstall.exe\r\n"
+    "[SetupLinkValues]\r\n"
+    "LinkPlace1=<Desktop>\r\nLinkDispName1=<ProductName>\r\nLinkStartFile1=<AppFiles>\\widget.exe\r\n"
+    "LinkPlace2=<StartMenu>\r\nLinkDispName2=Guide\r\nLinkStartFile2=<DocFiles>\\Guide.txt\r\n";
+
+// A project from a script, with the payload of its files, a view and a system.
+struct Fixture {
+  explicit Fixture(const std::string& script = kScript) : host(script), project(host) {
+    host.folders.folders[kCsidlDesktop] = "C:\\Desk";
+    host.folders.folders[kCsidlStartMenu] = "C:\\Start";
+    system.payload["WIDGET.EXE"] = PackResource("MZ widget");
+    system.payload["SERVER.DLL"] = PackResource("MZ server");
+    system.payload["GUIDE.TXT"] = PackResource("How to use it");
+  }
+
+  Log Install() {
+    log.clear();
+    TCopyFiles(project, system, view).Execute();
+    return log;
+  }
+  Log Remove() {
+    log.clear();
+    TRemoveFiles(project, system, view).Execute();
+    return log;
+  }
+  const Bytes& File(const std::string& path) { return system.files[FakeWorkerSystem::Key(path)]; }
+
+  Log log;
+  FakeSetupHost host;
+  TSetupProc project;
+  FakeWorkerView view{log};
+  FakeWorkerSystem system{host.registry, log};
+};
+
+std::string RegText(const Fixture& f, uint32_t root, const std::string& key, const std::string& name) {
+  return f.host.registry.ReadRegValue(root, key, name).AsText();
+}
+
+}  // namespace
+
+TEST(CopyFiles, InstallsTheProductWithEveryStepInOrder) {
+  Fixture f;
+  EXPECT_EQ(f.Install(), (Log{
+                             "pos 0", "max 2",
+                             "status 36 C:\\Apps\\Widget", "pos 1",
+                             "status 36 C:\\Apps\\Widget\\Docs", "pos 2",
+                             "pos 0", "max 3",
+                             "status 32 C:\\Apps\\Widget\\widget.exe", "pos 1",
+                             "status 32 C:\\Apps\\Widget\\Server.dll",
+                             "register C:\\Apps\\Widget\\Server.dll",
+                             "status 33 C:\\Apps\\Widget\\Server.dll", "pos 2",
+                             "status 32 C:\\Apps\\Widget\\Docs\\Guide.txt", "pos 3",
+                             "pos 0", "max 2",
+                             "status 34 \\Software\\Acme\\Widget\\Path=C:\\Apps\\Widget", "pos 1",
+                             "status 34 \\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Widget\\"
+                             "UninstallString=C:\\Apps\\Widget\\uninstall.exe",
+                             "pos 2",
+                             "done", "pos 0", "max 0",
+                         }));
+  EXPECT_EQ(f.File("C:\\Apps\\Widget\\widget.exe"), "MZ widget") << "lower-case name read as WIDGET.EXE";
+  EXPECT_EQ(f.File("C:\\Apps\\Widget\\Docs\\Guide.txt"), "How to use it");
+  EXPECT_EQ(RegText(f, kHKeyCurrentUser, "Software\\Acme\\Widget", "Path"), "C:\\Apps\\Widget");
+}
+
+TEST(CopyFiles, FailedEntriesAreSkippedSilentlyAndLeaveTheBar) {
+  Fixture f(std::string(kScript) +
+            "[SetupFileValues]\r\n"
+            "FileDispName4=Skipped.txt\r\nFileSetupPath4=C:\\Apps\\Skipped.txt\r\nFileDoSetup4=true\r\n"
+            "FileDispName5=Empty.txt\r\nFileSetupPath5=C:\\Apps\\Empty.txt\r\nFileDoSetup5=True\r\n"
+            "FileDispName6=Bare.txt\r\nFileSetupPath6=Bare.txt\r\nFileDoSetup6=True\r\n"
+            "FileDispName7=Far.txt\r\nFileSetupPath7=Q:\\Locked\\Far.txt\r\nFileDoSetup7=True\r\n");
+  f.system.payload.erase("WIDGET.EXE");
+  f.system.payload["SERVER.DLL"] = PackResource("MZ server");
+  f.system.failingServers.insert("C:\\APPS\\WIDGET\\SERVER.DLL");
+  f.system.payload["GUIDE.TXT"].back() ^= 1;  // damaged
+  f.system.payload["SKIPPED.TXT"] = PackResource("not wanted");
+  f.system.payload["EMPTY.TXT"] = PackResource("");
+  f.system.payload["BARE.TXT"] = PackResource("bare");
+  f.system.payload["FAR.TXT"] = PackResource("far");
+  f.system.unmakeableFolders.insert("Q:\\LOCKED");
+  f.system.files["C:\\APPS\\WIDGET\\DOCS\\GUIDE.TXT"] = "old guide";
+
+  const Log log = f.Install();
+  const Log files(log.begin() + 6, log.begin() + 15);
+  EXPECT_EQ(files, (Log{
+                       "pos 0", "max 7",
+                       "status 32 C:\\Apps\\Widget\\widget.exe",
+                       "status 32 C:\\Apps\\Widget\\Server.dll", "register C:\\Apps\\Widget\\Server.dll",
+                       "status 32 C:\\Apps\\Widget\\Docs\\Guide.txt",
+                       "status 32 C:\\Apps\\Empty.txt",
+                       "status 32 Bare.txt",
+                       "status 32 Q:\\Locked\\Far.txt",
+                   }))
+      << "nothing for the entry not marked for setup, no bar move for any failure";
+  EXPECT_EQ(log.back(), "max 0");
+  EXPECT_FALSE(f.system.FileExists("C:\\Apps\\Widget\\widget.exe"));
+  EXPECT_EQ(f.File("C:\\Apps\\Widget\\Server.dll"), "MZ server") << "stays written, unregistered";
+  EXPECT_EQ(f.File("C:\\Apps\\Widget\\Docs\\Guide.txt"), "old guide");
+  for (const char* absent : {"C:\\Apps\\Skipped.txt", "C:\\Apps\\Empty.txt", "Bare.txt", "Q:\\Locked\\Far.txt"})
+    EXPECT_FALSE(f.system.FileExists(absent)) << absent;
+}
+
+TEST(CopyFiles, FileGroupsCountUpToTheFirstGap) {
+  Fixture gap("[SetupInfo]\r\n[SetupFileGroups]\r\n"
+              "FileGroupName1=<A>\r\nFileGroupPath1=C:\\A\r\nFileGroupName2=<B>\r\nFileGroupPath2=C:\\B\r\n"
+              "FileGroupName4=<D>\r\nFileGroupPath4=C:\\D\r\n");
+  // The script reader itself stops at the gap; the project may hold more lines.
+  gap.project.VarList.push_back("FileGroupName4=C:\\D");
+  const Log log = gap.Install();
+  EXPECT_EQ(Log(log.begin(), log.begin() + 6), (Log{"pos 0", "max 2", "status 36 C:\\A", "pos 1", "status 36 C:\\B", "pos 2"}));
+  EXPECT_TRUE(gap.system.FolderExists("C:\\B"));
+  EXPECT_FALSE(gap.system.FolderExists("C:\\D"));
+  EXPECT_EQ(CountFileGroups({"filegroupname1=x", "FileGroupName2=y", "FileGroupName02=z", "FileGroupName3"}), 2);
+
+  Fixture none("[SetupInfo]\r\n[SetupFileValues]\r\nFileDispName1=a.txt\r\nFileSetupPath1=C:\\New\\Deep\\a.txt\r\n"
+               "FileDoSetup1=True\r\n");
+  none.system.payload["A.TXT"] = PackResource("a");
+  EXPECT_EQ(none.Install(), (Log{"pos 0", "max 0", "pos 0", "max 1", "status 32 C:\\New\\Deep\\a.txt", "pos 1",
+                                 "pos 0", "max 0", "done", "pos 0", "max 0"}));
+  EXPECT_EQ(none.File("C:\\New\\Deep\\a.txt"), "a") << "its folder made when the file is written";
+}
+
+TEST(CopyFiles, AnErrorEndsTheRunWithOneErrorBoxAndKeepsWhatWasDone) {
+  Fixture emptyGroup("[SetupInfo]\r\n[SetupFileGroups]\r\nFileGroupName1=<A>\r\nFileGroupPath1=<Nothing>\r\n");
+  EXPECT_EQ(emptyGroup.Install(), (Log{"pos 0", "max 1", "status 36 ", "error Unable to create directory"}));
+
+  // A registry that refuses the second value.
+  class RefusingRegistry : public FakeRegistry {
+  public:
+    void WriteRegValue(uint32_t root, const std::string& key, const std::string& name, const std::string& type,
+                       const std::string& value) override {
+      if (name == "UninstallString") throw ESetupError(FailedToSetData(name));
+      FakeRegistry::WriteRegValue(root, key, name, type, value);
+    }
+  } refusing;
+  Fixture f;
+  Log log;
+  FakeWorkerSystem system(refusing, log);
+  FakeWorkerView view(log);
+  system.payload = f.system.payload;
+  TCopyFiles(f.project, system, view).Execute();
+  EXPECT_EQ(log.back(), "error Failed to set data for 'UninstallString'");
+  EXPECT_EQ(std::count(log.begin(), log.end(), "done"), 0);
+  EXPECT_EQ(std::count_if(log.begin(), log.end(), [](auto& l) { return l.starts_with("error"); }), 1);
+  EXPECT_EQ(refusing.ReadRegValue(kHKeyCurrentUser, "Software\\Acme\\Widget", "Path").AsText(), "C:\\Apps\\Widget");
+  EXPECT_TRUE(system.FileExists("C:\\Apps\\Widget\\Docs\\Guide.txt")) << "nothing rolled back";
+
+  Fixture failingStep;
+  failingStep.view.failingStep = 4;
+  EXPECT_EQ(failingStep.Install(), (Log{"pos 0", "max 2", "status 36 C:\\Apps\\Widget", "error step failed"}));
+}
+
+TEST(CopyFiles, RegistryItemWithEmptyKeyPath) {
+  EXPECT_EQ(RegValueItem("", "Name", "data"), "\\Name=data");
+  EXPECT_EQ(RegValueItem("\\Software\\A\\", "", ""), "\\Software\\A\\=");
+}
+
+TEST(RemoveFiles, RemovesWhatTheScriptNamesWithEveryStepInOrder) {
+  Fixture f;
+  f.Install();
+  f.host.registry.WriteRegValue(kHKeyLocalMachine, "Software\\Acme\\Widget\\Deep", "Any", "<String>", "x");
+  f.host.registry.WriteRegValue(kHKeyCurrentUser, "Software\\Acme\\Other", "Kept", "<String>", "y");
+  f.host.registry.WriteRegValue(kHKeyLocalMachine, UninstallKeyPath("Other"), "DisplayName", "<String>", "Other");
+  f.system.files["C:\\DESK\\WIDGET.LNK"] = "link";
+
+  EXPECT_EQ(f.Remove(), (Log{
+                            "max 3", "pos 0",
+                            "status 49 C:\\Apps\\Widget\\widget.exe", "pos 1",
+                            "status 49 C:\\Apps\\Widget\\Server.dll",
+                            "unregister C:\\Apps\\Widget\\Server.dll",
+                            "status 50 C:\\Apps\\Widget\\Server.dll", "pos 2",
+                            "status 49 C:\\Apps\\Widget\\Docs\\Guide.txt", "pos 3",
+                            "max 5", "pos 0",
+                            "status 51 \\Software\\Acme\\Widget\\Path=C:\\Apps\\Widget", "pos 1",
+                            "status 51 \\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Widget\\"
+                            "UninstallString=C:\\Apps\\Widget\\uninstall.exe",
+                            "pos 2",
+                            "status 51 Software\\Acme\\Widget", "pos 3", "pos 4",
+                            "status 51 Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Widget", "pos 5",
+                            "max 2", "pos 0",
+                            "status 52 Widget=C:\\Apps\\Widget\\widget.exe", "pos 1",
+                            "status 52 Guide=C:\\Apps\\Widget\\Docs\\Guide.txt", "pos 2",
+                            "done", "max 0", "pos 0",
+                        }));
+  EXPECT_TRUE(f.system.files.empty());
+  FakeRegistry& registry = f.host.registry;
+  for (uint32_t root : {kHKeyLocalMachine, kHKeyCurrentUser})
+    EXPECT_FALSE(registry.KeyExists(root, "Software\\Acme\\Widget")) << root;
+  EXPECT_FALSE(registry.KeyExists(kHKeyLocalMachine, UninstallKeyPath("Widget")));
+  EXPECT_TRUE(registry.KeyExists(kHKeyCurrentUser, "Software\\Acme\\Other")) << "the company key stays";
+  EXPECT_TRUE(registry.KeyExists(kHKeyLocalMachine, UninstallKeyPath("Other")));
+  EXPECT_TRUE(f.system.FolderExists("C:\\Apps\\Widget\\Docs")) << "folders stay";
+}
+
+TEST(RemoveFiles, AbsentFilesAreSkippedAndPresentOnesGoWhateverHappens) {
+  Fixture f("[SetupInfo]\r\n[SetupFileValues]\r\n"
+            "FileDispName1=a.txt\r\nFileSetupPath1=C:\\P\\a.txt\r\nFileDoSetup1=True\r\n"
+            "FileDispName2=b.dll\r\nFileSetupPath2=C:\\P\\b.dll\r\nFileDoSetup2=False\r\nFileDoRegister2=True\r\n"
+            "FileDispName3=c.txt\r\nFileSetupPath3=C:\\P\\c.txt\r\n");
+  f.system.files["C:\\P\\B.DLL"] = "dll";
+  f.system.files["C:\\P\\C.TXT"] = "locked";
+  f.system.lockedFiles.insert("C:\\P\\C.TXT");
+  f.system.failingServers.insert("C:\\P\\B.DLL");
+  const Log log = f.Remove();
+  EXPECT_EQ(Log(log.begin(), log.begin() + 8),
+            (Log{"max 3", "pos 0", "status 49 C:\\P\\b.dll", "unregister C:\\P\\b.dll", "status 50 C:\\P\\b.dll",
+                 "pos 2", "status 49 C:\\P\\c.txt", "pos 3"}));
+  EXPECT_FALSE(f.system.FileExists("C:\\P\\b.dll")) << "deleted though not installed and not unregistered";
+  EXPECT_TRUE(f.system.FileExists("C:\\P\\c.txt"));
+}
+
+TEST(RemoveFiles, AnErrorInsideTheFileGuardIsSwallowedElsewhereItEndsTheRun) {
+  Fixture f;
+  f.Install();
+  f.view.steps = 0;
+  f.view.failingStep = 6;  // the unregistration line of the DLL
+  const Log log = f.Remove();
+  EXPECT_TRUE(f.system.FileExists("C:\\Apps\\Widget\\Server.dll")) << "the guard ends before the deletion";
+  EXPECT_FALSE(f.system.FileExists("C:\\Apps\\Widget\\Docs\\Guide.txt")) << "the run goes on";
+  EXPECT_EQ(Log(log.end() - 3, log.end()), (Log{"done", "max 0", "pos 0"}));
+
+  Fixture g;
+  g.view.failingStep = 3;
+  EXPECT_EQ(g.Remove(), (Log{"max 3", "pos 0", "error step failed"})) << "no file present: the first status is step 3";
+}
+
+TEST(RemoveFiles, KeyDeletionsNeverReachAParentKey) {
+  for (const auto& [company, product] : {std::pair<std::string, std::string>{"", "Widget"}, {"Acme", ""}}) {
+    Fixture f("[SetupInfo]\r\n<CompanyName>=" + company + "\r\n<ProductName>=" + product + "\r\n");
+    FakeRegistry& registry = f.host.registry;
+    registry.WriteRegValue(kHKeyLocalMachine, UninstallKeyPath("Other"), "DisplayName", "<String>", "Other");
+    for (uint32_t root : {kHKeyLocalMachine, kHKeyCurrentUser})
+      registry.WriteRegValue(root, "Software\\Acme\\Other", "Kept", "<String>", "y");
+    registry.WriteRegValue(kHKeyCurrentUser, "Software\\Widget", "Kept", "<String>", "y");
+
+    const Log log = f.Remove();
+    EXPECT_EQ(Log(log.begin() + 2, log.begin() + 9),
+              (Log{"max 3", "pos 0", "status 51 Software\\" + company + "\\" + product, "pos 1", "pos 2",
+                   "status 51 " + UninstallKeyPath(product), "pos 3"}));
+    EXPECT_TRUE(registry.KeyExists(kHKeyLocalMachine, UninstallKeyPath("Other"))) << company << "/" << product;
+    EXPECT_TRUE(registry.KeyExists(kHKeyLocalMachine, "Software\\Acme\\Other"));
+    EXPECT_TRUE(registry.KeyExists(kHKeyCurrentUser, "Software\\Widget"));
+  }
+  EXPECT_TRUE(NamesProductKey("Acme", "Widget"));
+  EXPECT_FALSE(NamesProductKey("Acme", ""));
+  EXPECT_FALSE(NamesProductKey("", "Widget"));
+}
+
+TEST(RemoveFiles, ShortcutWithoutAFolderDeletesNothingAtTheDriveRoot) {
+  Fixture f("[SetupInfo]\r\n[SetupLinkValues]\r\nLinkPlace1=<Nowhere>\r\nLinkDispName1=Notes\r\nLinkStartFile1=x\r\n");
+  f.system.files["\\NOTES.LNK"] = "someone else's";
+  const Log log = f.Remove();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "status 52 Notes=x"), 1);
+  EXPECT_TRUE(f.system.FileExists("\\Notes.lnk"));
+}
