@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "actions/win_Registry.h"
 #include "actions/win_SetupFuncs.h"
 #include "package/c_SetupProc.h"
+#include "package/u_SetupScript.h"
 #include "package/win_Resources.h"
 #include "setup/c_CopyFiles.h"
 #include "setup/c_RemoveFiles.h"
@@ -291,4 +293,43 @@ TEST_F(Workers, AValueThatCannotBeSetEndsTheRunWithOneErrorBox) {
   EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kProductKey, "InstallPath", type), scratch.Path() + "Product")
       << "what was written stays";
   EXPECT_TRUE(FileExists(Product("demoapp.exe")));
+}
+
+// The demo product packed by velkpack (VELK_PACKED_INSTALLER, VELK_DEMO_DIR),
+// installed into its default folder and removed again.
+TEST(PackedInstallerWorkers, DemoInstallsByteIdenticalAndIsRemovedAgain) {
+  const char* installer = std::getenv("VELK_PACKED_INSTALLER");
+  const char* demo = std::getenv("VELK_DEMO_DIR");
+  if (!installer || !demo) GTEST_SKIP() << "VELK_PACKED_INSTALLER or VELK_DEMO_DIR not set";
+  TProductHost host(installer);
+  ASSERT_TRUE(host.Loaded());
+  TSetupProc project(host);
+  SetupProc = &project;
+  const TSetupScript script(FileBytes(AddBackslash(demo) + "setup.ini"));
+  ASSERT_EQ(project.FileList.size(), script.CountEntries("FileDispName"));
+
+  TRecordingView install;
+  StartCopyFiles(install);
+  EXPECT_EQ(install.WaitForEnd(), "done");
+  for (size_t n = 1; n <= project.FileList.size(); ++n) {
+    const std::string target = project.ExpandValue(project.FileList[n - 1].second.SetupPath);
+    EXPECT_EQ(FileBytes(target), FileBytes(AddBackslash(demo) + script.Text(EntryKey("FileLocation", n)))) << target;
+  }
+  for (const TRegInfo& entry : project.RegList)
+    if (entry.ValueType != "<AutoKey>")
+      EXPECT_EQ(host.Registry().ReadRegValue(entry.RootKey, entry.KeyPath, RegValueName(entry.ValueName)).AsText(),
+                entry.ValueType == "<Integer>"   ? std::to_string(StrToIntDef(project.ExpandValue(entry.ValueData), 0))
+                : entry.ValueType == "<Boolean>" ? std::string("1")
+                : entry.ValueType == "<Binary>"  ? std::string()
+                                                 : project.ExpandValue(entry.ValueData))
+          << entry.KeyPath << " " << entry.ValueName;
+  EXPECT_EQ(TSetupProc(host).InstalledState, 3) << "the same version is now installed";
+
+  TRecordingView remove;
+  StartRemoveFiles(remove);
+  EXPECT_EQ(remove.WaitForEnd(), "done");
+  for (const auto& [name, file] : project.FileList) EXPECT_FALSE(FileExists(project.ExpandValue(file.SetupPath))) << name;
+  for (const TRegInfo& entry : project.RegList) EXPECT_FALSE(host.Registry().KeyExists(entry.RootKey, entry.KeyPath));
+  EXPECT_EQ(TSetupProc(host).InstalledState, 0);
+  SetupProc = nullptr;
 }
