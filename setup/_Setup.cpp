@@ -1,16 +1,15 @@
-// Program entry of the setup program. It reads its own payload; the wizard that
-// walks the user through install and removal is not part of this build yet, so
-// the program says what it found and ends.
+// Program entry of the setup program: the project is built from the program's
+// own payload inside an OLE session, then the wizard runs until it is closed.
 
 #include <windows.h>
 
 #include <cstdlib>
-#include <string>
 
 #include <ole2.h>
 
 #include "package/c_SetupProc.h"
 #include "package/win_SetupHost.h"
+#include "setup/frmSetup.h"
 
 // The C++ runtime's default terminate handler pulls in the demangler; a setup
 // program only needs to end.
@@ -30,22 +29,14 @@ public:
   TOleSession& operator=(const TOleSession&) = delete;
 };
 
-std::string Summary(const TSetupProc& project) {
-  if (project.ProductName.empty()) return "This setup program carries no setup script.";
-  return project.ProductName + " " + project.ProductVersion + " by " + project.CompanyName + "\n" +
-         std::to_string(project.FileList.size()) + " file(s) to " + project.SetupPath + ", licence text of " +
-         std::to_string(project.LicenseText.size()) + " bytes, installed state " +
-         std::to_string(project.InstalledState) + ".\n\nThe setup wizard is not available in this build.";
-}
-
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const TOleSession ole;
   TWinSetupHost host;
   TSetupProc project(host);
   SetupProc = &project;
-  MessageBoxA(nullptr, Summary(project).c_str(), "Setup Wizard initializing ...", MB_OK | MB_ICONINFORMATION);
+  const int result = RunWizard(instance);
   SetupProc = nullptr;
-  return 0;
+  return result;
 }

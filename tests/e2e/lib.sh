@@ -215,11 +215,11 @@ expect_buttons() {
   expect_state bbtnCancel "visible $3"
 }
 
-# expect_closed: the window went away and the program ended.
+# expect_closed [SECONDS [WHAT]]: the window went away and the program ended.
 expect_closed() {
   E2E_CHECKS=$((E2E_CHECKS + 1))
-  drv wait-gone "${1:-10}" >/dev/null 2>&1 || { fail "the wizard window is still open"; return; }
-  setup_ended || fail "the setup program still runs after its window closed"
+  drv wait-gone "${1:-10}" >/dev/null 2>&1 || { fail "${2:-}${2:+: }the wizard window is still open"; return; }
+  setup_ended || fail "${2:-}${2:+: }the setup program still runs after its window closed"
 }
 
 # expect_open: the window is still there (e.g. after a key that must do nothing).

@@ -17,16 +17,16 @@ TEST(FormatText, ArgumentsLeftToRight) {
 namespace {
 
 // The string table of the resource script, as id -> UTF-8 text. Entries read
-// `  ID, L"TEXT"` with inner quotes doubled.
+// `  ID, "TEXT"` with inner quotes doubled.
 std::map<int, std::string> ReadTextTable() {
   std::ifstream file(SETUP_SOURCE_DIR "/resources/texts.rc");
   std::map<int, std::string> table;
   std::string line;
   while (std::getline(file, line)) {
-    const size_t open = line.find(", L\"");
+    const size_t open = line.find(", \"");
     if (open == std::string::npos || line.back() != '"') continue;
     std::string text;
-    for (size_t i = open + 4; i + 1 < line.size(); ++i) {
+    for (size_t i = open + 3; i + 1 < line.size(); ++i) {
       text += line[i];
       if (line[i] == '"') ++i;  // "" stands for one quote
     }

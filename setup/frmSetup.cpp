@@ -1,0 +1,513 @@
+#include "setup/frmSetup.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <exception>
+#include <stdexcept>
+
+#include "package/c_SetupProc.h"
+#include "setup/u_SetupTexts.h"
+
+TVelkSetup* VelkSetup = nullptr;
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"TVelkSetup";
+constexpr wchar_t kStartTitle[] = L"Setup Wizard initializing ...";
+constexpr wchar_t kMakerCaption[] = L"   Velk Group ";
+constexpr int kLanguageItemHeight = 16;
+constexpr int kDropDownHeight = 200;  // room for the open list of the language chooser
+
+// A step handed from a worker to the UI thread (lParam of kSyncMessage).
+constexpr UINT kSyncMessage = WM_APP + 1;
+struct TSyncCall {
+  const std::function<void()>& step;
+  std::exception_ptr error;
+};
+
+int RowOf(std::string_view name) { return Control(name).id - WizardControls().front().id; }
+
+const TControlInfo& ControlAt(int id) { return WizardControls().at(size_t(id - WizardControls().front().id)); }
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(size_t(GetWindowTextW(window, text.data(), int(text.size()))));
+  return text;
+}
+
+// A device context of a window for measuring text, released on scope exit.
+class TWindowDc {
+public:
+  explicit TWindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~TWindowDc() { ReleaseDC(window_, dc_); }
+  TWindowDc(const TWindowDc&) = delete;
+  TWindowDc& operator=(const TWindowDc&) = delete;
+  HDC get() const { return dc_; }
+
+private:
+  HWND window_;
+  HDC dc_;
+};
+
+// Selects a GDI object into a device context for the scope, then restores the old one.
+class TSelection {
+public:
+  TSelection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+  ~TSelection() { SelectObject(dc_, old_); }
+  TSelection(const TSelection&) = delete;
+  TSelection& operator=(const TSelection&) = delete;
+
+private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+unique_hfont CreateUiFont(const wchar_t* face, int weight) {
+  return unique_hfont(CreateFontW(-11, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face));
+}
+
+// The window class and styles of a control kind.
+struct TControlClass {
+  const wchar_t* className;
+  DWORD style;
+  DWORD exStyle;
+};
+
+TControlClass ClassOf(const TControlInfo& info) {
+  switch (info.kind) {
+    case TControlKind::Image: return {WC_STATICW, SS_OWNERDRAW, 0};
+    case TControlKind::Bevel: return {WC_STATICW, SS_OWNERDRAW, 0};  // an etched edge along the top only
+    case TControlKind::Button: return {WC_BUTTONW, BS_PUSHBUTTON, 0};
+    case TControlKind::StaticText: return {WC_STATICW, SS_LEFTNOWORDWRAP | WS_DISABLED, 0};
+    case TControlKind::Label: return {WC_STATICW, DWORD(info.flags & cfWrap ? SS_LEFT : SS_LEFTNOWORDWRAP), 0};
+    case TControlKind::ComboBox:
+      return {WC_COMBOBOXW, CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL, 0};
+    case TControlKind::RadioButton: return {WC_BUTTONW, BS_RADIOBUTTON, 0};
+    case TControlKind::RichText:
+      return {RICHEDIT_CLASSW, ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE};
+    case TControlKind::GroupBox: return {WC_BUTTONW, BS_GROUPBOX, 0};
+    case TControlKind::Edit: return {WC_EDITW, ES_READONLY | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case TControlKind::ProgressBar: return {PROGRESS_CLASSW, 0, 0};
+    case TControlKind::CheckBox: return {WC_BUTTONW, BS_AUTOCHECKBOX, 0};
+  }
+  throw std::logic_error("unknown control kind");
+}
+
+}  // namespace
+
+// ---- the progress pages ---------------------------------------------------
+
+TVelkSetup::TWorkerPage::TWorkerPage(TVelkSetup& wizard, const char* typeLabel, const char* itemLabel,
+                                     const char* progressBar)
+    : wizard_(wizard), typeLabel_(typeLabel), itemLabel_(itemLabel), progressBar_(progressBar) {}
+
+void TVelkSetup::TWorkerPage::Synchronize(const std::function<void()>& step) {
+  TSyncCall call{step, nullptr};
+  SendMessageW(wizard_.window_, kSyncMessage, 0, reinterpret_cast<LPARAM>(&call));
+  if (call.error) std::rethrow_exception(call.error);
+}
+
+void TVelkSetup::TWorkerPage::ShowStatus(int textNumber, const std::string& item) {
+  wizard_.SetCaption(typeLabel_, wizard_.Text(textNumber));
+  wizard_.SetCaption(itemLabel_, AnsiToWide(item));
+}
+
+void TVelkSetup::TWorkerPage::SetProgressMax(int max) {
+  SendMessageW(wizard_.Item(progressBar_), PBM_SETRANGE32, 0, max);
+}
+
+void TVelkSetup::TWorkerPage::SetProgressPosition(int position) {
+  SendMessageW(wizard_.Item(progressBar_), PBM_SETPOS, WPARAM(position), 0);
+}
+
+void TVelkSetup::TWorkerPage::ShowDone() {
+  wizard_.flow_.WorkerDone();
+  wizard_.ShowState();
+  wizard_.WorkerEnded();
+}
+
+void TVelkSetup::TWorkerPage::ShowError(const std::string& message) {
+  wizard_.WorkerEnded();
+  wizard_.ShowErrorBox(AnsiToWide(message));
+}
+
+// ---- creation -------------------------------------------------------------
+
+TVelkSetup::TVelkSetup(HINSTANCE instance)
+    : instance_(instance),
+      flow_(!SetupProc->LicenseText.empty(), SetupProc->InstalledState != 0),
+      richEdit_(LoadLibraryW(L"riched20.dll")),
+      font_(CreateUiFont(L"MS Sans Serif", FW_NORMAL)),
+      boldFont_(CreateUiFont(L"MS Sans Serif", FW_BOLD)),
+      makerFont_(CreateUiFont(L"Tahoma", FW_NORMAL)),
+      installPicture_(HBITMAP(LoadImageW(instance, L"INSTALLPICTURE", IMAGE_BITMAP, 0, 0, 0))),
+      removePicture_(HBITMAP(LoadImageW(instance, L"REMOVEPICTURE", IMAGE_BITMAP, 0, 0, 0))),
+      folderPicture_(HICON(LoadImageW(instance, L"FOLDERPICTURE", IMAGE_ICON, 32, 32, 0))),
+      copyPage_(*this, "lbCopyType", "lbCopyItem", "pbCopyFilesInfo"),
+      removePage_(*this, "lbRemoveType", "lbRemoveItem", "pbRemoveFilesInfo") {
+  CreateWindowAndControls();
+  VelkSetup = this;
+  FormCreate();
+}
+
+TVelkSetup::~TVelkSetup() {
+  if (window_) DestroyWindow(window_);
+}
+
+void TVelkSetup::CreateWindowAndControls() {
+  const WNDCLASSEXW windowClass{sizeof(WNDCLASSEXW), 0, WindowProc, 0, 0, instance_,
+                                LoadIconW(instance_, L"MAINICON"), LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)),
+                                GetSysColorBrush(COLOR_BTNFACE), nullptr, kWindowClass, nullptr};
+  RegisterClassExW(&windowClass);
+
+  const DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  RECT frame{0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&frame, style, FALSE, 0);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  window_ = CreateWindowExW(0, kWindowClass, kStartTitle, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                            (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr, instance_,
+                            this);
+  if (!window_) throw std::runtime_error("the wizard window cannot be created");
+  for (const TControlInfo& info : WizardControls()) CreateControl(info);
+}
+
+void TVelkSetup::CreateControl(const TControlInfo& info) {
+  const TControlClass kind = ClassOf(info);
+  const TRect r = LaidOutRect(info, SetupProc->HasTopLogo);
+  DWORD style = WS_CHILD | kind.style | (info.flags & cfTabStop ? WS_TABSTOP : 0);
+  if (info.name == "rbInstall" || info.name == "rbLicOK") style |= WS_GROUP;
+  const int height = info.kind == TControlKind::ComboBox ? kDropDownHeight : r.height;
+  HWND control = CreateWindowExW(kind.exStyle, kind.className, L"", style, r.left, r.top, r.width, height, window_,
+                                 reinterpret_cast<HMENU>(INT_PTR(info.id)), instance_, nullptr);
+  if (!control) throw std::runtime_error("the wizard's control " + std::string(info.name) + " cannot be created");
+  const HFONT font = info.kind == TControlKind::StaticText ? makerFont_.get()
+                     : info.flags & cfBold                 ? boldFont_.get()
+                                                           : font_.get();
+  SendMessageW(control, WM_SETFONT, WPARAM(font), FALSE);
+  if (info.flags & cfChecked) SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
+  if (info.kind == TControlKind::RichText) {
+    // Plain lines, no rich-text reading, and no 32K cut of a long licence.
+    SendMessageW(control, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
+    SendMessageW(control, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+  }
+  controls_.push_back(control);
+}
+
+void TVelkSetup::FormCreate() {
+  ApplyTexts();
+
+  HWND languages = Item("cbLangSel");
+  SendMessageW(languages, CB_ADDSTRING, 0, LPARAM(L"English"));
+  SendMessageW(languages, CB_ADDSTRING, 0, LPARAM(L"Русский"));
+  SendMessageW(languages, CB_SETCURSEL, SetupProc->LangID == kRussianBase ? 1 : 0, 0);
+
+  if (SetupProc->HasTopLogo)
+    logo_.reset(HBITMAP(LoadImageW(instance_, L"TOPLOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  SetWindowTextW(Item("StaticText1"), kMakerCaption);
+
+  ShowState();
+  ShowWindow(window_, SW_SHOW);
+  SetFocus(Item("bbtnNext"));
+}
+
+// ---- texts ----------------------------------------------------------------
+
+std::wstring TVelkSetup::Text(int n) const {
+  const wchar_t* text = nullptr;
+  const int length = LoadStringW(instance_, UINT(SetupProc->LangID + n), reinterpret_cast<LPWSTR>(&text), 0);
+  return length > 0 ? std::wstring(text, size_t(length)) : std::wstring();
+}
+
+std::wstring TVelkSetup::Title() const {
+  return AppTitle([this](int n) { return Text(n); }, AnsiToWide(SetupProc->ProductName));
+}
+
+void TVelkSetup::ApplyTexts() {
+  SetWindowTextW(window_, Title().c_str());
+  flow_.TextsApplied();
+  const std::wstring product = AnsiToWide(SetupProc->ProductName), company = AnsiToWide(SetupProc->CompanyName);
+  const auto text = [this](int n) { return Text(n); };
+  for (const TCaptionRule& rule : CaptionRules())
+    SetCaption(rule.control, RuleCaption(rule, text, product, company));
+  if (!SetupProc->LicenseText.empty())
+    SetWindowTextW(Item("redLicense"), AnsiToWide(SetupProc->LicenseText).c_str());
+  ShowState();
+}
+
+void TVelkSetup::SetCaption(std::string_view name, const std::wstring& caption) {
+  HWND control = Item(name);
+  SetWindowTextW(control, caption.c_str());
+  if (Control(name).flags & cfAutoSize) FitLabel(control);
+}
+
+// An auto-sized label takes the size of its one-line caption.
+void TVelkSetup::FitLabel(HWND label) {
+  const TWindowDc dc(label);
+  const TSelection font(dc.get(), HGDIOBJ(SendMessageW(label, WM_GETFONT, 0, 0)));
+  const std::wstring caption = WindowText(label);
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc.get(), caption.empty() ? L" " : caption.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+  SetWindowPos(label, nullptr, 0, 0, caption.empty() ? 0 : r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+// ---- showing the flow's state ---------------------------------------------
+
+void TVelkSetup::ShowState() {
+  const TWizardState& state = flow_.State();
+  for (const TControlInfo& info : WizardControls()) {
+    bool visible = info.page == state.page;
+    if (info.name == "lbLangSel" || info.name == "cbLangSel") visible = visible && SetupProc->UseLang;
+    if (info.page == TPage::None) visible = info.name != "imgTopLogo" || SetupProc->HasTopLogo;
+    HWND control = controls_[size_t(RowOf(info.name))];
+    if (bool(IsWindowVisible(control)) != visible) ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+  }
+
+  const struct {
+    const char* name;
+    bool enabled;
+    int text;
+  } buttons[] = {{"bbtnBack", state.backEnabled, state.backText},
+                 {"bbtnNext", state.nextEnabled, state.nextText},
+                 {"bbtnCancel", state.cancelEnabled, state.cancelText}};
+  for (const auto& button : buttons) {
+    EnableWindow(Item(button.name), button.enabled);
+    SetWindowTextW(Item(button.name), Text(button.text).c_str());
+  }
+  EnableWindow(Item("rbRemove"), state.removeEnabled);
+  const std::pair<const char*, bool> checks[] = {{"rbInstall", state.installChecked},
+                                                 {"rbRemove", state.removeChecked},
+                                                 {"rbLicOK", state.licenseAccepted},
+                                                 {"rbLicCancel", state.licenseRefused}};
+  for (const auto& [name, checked] : checks)
+    SendMessageW(Item(name), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+
+  HWND folder = Item("edDestFolder");
+  const std::wstring wanted = AnsiToWide(state.folder);
+  if (WindowText(folder) != wanted) SetWindowTextW(folder, wanted.c_str());
+
+  // Focus left on a control that is now hidden or disabled goes to the window.
+  HWND focus = GetFocus();
+  if (focus && focus != window_ && (!IsWindowVisible(focus) || !IsWindowEnabled(focus))) SetFocus(window_);
+}
+
+// ---- events ---------------------------------------------------------------
+
+void TVelkSetup::OnCommand(int id, int notification) {
+  const auto is = [id](std::string_view name) { return id == Control(name).id; };
+  if (notification == BN_CLICKED) {
+    if (is("bbtnNext")) bbtnNextClick();
+    else if (is("bbtnBack")) bbtnBackClick();
+    else if (is("bbtnCancel")) bbtnCancelClick();
+    else if (is("bbtnBrowse")) bbtnBrowseClick();
+    else if (is("rbInstall")) flow_.ClickInstall();
+    else if (is("rbRemove")) flow_.ClickRemove();
+    else if (is("rbLicOK") || is("rbLicCancel")) flow_.ClickLicense(is("rbLicOK"));
+    else return;
+    if (IsWindow(window_)) ShowState();
+  } else if (notification == EN_CHANGE && is("edDestFolder")) {
+    edDestFolderChange();
+  } else if (notification == CBN_SELCHANGE && is("cbLangSel")) {
+    cbLangSelChange();
+  }
+}
+
+void TVelkSetup::bbtnNextClick() {
+  if (!IsWindowEnabled(Item("bbtnNext"))) return;
+  const TWizardAction action = flow_.Next(SetupProc->SetupPath);
+  if (action != TWizardAction::None) StartWorker(action);
+}
+
+void TVelkSetup::bbtnBackClick() {
+  if (IsWindowEnabled(Item("bbtnBack"))) flow_.Back();
+}
+
+void TVelkSetup::bbtnCancelClick() {
+  const bool finishing = WindowText(Item("bbtnCancel")) == Text(btFinish) && flow_.State().page == TPage::Installed;
+  if (finishing && !RunFinishActions()) return;
+  DestroyWindow(window_);
+}
+
+bool TVelkSetup::RunFinishActions() { return true; }
+
+void TVelkSetup::bbtnBrowseClick() {}
+
+void TVelkSetup::edDestFolderChange() {
+  const std::string folder = WideToAnsi(WindowText(Item("edDestFolder")));
+  if (folder == flow_.State().folder) return;
+  flow_.FolderChosen(folder);
+  ShowState();
+}
+
+void TVelkSetup::cbLangSelChange() {
+  SetupProc->LangID = SendMessageW(Item("cbLangSel"), CB_GETCURSEL, 0, 0) == 1 ? kRussianBase : kEnglishBase;
+  ApplyTexts();
+}
+
+// ---- workers --------------------------------------------------------------
+
+void TVelkSetup::StartWorker(TWizardAction) {
+  ShowState();
+  UpdateWindow(window_);  // the progress page is painted before work begins
+  // The close box would end the program in the middle of an item.
+  workerRunning_ = true;
+  EnableMenuItem(GetSystemMenu(window_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+}
+
+void TVelkSetup::WorkerEnded() {
+  workerRunning_ = false;
+  EnableMenuItem(GetSystemMenu(window_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+}
+
+void TVelkSetup::ShowErrorBox(const std::wstring& message) {
+  MessageBoxW(window_, message.c_str(), Title().c_str(), MB_OK | MB_ICONERROR);
+}
+
+// ---- keys -----------------------------------------------------------------
+
+bool TVelkSetup::PreviewKey(const MSG& message) {
+  if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+  if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
+  if (message.wParam == VK_F4 && GetKeyState(VK_MENU) < 0) return true;
+  if (message.wParam == VK_ESCAPE && !SendMessageW(Item("cbLangSel"), CB_GETDROPPEDSTATE, 0, 0)) {
+    if (IsWindowEnabled(Item("bbtnCancel"))) SendMessageW(Item("bbtnCancel"), BM_CLICK, 0, 0);
+    return true;
+  }
+  if (message.wParam == VK_RETURN) {
+    HWND focus = GetFocus();
+    const bool pushButton =
+        focus && IsChild(window_, focus) && SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON;
+    if (pushButton) SendMessageW(focus, BM_CLICK, 0, 0);
+    return pushButton;
+  }
+  return false;
+}
+
+// ---- drawing --------------------------------------------------------------
+
+void TVelkSetup::DrawPicture(const DRAWITEMSTRUCT& item) const {
+  const std::string_view name = ControlAt(int(item.CtlID)).name;
+  const RECT& r = item.rcItem;
+  if (name == "Image3") {
+    DrawIconEx(item.hDC, r.left, r.top, folderPicture_.get(), 32, 32, 0, nullptr, DI_NORMAL);
+    return;
+  }
+  const HBITMAP picture = name == "imgTopLogo"                    ? logo_.get()
+                          : name == "imInstall" || name == "Image2" ? installPicture_.get()
+                                                                    : removePicture_.get();
+  BITMAP size{};
+  if (!picture || !GetObjectW(picture, sizeof size, &size)) return;
+  const unique_memory_dc source(CreateCompatibleDC(item.hDC));
+  const TSelection selected(source.get(), picture);
+  if (name == "imgTopLogo") {
+    SetStretchBltMode(item.hDC, HALFTONE);
+    StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, source.get(), 0, 0, size.bmWidth,
+               size.bmHeight, SRCCOPY);
+  } else {
+    TransparentBlt(item.hDC, r.left, r.top, size.bmWidth, size.bmHeight, source.get(), 0, 0, size.bmWidth,
+                   size.bmHeight, RGB(255, 0, 255));
+  }
+}
+
+void TVelkSetup::DrawLanguageItem(const DRAWITEMSTRUCT& item) const {
+  if (int(item.itemID) < 0) return;
+  const bool selected = item.itemState & ODS_SELECTED;
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  SetBkMode(item.hDC, TRANSPARENT);
+  wchar_t text[32] = {};
+  if (SendMessageW(item.hwndItem, CB_GETLBTEXTLEN, item.itemID, 0) < LRESULT(std::size(text)))
+    SendMessageW(item.hwndItem, CB_GETLBTEXT, item.itemID, LPARAM(text));
+  RECT r = item.rcItem;
+  r.left += 2;
+  DrawTextW(item.hDC, text, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
+}
+
+// ---- the window procedure -------------------------------------------------
+
+HWND TVelkSetup::Item(std::string_view name) const { return controls_.at(size_t(RowOf(name))); }
+
+LRESULT CALLBACK TVelkSetup::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* wizard = static_cast<TVelkSetup*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    wizard->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(wizard));
+  }
+  auto* wizard = reinterpret_cast<TVelkSetup*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!wizard) return DefWindowProcW(window, message, wParam, lParam);
+  // No exception may cross back into the system.
+  try {
+    return wizard->HandleMessage(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    wizard->ShowErrorBox(AnsiToWide(error.what()));
+  } catch (...) {
+    wizard->ShowErrorBox(L"Unexpected error");
+  }
+  return 0;
+}
+
+LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (lParam) OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_CTLCOLORSTATIC: {
+      const LRESULT id = GetDlgCtrlID(HWND(lParam));
+      if (id == Control("edDestFolder").id) break;  // a read-only edit keeps its window colour
+      SetBkMode(HDC(wParam), TRANSPARENT);
+      return LRESULT(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_MEASUREITEM:
+      reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = kLanguageItemHeight;
+      return TRUE;
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item.CtlType == ODT_COMBOBOX) DrawLanguageItem(item);
+      else if (ControlAt(int(item.CtlID)).kind == TControlKind::Bevel)
+        DrawEdge(item.hDC, const_cast<RECT*>(&item.rcItem), EDGE_ETCHED, BF_TOP);
+      else DrawPicture(item);
+      return TRUE;
+    }
+    case kSyncMessage: {
+      auto& call = *reinterpret_cast<TSyncCall*>(lParam);
+      try {
+        call.step();
+      } catch (...) {
+        call.error = std::current_exception();
+      }
+      return 0;
+    }
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_CLOSE && workerRunning_) return 0;
+      break;
+    case WM_CLOSE:
+      if (!workerRunning_) DestroyWindow(window_);
+      return 0;
+    case WM_DESTROY:
+      VelkSetup = nullptr;
+      PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      window_ = nullptr;
+      break;
+  }
+  return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+// ---- the program's run ----------------------------------------------------
+
+int RunWizard(HINSTANCE instance) {
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  TVelkSetup wizard(instance);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (VelkSetup && VelkSetup->PreviewKey(message)) continue;
+    if (VelkSetup && IsDialogMessageW(VelkSetup->Handle(), &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return int(message.wParam);
+}

@@ -1,0 +1,95 @@
+#pragma once
+// The wizard window: one Unicode top-level window whose children, created from
+// the shared control table, form the eight pages. The page flow decides what is
+// shown; this class turns window messages into flow events and shows the
+// resulting state.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "actions/win_API.h"
+#include "setup/u_WizardFlow.h"
+#include "setup/u_WorkerView.h"
+
+class TVelkSetup {
+public:
+  explicit TVelkSetup(HINSTANCE instance);
+  ~TVelkSetup();
+  TVelkSetup(const TVelkSetup&) = delete;
+  TVelkSetup& operator=(const TVelkSetup&) = delete;
+
+  HWND Handle() const { return window_; }
+  // Text n of the current language; "" when the language has none.
+  std::wstring Text(int n) const;
+  // Keys the window sees before the focused control; true when consumed.
+  bool PreviewKey(const MSG& message);
+
+private:
+  // The progress page of one road, as the worker of that road sees it.
+  class TWorkerPage final : public IWorkerView {
+  public:
+    TWorkerPage(TVelkSetup& wizard, const char* typeLabel, const char* itemLabel, const char* progressBar);
+    void Synchronize(const std::function<void()>& step) override;
+    void ShowStatus(int textNumber, const std::string& item) override;
+    void SetProgressMax(int max) override;
+    void SetProgressPosition(int position) override;
+    void ShowDone() override;
+    void ShowError(const std::string& message) override;
+
+  private:
+    TVelkSetup& wizard_;
+    const char* typeLabel_;
+    const char* itemLabel_;
+    const char* progressBar_;
+  };
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void CreateWindowAndControls();
+  void CreateControl(const TControlInfo& info);
+  void FormCreate();
+  void ApplyTexts();
+  void ShowState();
+  void SetCaption(std::string_view name, const std::wstring& caption);
+  void FitLabel(HWND label);
+
+  void OnCommand(int id, int notification);
+  void bbtnNextClick();
+  void bbtnBackClick();
+  void bbtnCancelClick();
+  void bbtnBrowseClick();
+  void edDestFolderChange();
+  void cbLangSelChange();
+  bool RunFinishActions();
+
+  void StartWorker(TWizardAction action);
+  void WorkerEnded();
+  void ShowErrorBox(const std::wstring& message);
+
+  void DrawPicture(const DRAWITEMSTRUCT& item) const;
+  void DrawLanguageItem(const DRAWITEMSTRUCT& item) const;
+
+  HWND Item(std::string_view name) const;
+  std::wstring Title() const;
+
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  std::vector<HWND> controls_;  // by row of the control table
+  TWizardFlow flow_;
+  bool workerRunning_ = false;
+  unique_module richEdit_;
+  unique_hfont font_, boldFont_, makerFont_;
+  unique_hbitmap logo_, installPicture_, removePicture_;
+  unique_hicon folderPicture_;
+  TWorkerPage copyPage_, removePage_;
+};
+
+// The one wizard window while it exists; null before and after.
+extern TVelkSetup* VelkSetup;
+
+// Creates the wizard window and runs the message loop until it is closed.
+int RunWizard(HINSTANCE instance);
