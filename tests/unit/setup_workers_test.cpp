@@ -178,11 +178,6 @@ TEST(CopyFiles, AnErrorEndsTheRunWithOneErrorBoxAndKeepsWhatWasDone) {
   EXPECT_EQ(failingStep.Install(), (Log{"pos 0", "max 2", "status 36 C:\\Apps\\Widget", "error step failed"}));
 }
 
-TEST(CopyFiles, RegistryItemWithEmptyKeyPath) {
-  EXPECT_EQ(RegValueItem("", "Name", "data"), "\\Name=data");
-  EXPECT_EQ(RegValueItem("\\Software\\A\\", "", ""), "\\Software\\A\\=");
-}
-
 TEST(RemoveFiles, RemovesWhatTheScriptNamesWithEveryStepInOrder) {
   Fixture f;
   f.Install();
