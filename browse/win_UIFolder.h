@@ -1,0 +1,39 @@
+#pragma once
+// The New folder command of the folder picker: its button, the name prompt
+// (dialog resource 900) and the one-level creation of the folder.
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class TBrowseDir;
+
+constexpr int kNewFolderDialog = 900;
+constexpr int kNewFolderNameEdit = 100;
+
+// Adds the disabled New folder button to the open picker of `browse`.
+void CreateNewFolderButton(TBrowseDir& browse, HWND picker);
+// Deletes the button's font and the button, if the picker did not take it along.
+void DestroyNewFolderButton(TBrowseDir& browse);
+
+// Asks for a folder name in the modal dialog 900 of `instance`, centred over
+// `owner`. The name typed, or nothing on Cancel, Esc or the close box.
+std::optional<std::wstring> AskFolderName(HWND owner, HINSTANCE instance);
+
+// Creates parent\name, one level, when the name is a plain folder name; an
+// existing folder is a failure.
+bool CreateNewFolder(const std::string& parent, const std::string& name);
+
+// The whole text of a window.
+std::wstring GetWindowTextString(HWND window);
+
+// The first child window, in enumeration order, that matches.
+HWND FindChildWindow(HWND parent, const std::function<bool(HWND)>& matches);
+
+// UTF-16 of a text in the ANSI code page, and back; the way back gives nothing
+// when a character has no exact ANSI form (a near look-alike would name
+// another folder).
+std::wstring ToWide(const std::string& ansi);
+std::optional<std::string> ToExactAnsi(const std::wstring& wide);
