@@ -7,6 +7,9 @@
 #include <stdexcept>
 
 #include "package/c_SetupProc.h"
+#include "setup/c_CopyFiles.h"
+#include "setup/c_RemoveFiles.h"
+#include "setup/u_FinishActions.h"
 #include "setup/u_SetupTexts.h"
 
 TVelkSetup* VelkSetup = nullptr;
@@ -329,7 +332,25 @@ void TVelkSetup::bbtnCancelClick() {
   DestroyWindow(window_);
 }
 
-bool TVelkSetup::RunFinishActions() { return true; }
+// False when a shortcut could not be made: the error is shown and the window stays.
+bool TVelkSetup::RunFinishActions() {
+  const auto checked = [this](std::string_view name) {
+    return SendMessageW(Item(name), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  };
+  const TFinishChoices choices{checked("cbAddIcon2Start"), checked("cbAddIcon2Programs"),
+                               checked("cbAddIcon2Desktop"), checked("cbAddIcon2QuickStart"),
+                               checked("cbRunProgram")};
+  try {
+    ::RunFinishActions(choices, window_);
+    return true;
+  } catch (const std::exception& error) {
+    // The standard error report ends its message with a full stop.
+    std::wstring message = AnsiToWide(error.what());
+    if (!message.empty() && message.back() > L'.') message += L'.';
+    ShowErrorBox(message);
+    return false;
+  }
+}
 
 void TVelkSetup::bbtnBrowseClick() {}
 
@@ -347,12 +368,14 @@ void TVelkSetup::cbLangSelChange() {
 
 // ---- workers --------------------------------------------------------------
 
-void TVelkSetup::StartWorker(TWizardAction) {
+void TVelkSetup::StartWorker(TWizardAction action) {
   ShowState();
   UpdateWindow(window_);  // the progress page is painted before work begins
   // The close box would end the program in the middle of an item.
   workerRunning_ = true;
   EnableMenuItem(GetSystemMenu(window_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  if (action == TWizardAction::StartInstall) StartCopyFiles(copyPage_);
+  else StartRemoveFiles(removePage_);
 }
 
 void TVelkSetup::WorkerEnded() {

@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# Both roads end to end on the demo product with a program to start and a DLL
+# server among its files: install into the default folder, Finish with chosen
+# shortcut boxes, then remove with the uninstaller copy; and a worker error.
+source "$(dirname "$0")/lib.sh"
+e2e_begin roads
+
+fixtures=${WIZDRIVER%/e2e/driver/wizdriver.exe}/fixtures
+product=$(script_value ProductName)
+company=$(script_value CompanyName)
+
+# copy_demo NAME PERL: a copy of the demo product in $E2E_GROUP_DIR/NAME whose
+# script lines the perl expression edits (CR LF line ends kept).
+copy_demo() {
+  local dir=$E2E_GROUP_DIR/$1
+  rm -rf "$dir"
+  cp -r "$(dirname "$DEMO_SCRIPT")" "$dir"
+  perl -i -pe "$2" "$dir/setup.ini"
+}
+
+# The demo whose first file is the demo program and which also installs the
+# test DLL server (keys are found from the top, not by section, so the new
+# entry may follow the last section).
+pack_full_demo() {
+  copy_demo full 's/^FileLocation1=.*?(\r?)$/FileLocation1=files\\demoapp.exe$1/;
+                  s/^FileDispName1=.*?(\r?)$/FileDispName1=DemoApp.exe$1/;
+                  s/^FileSetupPath1=.*?(\r?)$/FileSetupPath1=<AppFiles>\\DemoApp.exe$1/'
+  cp "$fixtures/demoapp.exe" "$fixtures/demoserver.dll" "$E2E_GROUP_DIR/full/files/"
+  printf '%s\r\n' "FileLocation4=files\\demoserver.dll" "FileDispName4=DemoServer.dll" "FileFolder4=<AppFiles>" \
+    "FileSetupPath4=<AppFiles>\\DemoServer.dll" "FileDoSetup4=True" "FileDoRegister4=True" >>"$E2E_GROUP_DIR/full/setup.ini"
+  pack_installer full "$E2E_GROUP_DIR/full/setup.ini"
+}
+
+# reg_data KEY NAME: "TYPE DATA" of a registry value ("(Default)": the unnamed
+# one), or "missing".
+reg_data() {
+  local line query=(/v "$2")
+  [ "$2" == "(Default)" ] && query=(/ve)
+  line=$("$WINE64" reg query "$1" "${query[@]}" 2>/dev/null | tr -d '\r' | grep -F "    $2    ") || { echo missing; return; }
+  line=${line#    "$2"    }
+  echo "${line%%    *} ${line#*    }"
+}
+reg_key_exists() { "$WINE64" reg query "$1" >/dev/null 2>&1; }
+
+expect_reg() { expect_eq "$(reg_data "$1" "$2")" "$3" "registry value $1 $2"; }
+expect_same_file() {
+  E2E_CHECKS=$((E2E_CHECKS + 1))
+  cmp -s "$1" "$2" || fail "$2 differs from $1 (or is missing)"
+}
+expect_exists() {
+  E2E_CHECKS=$((E2E_CHECKS + 1))
+  [ -e "$1" ] || fail "missing: $1"
+}
+expect_gone() {
+  E2E_CHECKS=$((E2E_CHECKS + 1))
+  [ ! -e "$1" ] || fail "still there: $1"
+}
+
+pack_full_demo
+src=$E2E_GROUP_DIR/full
+app="$WINEPREFIX/drive_c/Program Files/$company/$product"
+user=$(ls "$WINEPREFIX/drive_c/users" | grep -v -x Public | head -n1)
+start_menu="$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu"
+programs="$start_menu/Programs"
+desktop=$HOME  # the prefix's user folders are linked to the run's home
+hkcu="HKCU\\Software\\$company\\$product"
+hklm="HKLM\\Software\\$company\\$product"
+uninstall_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
+server_marker="HKCU\\Software\\SetupTests\\DemoServer"
+
+# ---- install road -----------------------------------------------------------
+start_setup full
+click bbtnNext
+expect_state rbRemove "visible disabled unchecked"
+click bbtnNext
+click rbLicOK
+click bbtnNext
+expect_page Folders
+click bbtnNext
+drv wait-page Installed 60 >/dev/null || fail "the installed page did not come: $(drv page 2>&1)"
+expect_buttons disabled disabled enabled
+expect_caption bbtnNext "&Next >"
+expect_caption bbtnCancel "&Finish"
+expect_eq "$(drv progress pbCopyFilesInfo)" "0 0 0" "copy progress bar after the run"
+for box in cbAddIcon2Programs cbAddIcon2Desktop cbAddIcon2QuickStart; do expect_state $box "visible enabled checked"; done
+expect_state cbAddIcon2Start "visible enabled unchecked"
+expect_state cbRunProgram "visible enabled unchecked"
+shot installed-en
+
+expect_same_file "$src/files/demoapp.exe" "$app/DemoApp.exe"
+expect_same_file "$src/files/demoserver.dll" "$app/DemoServer.dll"
+expect_same_file "$src/files/docs/user-guide.txt" "$app/Docs/User Guide.txt"
+expect_same_file "$src/files/docs/first-steps.txt" "$app/Docs/Première étape.txt"
+expect_reg "$server_marker" Registered "REG_DWORD 0x1"
+expect_reg "$hkcu" InstallPath "REG_SZ C:\\Program Files\\$company\\$product"
+expect_reg "$hkcu" WindowWidth "REG_DWORD 0x280"
+expect_reg "$hkcu" ShowTips "REG_DWORD 0x1"
+expect_reg "$hkcu" Signature "REG_BINARY 44454D4F"
+E2E_CHECKS=$((E2E_CHECKS + 1))
+reg_key_exists "$hkcu\\Recent Files" || fail "the key Recent Files was not created"
+expect_reg "$hklm" "(Default)" "REG_SZ $(script_value ProductDescription)"
+expect_reg "$hklm" Version "REG_SZ 1.0.0.0"
+expect_reg "$uninstall_key" UninstallString "REG_SZ C:\\Program Files\\$company\\$product\\uninstall.exe"
+expect_reg "$uninstall_key" Publisher "REG_SZ $company"
+
+# Finish with the Start menu wanted, the Programs menu not, and the program started.
+click cbAddIcon2Start
+click cbAddIcon2Programs
+click cbRunProgram
+click bbtnCancel
+expect_closed 20 "Finish"
+expect_exists "$desktop/$product.lnk"
+expect_exists "$start_menu/$product.lnk"
+expect_gone "$programs/$product.lnk"
+expect_exists "$programs/$company/$product/User Guide.lnk"
+expect_exists "$programs/$company/$product/First Steps.lnk"
+expect_same_file "$E2E_GROUP_DIR/full.exe" "$app/uninstall.exe"
+for _ in $(seq 50); do [ -e "$app/demoapp.txt" ] && break; sleep 0.1; done
+expect_eq "$(cat "$app/demoapp.txt" 2>&1)" "C:\\Program Files\\$company\\$product" "folder the program was started in"
+
+# ---- remove road, with the uninstaller copy ------------------------------------
+start_setup "$app/uninstall.exe"
+click bbtnNext
+expect_state rbRemove "visible enabled unchecked"
+click rbRemove
+expect_caption bbtnNext "&Remove"
+click bbtnNext
+drv wait-page Removed 60 >/dev/null || fail "the removed page did not come: $(drv page 2>&1)"
+expect_buttons disabled disabled enabled
+expect_caption bbtnCancel "&Finish"
+shot removed-en
+click bbtnCancel
+expect_closed 10 "Finish after removal"
+
+for file in DemoApp.exe DemoServer.dll "Docs/User Guide.txt" "Docs/Première étape.txt"; do expect_gone "$app/$file"; done
+expect_gone "$desktop/$product.lnk"
+expect_gone "$start_menu/$product.lnk"
+expect_gone "$programs/$company/$product/User Guide.lnk"
+expect_reg "$server_marker" Registered missing
+for key in "$hkcu" "$hklm" "$uninstall_key"; do
+  E2E_CHECKS=$((E2E_CHECKS + 1))
+  reg_key_exists "$key" && fail "the key $key is still there"
+done
+E2E_CHECKS=$((E2E_CHECKS + 1))
+reg_key_exists "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" ||
+  fail "the list of all uninstall entries was deleted"
+
+# ---- a worker error: one box, the wizard stays on the copying page -------------
+# A file group without a folder cannot be created.
+copy_demo broken 's/^FileGroupPath2=.*?(\r?)$/FileGroupPath2=$1/'
+pack_installer broken "$E2E_GROUP_DIR/broken/setup.ini"
+start_setup broken
+click bbtnNext
+click bbtnNext
+click rbLicOK
+click bbtnNext
+click bbtnNext
+expect_eq "$(drv find-messagebox 30 2>&1)" "\"$product\" Setup Wizard" "error box caption"
+expect_eq "$(drv messagebox-text 2>&1)" "Unable to create directory" "error box text"
+shot_screen worker-error
+drv messagebox-click 1 >/dev/null || fail "the error box has no OK button"
+expect_page CopyFiles
+expect_buttons disabled disabled disabled
+press_key Escape
+expect_open "Esc with every button disabled"
+drv close-box >/dev/null
+expect_closed 10 "the close box after the error"
+
+e2e_end
