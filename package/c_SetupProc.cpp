@@ -12,6 +12,9 @@ namespace {
 
 // Past this depth a variable is taken to refer to itself and expands to nothing.
 constexpr int kMaxExpansionDepth = 32;
+// A variable used twice in its own value doubles the work at every level; past
+// this many group substitutions in one value, further names expand to nothing.
+constexpr int kMaxSubstitutions = 4096;
 
 constexpr std::string_view kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
@@ -108,9 +111,12 @@ void TSetupProc::LoadScript() {
   });
 }
 
-std::string TSetupProc::ExpandValue(std::string_view text) const { return Expand(text, 0); }
+std::string TSetupProc::ExpandValue(std::string_view text) const {
+  int substitutions = kMaxSubstitutions;
+  return Expand(text, 0, substitutions);
+}
 
-std::string TSetupProc::Expand(std::string_view rest, int depth) const {
+std::string TSetupProc::Expand(std::string_view rest, int depth, int& substitutions) const {
   std::string result;
   while (!rest.empty()) {
     const size_t open = rest.find('<');
@@ -127,7 +133,8 @@ std::string TSetupProc::Expand(std::string_view rest, int depth) const {
       return SameTextAscii(std::string_view(l).substr(0, l.find('=')), name);
     });
     if (line != VarList.end()) {
-      if (depth < kMaxExpansionDepth) result += Expand(std::string_view(*line).substr(line->find('=') + 1), depth + 1);
+      if (depth < kMaxExpansionDepth && substitutions-- > 0)
+        result += Expand(std::string_view(*line).substr(line->find('=') + 1), depth + 1, substitutions);
     } else {
       result += BuiltInVariable(name);
     }

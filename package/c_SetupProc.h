@@ -85,7 +85,7 @@ private:
   void LoadLicense();
   void LoadScript();
   bool ReadUnpacked(const char* name, Bytes& text) const;
-  std::string Expand(std::string_view text, int depth) const;
+  std::string Expand(std::string_view text, int depth, int& substitutions) const;
   std::string BuiltInVariable(std::string_view name) const;
 
   ISetupHost& host_;

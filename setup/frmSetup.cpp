@@ -6,6 +6,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "browse/c_BrowseDir.h"
 #include "package/c_SetupProc.h"
 #include "setup/c_CopyFiles.h"
 #include "setup/c_RemoveFiles.h"
@@ -20,6 +21,7 @@ constexpr wchar_t kWindowClass[] = L"TVelkSetup";
 constexpr wchar_t kStartTitle[] = L"Setup Wizard initializing ...";
 constexpr wchar_t kMakerCaption[] = L"   Velk Group ";
 constexpr int kLanguageItemHeight = 16;
+constexpr int kBrowseCaptionText = 28;
 constexpr int kDropDownHeight = 200;  // room for the open list of the language chooser
 
 // A step handed from a worker to the UI thread (lParam of kSyncMessage).
@@ -352,7 +354,17 @@ bool TVelkSetup::RunFinishActions() {
   }
 }
 
-void TVelkSetup::bbtnBrowseClick() {}
+void TVelkSetup::bbtnBrowseClick() {
+  TBrowseDir browse;
+  browse.Caption = Text(kBrowseCaptionText);
+  browse.Title = WindowText(Item("lbDestFolderInfo2"));
+  browse.ShowNewFolder = true;
+  browse.SetFolder(WideToAnsi(WindowText(Item("edDestFolder"))));
+  browse.Options = kBrowseReturnOnlyFsDirs;
+  if (!browse.Execute(window_)) return;
+  SetupProc->ChooseSetupPath(browse.Folder);
+  flow_.FolderChosen(browse.Folder);
+}
 
 void TVelkSetup::edDestFolderChange() {
   const std::string folder = WideToAnsi(WindowText(Item("edDestFolder")));

@@ -63,6 +63,14 @@ expect_caption edDestFolder 'C:\Program Files\Demo Company\Demo Product'
 expect_buttons enabled enabled enabled
 shot folders-en
 
+# Browse opens the folder picker owned by the wizard; Cancel changes nothing.
+click bbtnBrowse
+expect_eq "$(drv find-messagebox 10 2>&1)" "Browse folders" "folder picker caption"
+shot_screen browse-en
+drv messagebox-click 2 >/dev/null || fail "the folder picker has no Cancel button"
+expect_caption edDestFolder 'C:\Program Files\Demo Company\Demo Product'
+expect_buttons enabled enabled enabled
+
 # Back keeps the licence choice; Next reads Next again.
 click bbtnBack
 expect_page License

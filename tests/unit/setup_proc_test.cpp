@@ -184,7 +184,8 @@ protected:
                    "FileGroupName2=<SetupPath>\r\nFileGroupPath2=hidden\r\n"
                    "FileGroupName3=<Loop>\r\nFileGroupPath3=a<Loop>\r\n"
                    "FileGroupName4=<PingA>\r\nFileGroupPath4=<PingB>\r\n"
-                   "FileGroupName5=<PingB>\r\nFileGroupPath5=<PingA>b\r\n");
+                   "FileGroupName5=<PingB>\r\nFileGroupPath5=<PingA>b\r\n"
+                   "FileGroupName6=<Twice>\r\nFileGroupPath6=x<Twice><Twice>\r\n");
   }
   FakeHost host;
 };
@@ -213,6 +214,11 @@ TEST_F(ExpandTest, SelfReferenceEnds) {
   const std::string loop = project.ExpandValue("<Loop>");
   EXPECT_EQ(loop, std::string(32, 'a'));
   EXPECT_EQ(project.ExpandValue("<PingA>|"), std::string(16, 'b') + "|");
+  // Used twice in its own value, the work would double at every level.
+  const std::string twice = project.ExpandValue("<Twice>");
+  EXPECT_EQ(twice.find_first_not_of('x'), std::string::npos);
+  EXPECT_GT(twice.size(), 32u);
+  EXPECT_LE(twice.size(), 4096u);
 }
 
 TEST(ExpandRegKey, RulesOfTheKeyPath) {

@@ -22,7 +22,7 @@ std::wstring LoadText(HMODULE module, UINT id) {
 
 TEST(PackedInstallerTexts, BothLanguagesAsUtf16) {
   const char* installer = std::getenv("VELK_PACKED_INSTALLER");
-  ASSERT_NE(installer, nullptr);
+  if (!installer) GTEST_SKIP() << "VELK_PACKED_INSTALLER not set";
   const unique_module module(LoadLibraryExA(installer, nullptr, LOAD_LIBRARY_AS_DATAFILE));
   ASSERT_TRUE(module);
   EXPECT_EQ(LoadText(module.get(), 0), L"\"%s\" Setup Wizard");
