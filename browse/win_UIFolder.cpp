@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <exception>
 
 #include "actions/u_SimpleFuncs1.h"
@@ -12,6 +13,7 @@ namespace {
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | BS_PUSHLIKE;
 constexpr RECT kButtonPlace = {70, 270, 70 + 75, 270 + 23};
 constexpr int kButtonFontHeight = -11;
+constexpr int kButtonGap = 6;
 
 // The button's own window procedure, which the replacement passes every message on to.
 WNDPROC OldButtonProc = nullptr;
@@ -36,6 +38,17 @@ LRESULT CALLBACK NewFolderButtonProc(HWND window, UINT message, WPARAM wParam, L
     }
   }
   return CallWindowProcW(OldButtonProc, window, message, wParam, lParam);
+}
+
+// The button's place in the picker's client area: the stated one, moved left
+// just enough to keep clear of the OK button where a picker lays it out there.
+RECT ButtonPlace(HWND picker) {
+  RECT place = kButtonPlace, ok, overlap;
+  const HWND okButton = GetDlgItem(picker, IDOK);
+  if (!okButton || !GetWindowRect(okButton, &ok)) return place;
+  MapWindowPoints(nullptr, picker, reinterpret_cast<POINT*>(&ok), 2);
+  if (IntersectRect(&overlap, &place, &ok)) OffsetRect(&place, std::max(ok.left - kButtonGap - place.right, -place.left), 0);
+  return place;
 }
 
 void CenterOver(HWND dialog, HWND owner) {
@@ -89,7 +102,7 @@ bool IsTreeView(HWND window) {
 }  // namespace
 
 void CreateNewFolderButton(TBrowseDir& browse, HWND picker) {
-  const RECT& place = kButtonPlace;
+  const RECT place = ButtonPlace(picker);
   browse.NewFolderWnd.reset(CreateWindowExW(0, L"BUTTON", L"New folder", kButtonStyle, place.left, place.top,
                                             place.right - place.left, place.bottom - place.top, picker, nullptr,
                                             GetModuleHandleW(nullptr), nullptr));
