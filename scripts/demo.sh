@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, packs the demo product into an
-# installer and starts it under Wine. Without a display it runs on a private
-# Xvfb display and writes a screenshot to build/demo/.
+# installer and starts it under Wine. Without a display it walks the install
+# road by itself on a private Xvfb display and writes a screenshot of every
+# page to build/demo/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -9,14 +10,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 out="$root/build/demo"
 mkdir -p "$out"
-packer="$root/build/native/packer/velkpack"
 installer="$out/DemoSetup.exe"
-if [ -x "$packer" ]; then
-  "$packer" pack "$root/examples/demo/setup.ini" --stub "$root/build/win/setup/setup.exe" -o "$installer"
-else
-  echo "The packer is not built yet; starting the bare setup program." >&2
-  cp "$root/build/win/setup/setup.exe" "$installer"
-fi
+"$root/build/native/packer/velkpack" pack "$root/examples/demo/setup.ini" \
+  --stub "$root/build/win/setup/setup.exe" -o "$installer"
 
 export WINE_ROOT="$root/build/wine"
 [ -d "$WINE_ROOT/prefix" ] || "$root/scripts/wine-prefix.sh"
@@ -26,9 +22,24 @@ fi
 
 read -r display xvfb_pid < <("$root/scripts/xvfb.sh" start)
 trap '"$root/scripts/xvfb.sh" stop "$xvfb_pid"' EXIT
-DISPLAY=$display "$root/scripts/wine-run.sh" "$installer" &
+export DISPLAY=$display
+source "$root/scripts/wine-env.sh"
+"$WINE64" "$installer" >"$out/setup.log" 2>&1 &
 setup_pid=$!
-sleep 5
-DISPLAY=$display import -window root "$out/demo.png"
-kill "$setup_pid" 2>/dev/null || true
-echo "Screenshot: $out/demo.png"
+
+drv() { "$WINE64" "$root/build/win/tests/e2e/driver/wizdriver.exe" "$@"; }
+shot() {
+  sleep 0.3
+  import -window root "$out/$1.png"
+  echo "Screenshot: $out/$1.png"
+}
+drv wait-window 30 >/dev/null
+shot 1-welcome
+drv click bbtnNext >/dev/null && shot 2-selection
+drv click bbtnNext >/dev/null && drv click rbLicOK >/dev/null && shot 3-license
+drv click bbtnNext >/dev/null && shot 4-folders
+drv click bbtnNext >/dev/null && drv wait-page Installed 60 >/dev/null && shot 5-installed
+drv click bbtnCancel >/dev/null
+drv wait-gone 20 >/dev/null
+wait "$setup_pid"
+echo "Installed into $WINEPREFIX/drive_c/Program Files/Demo Company/Demo Product"
