@@ -8,6 +8,8 @@
 #include "actions/u_SimpleFuncs1.h"
 #include "browse/win_UIFolder.h"
 
+TBrowseDir* ActiveBrowseDir = nullptr;
+
 namespace {
 
 // No "insert a disk" box for an empty drive while a folder is looked up.
@@ -32,22 +34,6 @@ bool DriveExists(char letter) {
 constexpr DWORD kVolumeLabel = 0x8;
 constexpr DWORD kPassedOver = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | kVolumeLabel;
 
-}  // namespace
-
-bool FolderExists(const std::string& path) {
-  const TCriticalErrorsQuiet quiet;
-  if (IsDriveRoot(path)) return DriveExists(path[0]);
-  if (path.find_first_of("*?") != std::string::npos) return false;
-
-  // Without wildcards the search finds the one entry the path names.
-  WIN32_FIND_DATAA found;
-  const unique_find search(FindFirstFileA(DelBackslash(path).c_str(), &found));
-  return search && !(found.dwFileAttributes & kPassedOver) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-TBrowseDir* ActiveBrowseDir = nullptr;
-
-namespace {
 
 constexpr int kStatusLineId = 14147;
 
@@ -117,6 +103,17 @@ int SystemIconIndex(const std::string& path) {
 }
 
 }  // namespace
+
+bool FolderExists(const std::string& path) {
+  const TCriticalErrorsQuiet quiet;
+  if (IsDriveRoot(path)) return DriveExists(path[0]);
+  if (path.find_first_of("*?") != std::string::npos) return false;
+
+  // Without wildcards the search finds the one entry the path names.
+  WIN32_FIND_DATAA found;
+  const unique_find search(FindFirstFileA(DelBackslash(path).c_str(), &found));
+  return search && !(found.dwFileAttributes & kPassedOver) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 struct TBrowseDir::TPicked {
   bool chosen = false;

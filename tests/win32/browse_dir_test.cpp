@@ -272,7 +272,11 @@ TEST_F(PickerTest, StatusLineFollowsTheSelectionFittedToItsWidth) {
                       EXPECT_EQ(browse_.StatusText, deep);
                       EXPECT_NE(shown, ToWide(deep)) << "too long for the line as it is";
                       EXPECT_TRUE(shown.ends_with(L"\\Deepest")) << ToExactAnsi(shown).value_or("?");
-                      Press(Picker(), IDCANCEL);
+                      browse_.SetStatusText(std::string(300, 'x'));
+                      EXPECT_TRUE(TextOf(line).ends_with(L"x...")) << "any other text loses its end";
+                      browse_.SetCaption(L"Другая папка");
+                      EXPECT_EQ(TextOf(browse_.DialogWnd), L"Другая папка");
+                      Press(browse_.DialogWnd, IDCANCEL);
                       return true;
                     }}));
   EXPECT_EQ(initialized, 1);
