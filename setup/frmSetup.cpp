@@ -162,9 +162,14 @@ TVelkSetup::~TVelkSetup() {
 }
 
 void TVelkSetup::CreateWindowAndControls() {
-  const WNDCLASSEXW windowClass{sizeof(WNDCLASSEXW), 0, WindowProc, 0, 0, instance_,
-                                LoadIconW(instance_, L"MAINICON"), LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)),
-                                GetSysColorBrush(COLOR_BTNFACE), nullptr, kWindowClass, nullptr};
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance_;
+  windowClass.hIcon = LoadIconW(instance_, L"MAINICON");
+  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  windowClass.lpszClassName = kWindowClass;
   RegisterClassExW(&windowClass);
 
   const DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;

@@ -103,12 +103,13 @@ expect_reg "$hklm" Version "REG_SZ 1.0.0.0"
 expect_reg "$uninstall_key" UninstallString "REG_SZ C:\\Program Files\\$company\\$product\\uninstall.exe"
 expect_reg "$uninstall_key" Publisher "REG_SZ $company"
 
-# Finish with the Start menu wanted, the Programs menu not, and the program started.
+# Finish, by Esc, with the Start menu wanted, the Programs menu not, and the
+# program started.
 click cbAddIcon2Start
 click cbAddIcon2Programs
 click cbRunProgram
-click bbtnCancel
-expect_closed 20 "Finish"
+press_key Escape
+expect_closed 20 "Esc as Finish"
 expect_exists "$desktop/$product.lnk"
 expect_exists "$start_menu/$product.lnk"
 expect_gone "$programs/$product.lnk"
