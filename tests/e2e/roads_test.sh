@@ -146,9 +146,16 @@ E2E_CHECKS=$((E2E_CHECKS + 1))
 reg_key_exists "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" ||
   fail "the list of all uninstall entries was deleted"
 
+# A second start finds nothing installed.
+start_setup "$E2E_GROUP_DIR/full.exe"
+click bbtnNext
+expect_state rbRemove "visible disabled unchecked"
+click bbtnCancel
+expect_closed
+
 # ---- a worker error: one box, the wizard stays on the copying page -------------
-# A file group without a folder cannot be created.
-copy_demo broken 's/^FileGroupPath2=.*?(\r?)$/FileGroupPath2=$1/'
+# The first registry value goes to a key whose name is too long to create.
+copy_demo broken 's/^(RegValueLocation1=.*?)(\r?)$/$1\\${\("k" x 300)}$2/'
 pack_installer broken "$E2E_GROUP_DIR/broken/setup.ini"
 start_setup broken
 click bbtnNext
@@ -157,7 +164,7 @@ click rbLicOK
 click bbtnNext
 click bbtnNext
 expect_eq "$(drv find-messagebox 30 2>&1)" "\"$product\" Setup Wizard" "error box caption"
-expect_eq "$(drv messagebox-text 2>&1)" "Unable to create directory" "error box text"
+expect_eq "$(drv messagebox-text 2>&1)" "Failed to set data for 'InstallPath'" "error box text"
 shot_screen worker-error
 drv messagebox-click 1 >/dev/null || fail "the error box has no OK button"
 expect_page CopyFiles
@@ -166,5 +173,12 @@ press_key Escape
 expect_open "Esc with every button disabled"
 drv close-box >/dev/null
 expect_closed 10 "the close box after the error"
+# The files came before the values; the version marker was never written.
+expect_exists "$app/Docs/User Guide.txt"
+start_setup broken
+click bbtnNext
+expect_state rbRemove "visible disabled unchecked"
+click bbtnCancel
+expect_closed
 
 e2e_end
