@@ -3,6 +3,8 @@
 // one traits struct per kind of resource.
 
 #include <windows.h>
+#include <objbase.h>
+#include <shtypes.h>
 
 #include <string>
 #include <utility>
@@ -97,6 +99,20 @@ struct MemoryDcTraits {
   static pointer invalid() { return nullptr; }
   static void close(pointer p) { DeleteDC(p); }
 };
+// A shell item id list, freed with the shell's task allocator.
+struct ItemIdTraits {
+  using pointer = LPITEMIDLIST;
+  static pointer invalid() { return nullptr; }
+  static void close(pointer p) { CoTaskMemFree(p); }
+};
+// A window this program created, destroyed once unless its parent took it along.
+struct WindowTraits {
+  using pointer = HWND;
+  static pointer invalid() { return nullptr; }
+  static void close(pointer p) {
+    if (IsWindow(p)) DestroyWindow(p);
+  }
+};
 
 using unique_module = unique_any<ModuleTraits>;
 using unique_resource = unique_any<ResourceTraits>;
@@ -108,6 +124,8 @@ using unique_hfont = unique_any<GdiTraits<HFONT>>;
 using unique_hbitmap = unique_any<GdiTraits<HBITMAP>>;
 using unique_hicon = unique_any<IconTraits>;
 using unique_memory_dc = unique_any<MemoryDcTraits>;
+using unique_item_id = unique_any<ItemIdTraits>;
+using unique_window = unique_any<WindowTraits>;
 template <typename Interface>
 using unique_com = unique_any<ComTraits<Interface>>;
 

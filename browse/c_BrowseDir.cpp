@@ -69,7 +69,7 @@ public:
   explicit operator bool() const { return dc_ != nullptr; }
   // The width of the text in pixels, 0 when it cannot be measured.
   int TextWidth(std::string_view text) const {
-    const std::wstring wide = ToWide(std::string(text));
+    const std::wstring wide = AnsiToWide(std::string(text));
     SIZE size;
     return GetTextExtentPoint32W(dc_, wide.c_str(), int(wide.size()), &size) ? int(size.cx) : 0;
   }
@@ -91,14 +91,14 @@ unique_item_id ParsePath(const std::string& path) {
   unique_com<IShellFolder> desktop;
   unique_item_id item;
   if (FAILED(SHGetDesktopFolder(desktop.put()))) return item;
-  std::wstring wide = ToWide(path);
+  std::wstring wide = AnsiToWide(path);
   desktop.get()->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, item.put(), nullptr);
   return item;
 }
 
 int SystemIconIndex(const std::string& path) {
   SHFILEINFOW info = {};
-  SHGetFileInfoW(ToWide(path).c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX);
+  SHGetFileInfoW(AnsiToWide(path).c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX);
   return info.iIcon;
 }
 
@@ -256,7 +256,7 @@ void TBrowseDir::SelectFolder() {
     return;
   }
   if (parsed) SetItemId(std::move(parsed));
-  const std::wstring path = ToWide(NormalizeSelectPath(Folder));
+  const std::wstring path = AnsiToWide(NormalizeSelectPath(Folder));
   SendMessageW(DialogWnd, BFFM_SETSELECTIONW, TRUE, LPARAM(path.c_str()));
 }
 
@@ -282,6 +282,6 @@ std::string TBrowseDir::GetFittedStatus() const {
 }
 
 void TBrowseDir::SendStatus() {
-  const std::wstring text = ToWide(GetFittedStatus());
+  const std::wstring text = AnsiToWide(GetFittedStatus());
   SendMessageW(DialogWnd, BFFM_SETSTATUSTEXTW, 0, LPARAM(text.c_str()));
 }

@@ -16,24 +16,6 @@
 // a directory that is neither hidden nor system. Wildcards never name a folder.
 bool FolderExists(const std::string& path);
 
-// A shell item id list, freed with the shell's task allocator.
-struct ItemIdTraits {
-  using pointer = LPITEMIDLIST;
-  static pointer invalid() { return nullptr; }
-  static void close(pointer p) { CoTaskMemFree(p); }
-};
-using unique_item_id = unique_any<ItemIdTraits>;
-
-// A window this program created, destroyed once (unless its parent took it along).
-struct WindowTraits {
-  using pointer = HWND;
-  static pointer invalid() { return nullptr; }
-  static void close(pointer p) {
-    if (IsWindow(p)) DestroyWindow(p);
-  }
-};
-using unique_window = unique_any<WindowTraits>;
-
 // The shell's folder picker with a caption, centring, an initial selection, a
 // fitted status line and an optional New folder button. Set the fields, then
 // Execute; the picker is modal and runs on the calling (UI) thread.

@@ -159,13 +159,6 @@ HWND FindChildWindow(HWND parent, const std::function<bool(HWND)>& matches) {
   return search.found;
 }
 
-std::wstring ToWide(const std::string& ansi) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), nullptr, 0);
-  std::wstring wide(size_t(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), wide.data(), length);
-  return wide;
-}
-
 std::optional<std::string> ToExactAnsi(const std::wstring& wide) {
   if (wide.empty()) return std::string();
   BOOL inexact = FALSE;
@@ -191,7 +184,7 @@ bool TBrowseDir::SelectChildByName(const std::string& name) {
   children.cChildren = 1;
   SendMessageW(tree, TVM_SETITEMW, 0, LPARAM(&children));
   const bool refreshed = SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, LPARAM(selected));
-  const std::wstring wanted = ToWide(name);
+  const std::wstring wanted = AnsiToWide(name);
   for (auto child = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, LPARAM(selected)));
        child; child = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, LPARAM(child)))) {
     if (ItemText(tree, child) != wanted) continue;

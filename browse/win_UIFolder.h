@@ -32,8 +32,6 @@ std::wstring GetWindowTextString(HWND window);
 // The first child window, in enumeration order, that matches.
 HWND FindChildWindow(HWND parent, const std::function<bool(HWND)>& matches);
 
-// UTF-16 of a text in the ANSI code page, and back; the way back gives nothing
-// when a character has no exact ANSI form (a near look-alike would name
-// another folder).
-std::wstring ToWide(const std::string& ansi);
+// The ANSI form of a UTF-16 text, or nothing when a character has no exact
+// ANSI form (a near look-alike would name another folder).
 std::optional<std::string> ToExactAnsi(const std::wstring& wide);

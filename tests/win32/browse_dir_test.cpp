@@ -238,7 +238,7 @@ TEST_F(PickerTest, OkStaysOffWhenAskedSoAndForItemsWithoutAFolder) {
                      return browse_.Folder.empty();
                    },
                    [this] {
-                     SendMessageW(Picker(), BFFM_SETSELECTIONW, TRUE, LPARAM(ToWide(target_).c_str()));
+                     SendMessageW(Picker(), BFFM_SETSELECTIONW, TRUE, LPARAM(AnsiToWide(target_).c_str()));
                      return browse_.Folder == target_ && IsWindowEnabled(GetDlgItem(Picker(), IDOK));
                    },
                    [] {
@@ -270,7 +270,7 @@ TEST_F(PickerTest, StatusLineFollowsTheSelectionFittedToItsWidth) {
                       EXPECT_TRUE(line) << "status line shown";
                       const std::wstring shown = TextOf(line);
                       EXPECT_EQ(browse_.StatusText, deep);
-                      EXPECT_NE(shown, ToWide(deep)) << "too long for the line as it is";
+                      EXPECT_NE(shown, AnsiToWide(deep)) << "too long for the line as it is";
                       EXPECT_TRUE(shown.ends_with(L"\\Deepest")) << ToExactAnsi(shown).value_or("?");
                       browse_.SetStatusText(std::string(300, 'x'));
                       EXPECT_TRUE(TextOf(line).ends_with(L"x...")) << "any other text loses its end";
@@ -387,7 +387,7 @@ TEST_F(NewFolderTest, NameConfirmedWithEnterMakesTheFolderInsideTheSelectedOne) 
     EXPECT_EQ(TextOf(GetDlgItem(prompt, IDCANCEL)), L"Отмена");
     return true;
   });
-  steps.push_back(Type(ToWide(name)));
+  steps.push_back(Type(AnsiToWide(name)));
   steps.push_back(Key(VK_RETURN));
   steps.push_back([&] { return !NamePrompt() && DirectoryExists(created); });
   // Wine's picker lists each branch once, so there the new folder shows only
