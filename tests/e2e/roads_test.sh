@@ -31,31 +31,6 @@ pack_full_demo() {
   pack_installer full "$E2E_GROUP_DIR/full/setup.ini"
 }
 
-# reg_data KEY NAME: "TYPE DATA" of a registry value ("(Default)": the unnamed
-# one), or "missing".
-reg_data() {
-  local line query=(/v "$2")
-  [ "$2" == "(Default)" ] && query=(/ve)
-  line=$("$WINE64" reg query "$1" "${query[@]}" 2>/dev/null | tr -d '\r' | grep -F "    $2    ") || { echo missing; return; }
-  line=${line#    "$2"    }
-  echo "${line%%    *} ${line#*    }"
-}
-reg_key_exists() { "$WINE64" reg query "$1" >/dev/null 2>&1; }
-
-expect_reg() { expect_eq "$(reg_data "$1" "$2")" "$3" "registry value $1 $2"; }
-expect_same_file() {
-  E2E_CHECKS=$((E2E_CHECKS + 1))
-  cmp -s "$1" "$2" || fail "$2 differs from $1 (or is missing)"
-}
-expect_exists() {
-  E2E_CHECKS=$((E2E_CHECKS + 1))
-  [ -e "$1" ] || fail "missing: $1"
-}
-expect_gone() {
-  E2E_CHECKS=$((E2E_CHECKS + 1))
-  [ ! -e "$1" ] || fail "still there: $1"
-}
-
 pack_full_demo
 src=$E2E_GROUP_DIR/full
 app="$WINEPREFIX/drive_c/Program Files/$company/$product"
