@@ -225,6 +225,8 @@ void TVelkSetup::FormCreate() {
 // ---- texts ----------------------------------------------------------------
 
 std::wstring TVelkSetup::Text(int n) const {
+  // Only the two languages have texts; any other base shows empty captions.
+  if (SetupProc->LangID != kEnglishBase && SetupProc->LangID != kRussianBase) return {};
   const wchar_t* text = nullptr;
   const int length = LoadStringW(instance_, UINT(SetupProc->LangID + n), reinterpret_cast<LPWSTR>(&text), 0);
   return length > 0 ? std::wstring(text, size_t(length)) : std::wstring();

@@ -32,6 +32,19 @@ shot welcome-ru-fixed
 click bbtnCancel
 expect_closed
 
+# A language base without texts: empty captions, the chooser shows English and
+# leads to a real language.
+pack_variant odd-language SetupLangID=7 SetupUseLang=True
+start_setup odd-language
+expect_title ""
+expect_caption bbtnNext ""
+expect_caption lbWelcomeInfo1 ""
+expect_eq "$(drv selected cbLangSel)" "0 English" "language chooser"
+select_item cbLangSel 1
+expect_all_captions ru "$product" "$company"
+click bbtnCancel
+expect_closed
+
 # Without a logo the page area moves up by the logo's height.
 pack_variant no-logo TopLogo=
 start_setup no-logo
