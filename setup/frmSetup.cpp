@@ -31,7 +31,8 @@ struct TSyncCall {
   std::exception_ptr error;
 };
 
-int RowOf(std::string_view name) { return Control(name).id - WizardControls().front().id; }
+// Controls are created in table order, so a control's row is also its place in controls_.
+size_t RowOf(const TControlInfo& info) { return size_t(info.id - WizardControls().front().id); }
 
 const TControlInfo& ControlAt(int id) { return WizardControls().at(size_t(id - WizardControls().front().id)); }
 
@@ -217,7 +218,6 @@ void TVelkSetup::FormCreate() {
     logo_.reset(HBITMAP(LoadImageW(instance_, L"TOPLOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   SetWindowTextW(Item("StaticText1"), kMakerCaption);
 
-  ShowState();
   ShowWindow(window_, SW_SHOW);
   SetFocus(Item("bbtnNext"));
 }
@@ -272,7 +272,7 @@ void TVelkSetup::ShowState() {
     bool visible = info.page == state.page;
     if (info.name == "lbLangSel" || info.name == "cbLangSel") visible = visible && SetupProc->UseLang;
     if (info.page == TPage::None) visible = info.name != "imgTopLogo" || SetupProc->HasTopLogo;
-    HWND control = controls_[size_t(RowOf(info.name))];
+    HWND control = controls_[RowOf(info)];
     if (bool(IsWindowVisible(control)) != visible) ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
   }
 
@@ -469,7 +469,7 @@ void TVelkSetup::DrawLanguageItem(const DRAWITEMSTRUCT& item) const {
 
 // ---- the window procedure -------------------------------------------------
 
-HWND TVelkSetup::Item(std::string_view name) const { return controls_.at(size_t(RowOf(name))); }
+HWND TVelkSetup::Item(std::string_view name) const { return controls_.at(RowOf(Control(name))); }
 
 LRESULT CALLBACK TVelkSetup::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
