@@ -3,12 +3,19 @@
 // that the raising actions throw.
 
 #include <cstdint>
-#include <stdexcept>
+#include <exception>
+#include <string>
 
 // An error an action raises to its caller; what() is the text the user sees.
-class ESetupError : public std::runtime_error {
+// It holds its own text: the standard error classes would link a second string
+// implementation into the setup program.
+class ESetupError : public std::exception {
 public:
-  using std::runtime_error::runtime_error;
+  explicit ESetupError(std::string message) : message_(std::move(message)) {}
+  const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+  std::string message_;
 };
 
 inline constexpr char kUnableToCreateDirectory[] = "Unable to create directory";

@@ -2,7 +2,15 @@
 
 #include <zlib.h>
 
-#include <stdexcept>
+#include <algorithm>
+#include <climits>
+#include <memory>
+
+namespace {
+
+constexpr size_t kFirstInflateChunk = 64 * 1024;
+
+}  // namespace
 
 bool ReadDeclaredSize(std::string_view raw, int32_t& size) {
   if (raw.size() < 4) return false;
@@ -16,26 +24,33 @@ bool UnpackResource(std::string_view raw, Bytes& unpacked) {
   int32_t size = 0;
   if (!ReadDeclaredSize(raw, size)) return false;
   const std::string_view stream = raw.substr(4);
+  if (stream.size() > UINT_MAX) return false;
 
-  Bytes buffer(size_t(size), '\0');
-  uLongf produced = buffer.size();
-  const int status = uncompress(reinterpret_cast<Bytef*>(buffer.data()), &produced,
-                                reinterpret_cast<const Bytef*>(stream.data()), uLong(stream.size()));
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  const std::unique_ptr<z_stream, decltype(&inflateEnd)> end(&z, inflateEnd);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
+  z.avail_in = uInt(stream.size());
+  // The buffer grows with what the stream yields, so a damaged size field
+  // cannot make a small resource claim a large allocation. It may reach one
+  // byte past the declared size, to see a stream that runs longer.
+  const size_t limit = size_t(size) + 1;
+  Bytes buffer;
+  size_t produced = 0;
+  int status = Z_OK;
+  while (status == Z_OK) {
+    if (produced == buffer.size()) {
+      if (buffer.size() == limit) break;
+      buffer.resize(std::min(limit, std::max(2 * buffer.size(), kFirstInflateChunk)));
+    }
+    z.next_out = reinterpret_cast<Bytef*>(buffer.data() + produced);
+    z.avail_out = uInt(buffer.size() - produced);
+    status = inflate(&z, Z_NO_FLUSH);
+    produced = buffer.size() - z.avail_out;
+  }
   // A stream that ends cleanly but short of the declared size is damage too.
-  if (status != Z_OK || produced != buffer.size()) return false;
+  if (status != Z_STREAM_END || produced != size_t(size)) return false;
+  buffer.resize(produced);
   unpacked = std::move(buffer);
   return true;
-}
-
-Bytes PackResource(std::string_view data, int level) {
-  if (data.size() > size_t(kMaxUnpackedSize)) throw std::length_error("payload larger than 1 GiB");
-  uLongf packedSize = compressBound(uLong(data.size()));
-  Bytes out(4 + packedSize, '\0');
-  const auto size = static_cast<uint32_t>(data.size());
-  for (int i = 0; i < 4; ++i) out[i] = char(size >> (8 * i));
-  const int status = compress2(reinterpret_cast<Bytef*>(out.data() + 4), &packedSize,
-                               reinterpret_cast<const Bytef*>(data.data()), uLong(data.size()), level);
-  if (status != Z_OK) throw std::runtime_error("zlib compression failed");
-  out.resize(4 + packedSize);
-  return out;
 }

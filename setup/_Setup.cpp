@@ -3,19 +3,11 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-
 #include <ole2.h>
 
 #include "package/c_SetupProc.h"
 #include "package/win_SetupHost.h"
 #include "setup/frmSetup.h"
-
-// The C++ runtime's default terminate handler pulls in the demangler; a setup
-// program only needs to end.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx
 
 namespace {
 

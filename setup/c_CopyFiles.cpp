@@ -64,7 +64,7 @@ bool TCopyFiles::InstallFile(const TFileInfo& file) {
   const std::string folder = ExtractFilePath(ItemText);
   if (DelBackslash(folder).empty()) return false;
   if (!system_.FolderExists(folder) && !system_.ForceDirectories(folder)) return false;
-  Bytes payload;
+  std::string_view payload;
   if (!system_.ReadPayload(UpperCaseAscii(file.DispName), payload)) return false;
   if (!system_.UnpackResourceToFile(ItemText, payload)) return false;
   if (!file.DoRegister) return true;

@@ -4,8 +4,8 @@
 #include <richedit.h>
 
 #include <exception>
-#include <stdexcept>
 
+#include "actions/u_SetupConsts.h"
 #include "browse/c_BrowseDir.h"
 #include "package/c_SetupProc.h"
 #include "setup/c_CopyFiles.h"
@@ -98,7 +98,7 @@ TControlClass ClassOf(const TControlInfo& info) {
     case TControlKind::ProgressBar: return {PROGRESS_CLASSW, 0, 0};
     case TControlKind::CheckBox: return {WC_BUTTONW, BS_AUTOCHECKBOX, 0};
   }
-  throw std::logic_error("unknown control kind");
+  throw ESetupError("unknown control kind");
 }
 
 }  // namespace
@@ -180,7 +180,7 @@ void TVelkSetup::CreateWindowAndControls() {
   window_ = CreateWindowExW(0, kWindowClass, kStartTitle, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                             (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr, instance_,
                             this);
-  if (!window_) throw std::runtime_error("the wizard window cannot be created");
+  if (!window_) throw ESetupError("the wizard window cannot be created");
   for (const TControlInfo& info : WizardControls()) CreateControl(info);
 }
 
@@ -192,7 +192,7 @@ void TVelkSetup::CreateControl(const TControlInfo& info) {
   const int height = info.kind == TControlKind::ComboBox ? kDropDownHeight : r.height;
   HWND control = CreateWindowExW(kind.exStyle, kind.className, L"", style, r.left, r.top, r.width, height, window_,
                                  reinterpret_cast<HMENU>(INT_PTR(info.id)), instance_, nullptr);
-  if (!control) throw std::runtime_error("the wizard's control " + std::string(info.name) + " cannot be created");
+  if (!control) throw ESetupError("the wizard's control " + std::string(info.name) + " cannot be created");
   const HFONT font = info.kind == TControlKind::StaticText ? makerFont_.get()
                      : info.flags & cfBold                 ? boldFont_.get()
                                                            : font_.get();

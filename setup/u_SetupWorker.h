@@ -20,8 +20,8 @@ public:
   // Creates the folder with every missing parent; throws
   // ESetupError("Unable to create directory") for an empty path.
   virtual bool ForceDirectories(const std::string& path) = 0;
-  // The raw payload resource of the running program.
-  virtual bool ReadPayload(const std::string& name, Bytes& raw) const = 0;
+  // The raw payload resource of the running program, where the program holds it.
+  virtual bool ReadPayload(const std::string& name, std::string_view& raw) const = 0;
   virtual bool UnpackResourceToFile(const std::string& fileName, std::string_view payload) = 0;
   virtual bool RegisterServer(const std::string& fileName) = 0;
   virtual bool UnregisterServer(const std::string& fileName) = 0;

@@ -1,6 +1,6 @@
 #include "setup/u_WizardLayout.h"
 
-#include <stdexcept>
+#include "actions/u_SetupConsts.h"
 
 namespace {
 
@@ -117,7 +117,7 @@ const TControlInfo* FindControl(std::string_view name) {
 
 const TControlInfo& Control(std::string_view name) {
   const TControlInfo* control = FindControl(name);
-  if (!control) throw std::logic_error("no wizard control named " + std::string(name));
+  if (!control) throw ESetupError("no wizard control named " + std::string(name));
   return *control;
 }
 

@@ -4,8 +4,8 @@
 #include <objbase.h>
 #include <windows.h>
 
-#include <thread>
-
+#include "actions/u_SetupConsts.h"
+#include "actions/win_API.h"
 #include "actions/win_Registry.h"
 #include "actions/win_SetupFuncs.h"
 #include "browse/c_BrowseDir.h"
@@ -21,8 +21,8 @@ public:
 
   bool FolderExists(const std::string& path) const override { return ::FolderExists(path); }
   bool ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
-  bool ReadPayload(const std::string& name, Bytes& raw) const override {
-    return ReadResource(module_, name.c_str(), kPayloadType, raw);
+  bool ReadPayload(const std::string& name, std::string_view& raw) const override {
+    return ViewResource(module_, name.c_str(), kPayloadType, raw);
   }
   bool UnpackResourceToFile(const std::string& fileName, std::string_view payload) override {
     return ::UnpackResourceToFile(fileName, payload);
@@ -57,16 +57,22 @@ private:
 
 // The worker's whole life on its thread; nothing may escape the thread.
 template <typename Worker>
+DWORD WINAPI RunWorker(void* view) {
+  try {
+    const TWorkerCom com;
+    TWinWorkerSystem system(SetupProc->Instance);
+    Worker(*SetupProc, system, *static_cast<IWorkerView*>(view)).Execute();
+  } catch (...) {
+    // Only the error box itself can fail here; there is no one left to tell.
+  }
+  return 0;
+}
+
+// The thread starts running at once and ends by itself; no one waits for it.
+template <typename Worker>
 void StartWorker(IWorkerView& view) {
-  std::thread([&view] {
-    try {
-      const TWorkerCom com;
-      TWinWorkerSystem system(SetupProc->Instance);
-      Worker(*SetupProc, system, view).Execute();
-    } catch (...) {
-      // Only the error box itself can fail here; there is no one left to tell.
-    }
-  }).detach();
+  const unique_handle thread(CreateThread(nullptr, 0, RunWorker<Worker>, &view, 0, nullptr));
+  if (!thread) throw ESetupError("the setup worker cannot be started");
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ public:
     folders.insert(Key(folder));
     return true;
   }
-  bool ReadPayload(const std::string& name, Bytes& raw) const override {
+  bool ReadPayload(const std::string& name, std::string_view& raw) const override {
     const auto it = payload.find(name);
     if (it == payload.end()) return false;
     raw = it->second;
