@@ -41,7 +41,9 @@ unique_com<IShellLinkA> CreateShellLink() {
 }
 
 bool CallServerExport(const std::string& fileName, const char* exportName) {
-  const unique_module library(LoadLibraryA(fileName.c_str()));
+  // By its full path only, with its own folder for the libraries it imports.
+  const unique_module library(
+      LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
   if (!library) return false;
   const FARPROC entry = GetProcAddress(library.get(), exportName);
   if (!entry) return true;
@@ -126,16 +128,24 @@ bool ReadWholeFile(const std::string& fileName, Bytes& data) {
   }
 }
 
+// The new file is written whole under a fresh name beside the target and then
+// renamed over it: the old file stays intact until the new one is complete, and
+// a link at the target's name is replaced, never written through.
 bool WriteWholeFile(const std::string& fileName, std::string_view data) {
-  if (data.empty() || data.size() > MAXDWORD) return false;
+  // The rename would take longer names than the system's file functions.
+  if (data.empty() || data.size() > MAXDWORD || fileName.size() >= MAX_PATH) return false;
+  const std::string folder = ExtractFilePath(fileName);
+  char partName[MAX_PATH];
+  if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "~vs", 0, partName)) return false;
   bool complete = false;
   {
-    const unique_file file(CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
+    const unique_file part(
+        CreateFileA(partName, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    complete = WriteFile(file.get(), data.data(), DWORD(data.size()), &written, nullptr) && written == data.size();
+    complete = part && WriteFile(part.get(), data.data(), DWORD(data.size()), &written, nullptr) &&
+               written == data.size();
   }
-  if (!complete) DeleteFileA(fileName.c_str());
+  complete = complete && MoveFileExA(partName, fileName.c_str(), MOVEFILE_REPLACE_EXISTING);
+  if (!complete) DeleteFileA(partName);
   return complete;
 }

@@ -24,6 +24,11 @@ public:
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // Libraries load from the system folder only, never from the folder the
+  // installer was started from; the product's own are loaded by full path.
+  // The program imports known system libraries only, so nothing from its own
+  // folder has run before this point.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   const TOleSession ole;
   TWinSetupHost host;
   TSetupProc project(host);

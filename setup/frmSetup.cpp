@@ -144,7 +144,7 @@ void TVelkSetup::TWorkerPage::ShowError(const std::string& message) {
 TVelkSetup::TVelkSetup(HINSTANCE instance)
     : instance_(instance),
       flow_(!SetupProc->LicenseText.empty(), SetupProc->InstalledState != 0),
-      richEdit_(LoadLibraryW(L"riched20.dll")),
+      richEdit_(LoadLibraryExW(L"riched20.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)),
       font_(CreateUiFont(L"MS Sans Serif", FW_NORMAL)),
       boldFont_(CreateUiFont(L"MS Sans Serif", FW_BOLD)),
       makerFont_(CreateUiFont(L"Tahoma", FW_NORMAL)),
@@ -447,8 +447,8 @@ void TVelkSetup::DrawPicture(const DRAWITEMSTRUCT& item) const {
     StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, source.get(), 0, 0, size.bmWidth,
                size.bmHeight, SRCCOPY);
   } else {
-    TransparentBlt(item.hDC, r.left, r.top, size.bmWidth, size.bmHeight, source.get(), 0, 0, size.bmWidth,
-                   size.bmHeight, RGB(255, 0, 255));
+    GdiTransparentBlt(item.hDC, r.left, r.top, size.bmWidth, size.bmHeight, source.get(), 0, 0, size.bmWidth,
+                      size.bmHeight, RGB(255, 0, 255));
   }
 }
 
@@ -540,9 +540,24 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---- the program's run ----------------------------------------------------
 
-int RunWizard(HINSTANCE instance) {
+namespace {
+
+// The common controls library is loaded here, from the system folder, rather
+// than imported: an imported one is looked for beside the installer, with the
+// libraries it loads itself, before the program can limit the search.
+unique_module LoadCommonControls() {
+  unique_module library(LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  const FARPROC entry = library ? GetProcAddress(library.get(), "InitCommonControlsEx") : nullptr;
+  if (!entry) return library;
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
+  reinterpret_cast<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(reinterpret_cast<void*>(entry))(&controls);
+  return library;
+}
+
+}  // namespace
+
+int RunWizard(HINSTANCE instance) {
+  const unique_module commonControls = LoadCommonControls();
   TVelkSetup wizard(instance);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

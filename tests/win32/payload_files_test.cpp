@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
 #include "actions/win_SetupFuncs.h"
 #include "tests/win32/win32_test_support.h"
 
@@ -94,6 +98,41 @@ TEST_F(PayloadFiles, TargetOpenWithoutSharingIsLeftAlone) {
     EXPECT_EQ(read, "");
   }
   EXPECT_EQ(FileBytes(locked), "old");
+}
+
+namespace {
+
+// What is left in the scratch folder besides the given names.
+std::vector<std::string> OtherEntries(const TScratchFolder& folder, const std::vector<std::string>& known) {
+  std::vector<std::string> others;
+  for (const auto& entry : std::filesystem::directory_iterator(Wide(folder.Path()))) {
+    const std::string name = entry.path().filename().string();
+    if (std::find(known.begin(), known.end(), name) == known.end()) others.push_back(name);
+  }
+  return others;
+}
+
+}  // namespace
+
+TEST_F(PayloadFiles, WriteReplacesALinkedNameInsteadOfWritingThroughIt) {
+  const std::string elsewhere = scratch / "elsewhere.txt";
+  PutFile(elsewhere, "not yours");
+  ASSERT_TRUE(CreateHardLinkA(file.c_str(), elsewhere.c_str(), nullptr));
+  EXPECT_TRUE(WriteWholeFile(file, "installed"));
+  EXPECT_EQ(FileBytes(file), "installed");
+  EXPECT_EQ(FileBytes(elsewhere), "not yours");
+}
+
+TEST_F(PayloadFiles, NoPartFileStaysAfterAWriteEndsEitherWay) {
+  const std::string locked = scratch / "locked.bin";
+  PutFile(locked, "old");
+  EXPECT_TRUE(WriteWholeFile(file, "new"));
+  {
+    const unique_file holder(CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    EXPECT_FALSE(WriteWholeFile(locked, "new"));
+  }
+  EXPECT_EQ(OtherEntries(scratch, {"demo.bin", "locked.bin"}), std::vector<std::string>{});
 }
 
 TEST_F(PayloadFiles, MissingFolderAndOverlongPathsFail) {
