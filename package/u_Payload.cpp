@@ -2,13 +2,14 @@
 
 #include <zlib.h>
 
-#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <memory>
 
 namespace {
 
-constexpr size_t kFirstInflateChunk = 64 * 1024;
+// Deflate expands its input by at most about 1032 to 1 (long runs of a byte).
+constexpr uint64_t kMaxInflateRatio = 1032;
 
 }  // namespace
 
@@ -26,31 +27,21 @@ bool UnpackResource(std::string_view raw, Bytes& unpacked) {
   const std::string_view stream = raw.substr(4);
   if (stream.size() > UINT_MAX) return false;
 
+  // A size field that claims more than its stream can yield is damage, and is
+  // not trusted for an allocation.
+  if (uint64_t(size) > (stream.size() + 1) * kMaxInflateRatio) return false;
+
   z_stream z{};
   if (inflateInit(&z) != Z_OK) return false;
   const std::unique_ptr<z_stream, decltype(&inflateEnd)> end(&z, inflateEnd);
+  // One buffer of the declared size, filled in one call: a stream that runs
+  // longer finds no room, one that ends short leaves room over.
+  Bytes buffer(size_t(size), '\0');
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
   z.avail_in = uInt(stream.size());
-  // The buffer grows with what the stream yields, so a damaged size field
-  // cannot make a small resource claim a large allocation. It may reach one
-  // byte past the declared size, to see a stream that runs longer.
-  const size_t limit = size_t(size) + 1;
-  Bytes buffer;
-  size_t produced = 0;
-  int status = Z_OK;
-  while (status == Z_OK) {
-    if (produced == buffer.size()) {
-      if (buffer.size() == limit) break;
-      buffer.resize(std::min(limit, std::max(2 * buffer.size(), kFirstInflateChunk)));
-    }
-    z.next_out = reinterpret_cast<Bytef*>(buffer.data() + produced);
-    z.avail_out = uInt(buffer.size() - produced);
-    status = inflate(&z, Z_NO_FLUSH);
-    produced = buffer.size() - z.avail_out;
-  }
-  // A stream that ends cleanly but short of the declared size is damage too.
-  if (status != Z_STREAM_END || produced != size_t(size)) return false;
-  buffer.resize(produced);
+  z.next_out = reinterpret_cast<Bytef*>(buffer.data());
+  z.avail_out = uInt(buffer.size());
+  if (inflate(&z, Z_FINISH) != Z_STREAM_END || z.avail_out != 0) return false;
   unpacked = std::move(buffer);
   return true;
 }

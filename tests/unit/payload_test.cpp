@@ -13,6 +13,35 @@ Bytes WithSize(int32_t size, std::string_view stream) {
 
 std::string Stream(const Bytes& packed) { return packed.substr(4); }
 
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" void __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, size_t),
+                                                          void (*)(const volatile void*));
+
+// The largest single allocation while a block runs, seen through the sanitizer's hooks.
+class TLargestAllocation {
+public:
+  template <typename F>
+  static size_t During(F&& run) {
+    static const bool installed = [] {
+      __sanitizer_install_malloc_and_free_hooks([](const volatile void*, size_t size) {
+        if (recording_) largest_ = std::max(largest_, size);
+      }, [](const volatile void*) {});
+      return true;
+    }();
+    (void)installed;
+    largest_ = 0;
+    recording_ = true;
+    run();
+    recording_ = false;
+    return largest_;
+  }
+
+private:
+  static inline bool recording_ = false;
+  static inline size_t largest_ = 0;
+};
+#endif
+
 }  // namespace
 
 TEST(UnpackResource, RoundTripsWhatThePackerWrites) {
@@ -22,6 +51,17 @@ TEST(UnpackResource, RoundTripsWhatThePackerWrites) {
   EXPECT_EQ(uint8_t(packed[5]), 0xDA);  // level 9 header
   Bytes out;
   ASSERT_TRUE(UnpackResource(packed, out));
+  EXPECT_EQ(out, data);
+}
+
+TEST(UnpackResource, DataAtDeflatesBestRatioStillUnpacks) {
+  // One repeated byte is what deflate packs tightest.
+  const std::string data(64 << 20, 'a');
+  const Bytes packed = PackResource(data);
+  EXPECT_GT(data.size() / packed.size(), 1000u);
+  Bytes out;
+  ASSERT_TRUE(UnpackResource(packed, out));
+  EXPECT_EQ(out.size(), data.size());
   EXPECT_EQ(out, data);
 }
 
@@ -58,6 +98,18 @@ TEST(UnpackResource, ShortOrAbsurdSizeFieldIsDamage) {
   const std::string stream = Stream(PackResource("x"));
   EXPECT_FALSE(UnpackResource(WithSize(-1, stream), out));
   EXPECT_FALSE(UnpackResource(WithSize(kMaxUnpackedSize + 1, stream), out));
+}
+
+TEST(UnpackResource, SizeFieldIsNotTrustedForAnAllocation) {
+#if defined(__SANITIZE_ADDRESS__)
+  // A few bytes declaring 1 GiB, as damage or a crafted file would.
+  const std::string stream = Stream(PackResource("short"));
+  Bytes out;
+  const size_t largest = TLargestAllocation::During([&] { EXPECT_FALSE(UnpackResource(WithSize(kMaxUnpackedSize, stream), out)); });
+  EXPECT_LT(largest, size_t(1) << 20);
+#else
+  GTEST_SKIP() << "needs the address sanitizer's allocation hooks";
+#endif
 }
 
 TEST(UnpackResource, DamagedStreamsFail) {
