@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/win_API.h"
 #include "setup/u_WizardLayout.h"
 
 namespace {
@@ -34,6 +35,8 @@ constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageBoxTextId = 0xFFFF;  // the static control holding a message box's text
 constexpr UINT kSendTimeoutMs = 1500;      // past it a click is taken to have opened a modal loop
 constexpr double kDefaultWaitSeconds = 10;
+constexpr DWORD kTimingPollMs = 1;         // polling interval of the timing commands
+constexpr double kStartWaitSeconds = 60;
 
 using Args = std::vector<std::string>;
 
@@ -90,9 +93,12 @@ std::wstring ClassName(HWND window) {
   return name;
 }
 
+// The wizard named by WIZDRIVER_WINDOW (a handle that the command "handle"
+// printed), so that a test can drive one of several; else the topmost one.
 HWND FindWizard() {
-  HWND window = FindWindowW(kWizardClass, nullptr);
-  return window && IsWindowVisible(window) ? window : nullptr;
+  const char* chosen = std::getenv("WIZDRIVER_WINDOW");
+  HWND window = chosen && *chosen ? HWND(std::strtoull(chosen, nullptr, 10)) : FindWindowW(kWizardClass, nullptr);
+  return window && IsWindow(window) && ClassName(window) == kWizardClass && IsWindowVisible(window) ? window : nullptr;
 }
 
 HWND Wizard() {
@@ -101,14 +107,32 @@ HWND Wizard() {
   return window;
 }
 
-// Polls `found` every 50 ms until it gives true or `seconds` have passed.
-bool WaitFor(double seconds, const std::function<bool()>& found) {
+// Polls `found` every `pollMs` until it gives true or `seconds` have passed.
+bool WaitFor(double seconds, const std::function<bool()>& found, DWORD pollMs = 50) {
   const ULONGLONG end = GetTickCount64() + ULONGLONG(seconds * 1000);
   for (;;) {
     if (found()) return true;
     if (GetTickCount64() >= end) return false;
-    Sleep(50);
+    Sleep(pollMs);
   }
+}
+
+// Milliseconds of a monotonic clock with sub-millisecond resolution.
+double NowMs() {
+  static const double ticksPerMs = [] {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return double(frequency.QuadPart) / 1000;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return double(now.QuadPart) / ticksPerMs;
+}
+
+std::string MsText(double ms) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", ms);
+  return text;
 }
 
 double Seconds(const Args& args, size_t index) {
@@ -225,6 +249,8 @@ void WaitGone(const Args& args) {
 
 void Title(const Args&) { Print(Utf8(WindowText(Wizard()))); }
 
+void Handle(const Args&) { Print(std::to_string(reinterpret_cast<ULONG_PTR>(Wizard()))); }
+
 void Caption(const Args& args) { Print(UnixLines(Utf8(WindowText(NamedControl(args.at(0)))))); }
 
 void State(const Args& args) { Print(StateText(NamedControl(args.at(0)))); }
@@ -285,6 +311,24 @@ void Progress(const Args& args) {
   HWND bar = NamedControl(args.at(0));
   Print(std::to_string(Query(bar, PBM_GETRANGE, TRUE)) + " " + std::to_string(Query(bar, PBM_GETRANGE, FALSE)) + " " +
         std::to_string(Query(bar, PBM_GETPOS)));
+}
+
+TPage PageNamed(const std::string& name) {
+  for (int page = 0; page < kPageCount; ++page)
+    if (name == kPageNames[page]) return TPage(page);
+  throw CommandFailed("no page named " + name);
+}
+
+// Whether `page` is the one shown. A look at the page's own controls comes
+// first, so that polling every millisecond costs the wizard little.
+bool PageShown(HWND wizard, TPage page) {
+  bool anyShown = false;
+  for (const TControlInfo& info : WizardControls()) {
+    if (info.page != page) continue;
+    HWND control = GetDlgItem(wizard, info.id);
+    if ((anyShown = control && IsWindowVisible(control))) break;
+  }
+  return anyShown && VisiblePage(wizard) == kPageNames[int(page)];
 }
 
 void Page(const Args&) { Print(VisiblePage(Wizard())); }
@@ -372,6 +416,66 @@ void MessageBoxClick(const Args& args) {
   Print("ok");
 }
 
+// Clicks a button and waits until PAGE is shown: prints the milliseconds from
+// just before the click to the first poll that sees the page.
+void TimeClick(const Args& args) {
+  HWND wizard = Wizard();
+  HWND button = NamedControl(args.at(0));
+  const TPage page = PageNamed(args.at(1));
+  const double start = NowMs();
+  ClickButton(button);
+  if (!WaitFor(Seconds(args, 2), [&] { return PageShown(wizard, page); }, kTimingPollMs))
+    throw CommandFailed("page " + args.at(1) + " not shown; shown: " + VisiblePage(wizard));
+  Print(MsText(NowMs() - start));
+}
+
+// Whether a top-level window of the process is visible.
+bool HasVisibleWindow(DWORD processId) {
+  struct Search {
+    DWORD processId;
+    bool found = false;
+  } search{processId};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        s->found = owner == s->processId && IsWindowVisible(window);
+        return !s->found;
+      },
+      LPARAM(&search));
+  return search.found;
+}
+
+std::wstring CommandLine(const Args& args) {
+  std::wstring line;
+  for (const std::string& arg : args) {
+    if (!line.empty()) line += L' ';
+    line += L'"' + AnsiToWide(arg) + L'"';
+  }
+  return line;
+}
+
+// Starts a program and prints the milliseconds from just before its start to
+// the first poll that sees one of its windows shown; then ends the program.
+void StartTime(const Args& args) {
+  if (args.empty()) throw std::out_of_range("no program");
+  std::wstring line = CommandLine(args);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  const double start = NowMs();
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+    throw CommandFailed("cannot start " + args[0] + " (error " + std::to_string(GetLastError()) + ")");
+  const unique_handle process(started.hProcess), thread(started.hThread);
+  const bool shown = WaitFor(kStartWaitSeconds, [&] { return HasVisibleWindow(started.dwProcessId); }, kTimingPollMs);
+  const double elapsed = NowMs() - start;
+  TerminateProcess(process.get(), 0);
+  WaitForSingleObject(process.get(), INFINITE);
+  if (!shown) throw CommandFailed(args[0] + " showed no window");
+  Print(MsText(elapsed));
+}
+
 void SleepMs(const Args& args) {
   Sleep(DWORD(std::stoul(args.at(0))));
   Print("ok");
@@ -388,6 +492,7 @@ const std::map<std::string, Command>& Commands() {
       {"wait-window", {WaitWindow, "[SECONDS]", "wait until the wizard window is shown"}},
       {"wait-gone", {WaitGone, "[SECONDS]", "wait until the wizard window is gone"}},
       {"title", {Title, "", "the window caption"}},
+      {"handle", {Handle, "", "the wizard's window handle, for WIZDRIVER_WINDOW"}},
       {"client-size", {ClientSize, "", "WIDTH HEIGHT of the client area"}},
       {"caption", {Caption, "NAME", "a control's text"}},
       {"state", {State, "NAME", "visible|hidden enabled|disabled [checked|unchecked]"}},
@@ -408,6 +513,8 @@ const std::map<std::string, Command>& Commands() {
       {"messagebox-text", {MessageBoxText, "", "the text of that message box"}},
       {"messagebox-click", {MessageBoxClick, "ID", "press its button with id ID (1 OK, 2 Cancel, 6 Yes, 7 No)"}},
       {"sleep", {SleepMs, "MILLISECONDS", "wait"}},
+      {"time-click", {TimeClick, "NAME PAGE [SECONDS]", "click, wait for PAGE; the milliseconds between"}},
+      {"start-time", {StartTime, "PROGRAM [ARGS...]", "start PROGRAM, milliseconds to its first window; end it"}},
   };
   return commands;
 }
