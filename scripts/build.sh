@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds both trees: build/native (core, packer, unit tests) and
-# build/win (setup.exe and the Win32 test programs, cross-compiled).
+# Configures and builds the three trees: build/native (core, packer, unit tests),
+# build/win (setup.exe and the Win32 test programs, cross-compiled) and
+# build/fuzz (the fuzz targets, built with clang; build/native runs them).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -8,5 +9,7 @@ build=${BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$build/win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build/win"
-cmake -S "$root" -B "$build/native" -G Ninja -DSETUP_WIN_BUILD_DIR="$build/win" >/dev/null
+cmake -S "$root" -B "$build/fuzz" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSETUP_FUZZ=ON >/dev/null
+cmake --build "$build/fuzz"
+cmake -S "$root" -B "$build/native" -G Ninja -DSETUP_WIN_BUILD_DIR="$build/win" -DSETUP_FUZZ_BUILD_DIR="$build/fuzz" >/dev/null
 cmake --build "$build/native"
