@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <set>
 
 #include "actions/u_SimpleFuncs1.h"
 #include "package/u_Payload.h"
@@ -89,7 +90,15 @@ bool IsKnownKey(std::string_view name) { return ContainsAnyCase(kInfoKeys, name)
 
 class TScriptChecker {
 public:
-  TScriptChecker(const TSetupScript& script, int codePage) : script_(script), codePage_(codePage) {}
+  // The entry counts are taken once: every check walks them, and recounting
+  // for each key made a script of thousands of entries take minutes.
+  TScriptChecker(const TSetupScript& script, int codePage) : script_(script), codePage_(codePage) {
+    for (size_t g = 0; g < Groups().size(); ++g) {
+      const TGroup& group = Groups()[g];
+      hasHeader_[g] = script_.HasHeader(group.header);
+      counts_[g] = hasHeader_[g] ? script_.CountEntries(group.decidingKey) : 0;
+    }
+  }
 
   std::vector<TScriptIssue> Run() {
     CheckHeaders();
@@ -106,9 +115,8 @@ private:
   void Error(size_t line, std::string text) { issues_.push_back({TScriptIssue::Error, line, std::move(text)}); }
   void Warning(size_t line, std::string text) { issues_.push_back({TScriptIssue::Warning, line, std::move(text)}); }
 
-  size_t Count(const TGroup& group) const {
-    return script_.HasHeader(group.header) ? script_.CountEntries(group.decidingKey) : 0;
-  }
+  static size_t IndexOf(const TGroup& group) { return size_t(&group - Groups().data()); }
+  size_t Count(const TGroup& group) const { return counts_[IndexOf(group)]; }
 
   void CheckHeaders() {
     if (!script_.HasHeader(kHeaderSetupInfo))
@@ -154,8 +162,8 @@ private:
       Warning(line, quoted + ": entry numbers are read without leading zeros, so the installer never reads this key");
       return;
     }
-    if (!script_.HasHeader(key.group->header)) return;  // the missing header is reported once
-    const size_t count = script_.CountEntries(key.group->decidingKey);
+    if (!hasHeader_[IndexOf(*key.group)]) return;  // the missing header is reported once
+    const size_t count = Count(*key.group);
     if (key.digits.size() < 10 && std::stoul(std::string(key.digits)) <= count) return;
     const std::string last = count ? "the entries end at " + std::to_string(count) : "there is no entry 1";
     if (key.keyWord == key.group->decidingKey)
@@ -194,8 +202,7 @@ private:
       const std::string variable = value.substr(open, close - open + 1);
       open = close;
       if (ContainsAnyCase(kBuiltInVariables, variable) || Contains(kSpecialFolders, variable)) continue;
-      const bool isGroup = std::any_of(groupVariables_.begin(), groupVariables_.end(),
-                                       [&](const std::string& g) { return SameTextAscii(g, variable); });
+      const bool isGroup = groupVariables_.contains(UpperCaseAscii(variable));
       if (isGroup && groupsDefined) continue;
       std::string why = "unknown variable " + variable;
       if (isGroup) why = "group variable " + variable + " is not defined yet when this value is expanded";
@@ -207,7 +214,7 @@ private:
   void CheckVariables() {
     const auto& groups = Groups();
     for (const auto* group : {&groups[0], &groups[3]})
-      for (size_t n = 1; n <= Count(*group); ++n) groupVariables_.push_back(script_.Text(EntryKey(group->decidingKey, n)));
+      for (size_t n = 1; n <= Count(*group); ++n) groupVariables_.insert(UpperCaseAscii(script_.Text(EntryKey(group->decidingKey, n))));
     if (script_.HasHeader(kHeaderSetupInfo)) {
       CheckValueVariables("<SetupLocation>", false);
       CheckValueVariables("<SetupPath>", false);
@@ -260,7 +267,9 @@ private:
 
   const TSetupScript& script_;
   int codePage_;
-  std::vector<std::string> groupVariables_;
+  std::array<bool, 5> hasHeader_{};
+  std::array<size_t, 5> counts_{};
+  std::set<std::string> groupVariables_;  // in ASCII upper case
   std::vector<TScriptIssue> issues_;
 };
 

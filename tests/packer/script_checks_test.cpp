@@ -110,3 +110,23 @@ TEST(ScriptChecks, HeadersWithSpacesAndMissingHeaders) {
                {{W, 9, "has spaces around it"}, {W, 11, "no [SetupFileValues] header line"}});
   ExpectIssues(Replaced(kScript, "RegValueType1=<String>", "RegValueType1=<string>"), {{W, 16, "no registry type"}});
 }
+
+// Every check used to recount the entries for each key it looked at, so a
+// script of thousands of entries took minutes to check; its findings stay the
+// same as for a small one.
+TEST(ScriptChecks, ThousandsOfEntriesAreCheckedLikeFew) {
+  constexpr size_t kFiles = 5000;
+  std::string text = kScript;
+  for (size_t n = 2; n <= kFiles; ++n) {
+    const std::string name = "f" + std::to_string(n) + ".txt";
+    text += "FileLocation" + std::to_string(n) + "=" + name + "\nFileDispName" + std::to_string(n) + "=" + name +
+            "\nFileSetupPath" + std::to_string(n) + "=<AppFiles>\\" + name + "\nFileDoSetup" + std::to_string(n) +
+            "=True\nFileDoRegister" + std::to_string(n) + "=No\n";
+  }
+  text += "FileDispName" + std::to_string(kFiles + 2) + "=late.txt\n";
+  const auto issues = CheckScript(TSetupScript(text), 1252);
+  ASSERT_EQ(issues.size(), kFiles);
+  EXPECT_NE(issues.front().text.find("FileDoRegister2=No reads as False"), std::string::npos) << issues.front().text;
+  EXPECT_NE(issues.back().text.find("follows a gap (the entries end at 5000)"), std::string::npos)
+      << issues.back().text;
+}
