@@ -134,6 +134,10 @@ bool ReadWholeFile(const std::string& fileName, Bytes& data) {
 bool WriteWholeFile(const std::string& fileName, std::string_view data) {
   // The rename would take longer names than the system's file functions.
   if (data.empty() || data.size() > MAXDWORD || fileName.size() >= MAX_PATH) return false;
+  // A read-only file stays as it is, also where the system would let the rename
+  // replace it (Wine does, unlike Windows).
+  const DWORD attributes = GetFileAttributesA(fileName.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
   const std::string folder = ExtractFilePath(fileName);
   char partName[MAX_PATH];
   if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "~vs", 0, partName)) return false;
