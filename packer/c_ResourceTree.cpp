@@ -18,10 +18,28 @@ constexpr size_t kMaxResources = 1 << 16;
 
 size_t DirectorySize(size_t entries) { return kDirectoryHeader + entries * kDirectoryEntry; }
 
+// The steps left for reading a tree. A tree stores every table and name once,
+// so its entries and name characters number at most half its section's bytes;
+// twice that is allowed before tables shared by many entries count as damage,
+// since they could multiply the reading into billions of steps.
+class TReadBudget {
+public:
+  explicit TReadBudget(std::string_view section) : left_(section.size()) {}
+  void Spend(size_t steps) {
+    if (steps > left_) throw TPackError("the resource tree refers to its tables and names too often");
+    left_ -= steps;
+  }
+
+private:
+  size_t left_;
+};
+
 // The table of a directory: its entries' ids and their child offsets (high bit
 // set for a subdirectory).
-std::vector<std::pair<TResourceId, uint32_t>> ReadDirectory(std::string_view section, uint32_t offset) {
+std::vector<std::pair<TResourceId, uint32_t>> ReadDirectory(std::string_view section, uint32_t offset,
+                                                            TReadBudget& budget) {
   const size_t count = size_t(Read16(section, offset + 12)) + Read16(section, offset + 14);
+  budget.Spend(count);
   std::vector<std::pair<TResourceId, uint32_t>> entries;
   for (size_t i = 0; i < count; ++i) {
     const size_t at = offset + DirectorySize(i);
@@ -31,6 +49,7 @@ std::vector<std::pair<TResourceId, uint32_t>> ReadDirectory(std::string_view sec
       key.number = 0;
       const uint32_t nameAt = id & ~kHighBit;
       const size_t length = Read16(section, nameAt);
+      budget.Spend(length);
       for (size_t c = 0; c < length; ++c) key.name += char16_t(Read16(section, nameAt + 2 + 2 * c));
       if (key.name.empty()) throw TPackError("a resource entry has an empty name");
     } else if (id > 0xFFFF) {
@@ -156,9 +175,10 @@ std::vector<std::string_view> TResourceSection::Pieces() const {
 TResourceTree TResourceTree::Parse(std::string_view section, uint32_t sectionRva) {
   TResourceTree tree;
   size_t leaves = 0;
-  for (auto& [type, typeChild] : ReadDirectory(section, 0))
-    for (auto& [name, nameChild] : ReadDirectory(section, SubdirectoryOffset(typeChild)))
-      for (auto& [language, child] : ReadDirectory(section, SubdirectoryOffset(nameChild))) {
+  TReadBudget budget(section);
+  for (auto& [type, typeChild] : ReadDirectory(section, 0, budget))
+    for (auto& [name, nameChild] : ReadDirectory(section, SubdirectoryOffset(typeChild), budget))
+      for (auto& [language, child] : ReadDirectory(section, SubdirectoryOffset(nameChild), budget)) {
         if (language.IsName()) throw TPackError("a resource language is a name instead of a number");
         if (++leaves > kMaxResources) throw TPackError("the resource tree holds too many entries");
         tree.Set(type, name, language.number, ReadData(section, sectionRva, child));

@@ -96,3 +96,27 @@ TEST(ResourceTree, RejectsTruncatedOrInconsistentSections) {
   Write32(leafAtTop, 16 + 4, Read32(section, 16 + 4) & 0x7FFFFFFF);  // type entry without its directory bit
   EXPECT_THROW(TResourceTree::Parse(leafAtTop, 0x1000), TPackError);
 }
+
+// Tables referred to from many entries: a tree of a few hundred kilobytes
+// whose every type shares one name table, whose every name shares one empty
+// language table and one long name, would be walked for billions of steps.
+TEST(ResourceTree, RejectsSharedTablesThatMultiplyTheWork) {
+  constexpr size_t kEntries = 20000, kNameLength = 1000;
+  const size_t nameTable = 16 + 8 * kEntries, emptyTable = nameTable + 16 + 8 * kEntries, name = emptyTable + 16;
+  Bytes section(name + 2 + 2 * kNameLength, 'a');
+  for (const size_t table : {size_t(0), nameTable, emptyTable}) {
+    Write32(section, table, 0);
+    Write32(section, table + 4, 0);
+    Write32(section, table + 8, 0);
+    Write16(section, table + 12, table == emptyTable ? 0 : uint16_t(kEntries));
+    Write16(section, table + 14, 0);
+  }
+  for (size_t i = 0; i < kEntries; ++i) {
+    Write32(section, 16 + 8 * i, 0x80000000 | uint32_t(name));
+    Write32(section, 16 + 8 * i + 4, 0x80000000 | uint32_t(nameTable));
+    Write32(section, nameTable + 16 + 8 * i, 0x80000000 | uint32_t(name));
+    Write32(section, nameTable + 16 + 8 * i + 4, 0x80000000 | uint32_t(emptyTable));
+  }
+  Write16(section, name, kNameLength);
+  EXPECT_THROW(TResourceTree::Parse(section, 0x1000), TPackError);
+}
