@@ -11,7 +11,7 @@ Our installer is timed through the wizard driver (wizdriver.exe): from the click
 on Next of the folders page to the finished page, from the click on Next of the
 selection page to the removed page, and from process start to its first visible
 window. Peak memory is the VmHWM of the installer's process, read from /proc
-before the install and via wait4() after the process ended.
+before the install and, sampled every 5 ms, until the process ended.
 """
 
 import argparse
@@ -22,6 +22,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import threading
 import time
 from dataclasses import dataclass, field
 from pathlib import Path
@@ -136,36 +137,70 @@ class Wine:
                                 stderr=subprocess.DEVNULL)
 
 
-def wait_process(process: subprocess.Popen, timeout: float = 120) -> int:
-    """Waits for a started process and returns its peak resident set (bytes)."""
-    end = time.monotonic() + timeout
-    while True:
-        pid, status, usage = os.wait4(process.pid, os.WNOHANG)
-        if pid:
-            process.returncode = os.waitstatus_to_exitcode(status)
-            return usage.ru_maxrss * 1024
-        if time.monotonic() > end:
-            process.kill()
-            raise RuntimeError(f"process {process.args} did not end")
-        time.sleep(0.005)
+def wait_process(process: subprocess.Popen, timeout: float = 120):
+    try:
+        process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        raise RuntimeError(f"process {process.args} did not end")
+
+
+def memory_status(pid: int) -> dict:
+    """The kB figures of /proc/PID/status (VmHWM, RssAnon, RssFile, ...) in bytes."""
+    figures = {}
+    for line in Path(f"/proc/{pid}/status").read_text().splitlines():
+        name, _, value = line.partition(":")
+        if value.strip().endswith(" kB"):
+            figures[name] = int(value.split()[0]) * 1024
+    return figures
 
 
 def peak_rss(pid: int) -> int:
-    for line in Path(f"/proc/{pid}/status").read_text().splitlines():
-        if line.startswith("VmHWM:"):
-            return int(line.split()[1]) * 1024
-    return 0
+    return memory_status(pid).get("VmHWM", 0)
 
 
-def timed_process(wine: Wine, args) -> tuple[float, int]:
-    """Runs a program to its end: wall milliseconds from start to exit, peak RSS."""
+class MemorySampler(threading.Thread):
+    """The peak resident set (VmHWM) of a process and its largest anonymous and
+    file-backed parts, sampled every 5 ms while the block runs. (wait4's ru_maxrss
+    would also count the pages of this script that the child had before exec.)"""
+
+    def __init__(self, pid: int):
+        super().__init__(daemon=True)
+        self.pid, self.rss, self.anon, self.file = pid, 0, 0, 0
+        self.done = threading.Event()
+
+    def run(self):
+        while not self.done.is_set():
+            try:
+                figures = memory_status(self.pid)
+            except OSError:  # the process ended
+                return
+            self.rss = max(self.rss, figures.get("VmHWM", 0))
+            self.anon = max(self.anon, figures.get("RssAnon", 0))
+            self.file = max(self.file, figures.get("RssFile", 0))
+            time.sleep(0.005)
+
+    def __enter__(self):
+        self.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.done.set()
+        self.join()
+
+
+def timed_process(wine: Wine, args) -> dict:
+    """Runs a program to its end: wall milliseconds from start to exit, peak RSS
+    and the sampled peaks of anonymous and file-backed memory."""
     start = time.monotonic()
     process = wine.start(args)
-    rss = wait_process(process, timeout=1200)
+    with MemorySampler(process.pid) as sampled:
+        wait_process(process, timeout=1200)
     elapsed = (time.monotonic() - start) * 1000
     if process.returncode != 0:
         raise RuntimeError(f"{args} exited with {process.returncode}")
-    return elapsed, rss
+    return {"ms": elapsed, "rss": sampled.rss, "anon": sampled.anon, "file": sampled.file}
 
 
 # ---- payloads -----------------------------------------------------------------------------------
@@ -341,15 +376,17 @@ def ours_install(wine: Wine, payload: Payload, verify: bool) -> dict:
         wine.drv("wait-window", "60")
         walk_to(wine, "Folders")
         idle = peak_rss(process.pid)
-        ms = float(wine.drv("time-click", "bbtnNext", "Installed", "1200"))
+        with MemorySampler(process.pid) as sampled:
+            ms = float(wine.drv("time-click", "bbtnNext", "Installed", "1200"))
+        rss = peak_rss(process.pid)
         wine.drv("click", "bbtnCancel")
-        rss = wait_process(process)
+        wait_process(process)
     except BaseException:
         process.kill()
         wait_process(process)
         raise
     check_installed(wine.env, payload, install_folder(wine.env, payload, True), verify)
-    return {"ms": ms, "rss": rss, "idle": idle}
+    return {"ms": ms, "rss": rss, "idle": idle, "anon": sampled.anon, "file": sampled.file}
 
 
 def ours_remove(wine: Wine, payload: Payload) -> dict:
@@ -359,33 +396,35 @@ def ours_remove(wine: Wine, payload: Payload) -> dict:
         walk_to(wine, "Selection")
         wine.drv("click", "rbRemove")
         idle = peak_rss(process.pid)
-        ms = float(wine.drv("time-click", "bbtnNext", "Removed", "1200"))
+        with MemorySampler(process.pid) as sampled:
+            ms = float(wine.drv("time-click", "bbtnNext", "Removed", "1200"))
+        rss = peak_rss(process.pid)
         wine.drv("click", "bbtnCancel")
-        rss = wait_process(process)
+        wait_process(process)
     except BaseException:
         process.kill()
         wait_process(process)
         raise
     check_removed(payload, install_folder(wine.env, payload, True))
-    return {"ms": ms, "rss": rss, "idle": idle}
+    return {"ms": ms, "rss": rss, "idle": idle, "anon": sampled.anon, "file": sampled.file}
 
 
 def nsis_install(wine: Wine, payload: Payload, solid: bool, verify: bool, empty: bool = False) -> dict:
     folder = install_folder(wine.env, payload, False)
-    ms, rss = timed_process(wine, [payload.nsis(solid, empty), "/S", f"/D={c_path(folder, wine.env)}"])
+    run = timed_process(wine, [payload.nsis(solid, empty), "/S", f"/D={c_path(folder, wine.env)}"])
     if not empty:
         check_installed(wine.env, payload, folder, verify)
-    return {"ms": ms, "rss": rss}
+    return run
 
 
 def nsis_remove(wine: Wine, payload: Payload) -> dict:
     folder = install_folder(wine.env, payload, False)
     # _?= runs the uninstaller in place and to its end (otherwise it copies itself
     # to the temporary folder, starts that copy and returns at once).
-    ms, rss = timed_process(wine, [folder / "uninst.exe", "/S", f"_?={c_path(folder, wine.env)}"])
+    run = timed_process(wine, [folder / "uninst.exe", "/S", f"_?={c_path(folder, wine.env)}"])
     check_removed(payload, folder)
     shutil.rmtree(folder, ignore_errors=True)  # the in-place uninstaller cannot delete itself
-    return {"ms": ms, "rss": rss}
+    return run
 
 
 def raw_copy(wine: Wine, payload: Payload) -> float:
@@ -496,10 +535,9 @@ def run_main(env: Env):
                 r["solid_out"].append(nsis_remove(wine, p))
                 r["copy"].append({"ms": raw_copy(wine, p)})
                 r["inflate"].append({"ms": inflate(wine, p)})
-        r = results[many.name]
-        for run in range(env.runs):
-            r["empty"].append(nsis_install(wine, many, False, False, empty=True))
-            shutil.rmtree(install_folder(env, many, False), ignore_errors=True)
+                if p is many:  # under the same load as the others
+                    r["empty"].append(nsis_install(wine, many, False, False, empty=True))
+                    shutil.rmtree(install_folder(env, many, False), ignore_errors=True)
         start = {"ours": [], "nsis": []}
         for run in range(env.runs):
             start["ours"].append({"ms": float(wine.drv("start-time", wine_path(many.ours)))})
@@ -514,7 +552,7 @@ def run_main(env: Env):
         ours, ns, solid = median(r["ours_in"]), median(r["ns_in"]), median(r["solid_in"])
         return [f"install time, {p.title}", ms(ours), f"{ms(ns)} (net {ms(ns - empty)})",
                 f"{ms(solid)} (net {ms(solid - empty)})", goal,
-                f"{verdict(ours <= goal_factor * (ns - empty))} ({ours / (ns - empty):.2f} × net non-solid)"]
+                f"{verdict(ours <= goal_factor * ns)} ({ours / ns:.2f} × non-solid, {ours / (ns - empty):.2f} × net)"]
 
     def baseline_row(p, r):
         ours, copy, infl = median(r["ours_in"]), median(r["copy"]), median(r["inflate"])
@@ -527,8 +565,14 @@ def run_main(env: Env):
         packed = largest_packed(env, p)
         bound = packed + largest + 16 * MB
         peak, idle = median(r["ours_in"], "rss"), median(r["ours_in"], "idle")
-        return [f"peak memory installing, {p.title}", f"{mb(peak)} (idle wizard {mb(idle)}, +{mb(peak - idle)})",
-                mb(median(r["ns_in"], "rss")), mb(median(r["solid_in"], "rss")),
+
+        def split(samples):
+            return f"anon {mb(median(samples, 'anon'))}, file {mb(median(samples, 'file'))}"
+
+        return [f"peak memory installing, {p.title}",
+                f"{mb(peak)} (idle wizard {mb(idle)}, +{mb(peak - idle)}; {split(r['ours_in'])})",
+                f"{mb(median(r['ns_in'], 'rss'))} ({split(r['ns_in'])})",
+                f"{mb(median(r['solid_in'], 'rss'))} ({split(r['solid_in'])})",
                 f"≤ packed + unpacked largest file + 16 MB = {mb(bound)}",
                 f"{verdict(peak - idle <= bound)} (growth); total {verdict(peak <= bound)}"]
 
@@ -543,7 +587,7 @@ def run_main(env: Env):
         baseline_row(big, b),
         [f"uninstall time, {many.title}", ms(ours_out), f"{ms(ns_out)} (net {ms(ns_out - empty)})",
          f"{ms(solid_out)} (net {ms(solid_out - empty)})", "ours ≤ NSIS",
-         f"{verdict(ours_out <= ns_out - empty)} ({ours_out / (ns_out - empty):.2f} × net non-solid)"],
+         f"{verdict(ours_out <= ns_out)} ({ours_out / ns_out:.2f} × non-solid, {ours_out / (ns_out - empty):.2f} × net)"],
         ["setup program size (stripped, no payload)", kb(stripped.stat().st_size), kb(nsis_stub.stat().st_size),
          kb(nsis_solid_stub.stat().st_size), "≤ 120 KB", verdict(stripped.stat().st_size <= 120 * 1024)],
         [f"installer size, {many.title}", f"{size['ours']:,} B", f"{size['ns']:,} B", f"{size['solid']:,} B",
@@ -557,8 +601,9 @@ def run_main(env: Env):
     ]
     intro = [f"Medians of {env.runs} runs of `bench/run.sh` (build tree {env.build}). Ours: the wizard driven "
              "through wizdriver.exe; NSIS 64-bit Unicode (`Target amd64-unicode`, zlib) run silently. "
-             f"\"net\": minus the median run of an empty NSIS installer with `/S` ({ms(empty)}: Wine process start "
-             "and exit, which the driver's timing of ours does not contain)."]
+             "The goals are judged on NSIS's whole silent run, as the goals define them. \"net\", for information "
+             f"only: minus the median run of an empty NSIS installer with `/S` ({ms(empty)}: Wine process start "
+             "and exit, which the driver's timing of ours does not contain; a difference of two noisy medians)."]
     details = ["## Samples (ms)", ""]
     for p, r in ((many, a), (big, b)):
         for key, name in (("ours_in", "ours install"), ("ours_out", "ours removal"), ("ns_in", "NSIS install"),
@@ -600,9 +645,12 @@ HOW_MEASURED = """## What each figure is
   memory with the installer's own `UnpackResource`, under Wine, timed inside the program without loading.
 - Sizes: `setup.exe` stripped with `x86_64-w64-mingw32-strip`, against the NSIS exehead stubs
   `/usr/share/nsis/Stubs/zlib[_solid]-amd64-unicode`; installers as files on disk.
-- Peak memory: VmHWM of the installer's process (ru_maxrss of wait4 after it ended). "idle wizard" is its VmHWM
+- Peak memory: VmHWM of the installer's process from /proc (ours: read on the finished page; NSIS: sampled every
+  5 ms until the process ended). "idle wizard" is its VmHWM
   on the destination page before the install, the growth is what the install added. Wine maps its own DLLs into
-  every process, so a total includes some 20-60 MB that is Wine's, not the installer's.
+  every process, so a total includes some 20 MB that is Wine's, not the installer's. "anon" and "file" are the
+  largest RssAnon and RssFile seen by sampling /proc every 5 ms during the install: memory the program
+  allocated, and mapped files (Wine's DLLs, the installer's own file whose payload pages count once touched).
 - Start-up: wizdriver `start-time`: from just before CreateProcess to the first poll (every 1 ms) that sees a
   visible top-level window of the new process; the program is ended then. NSIS without `/S` shows its
   directory page after checking its own CRC.
@@ -624,12 +672,13 @@ def run_scale(env: Env):
                 log(f"{p.title}: run {run + 1} of {env.runs}")
                 r["in"].append(ours_install(wine, p, run == 0))
                 r["out"].append(ours_remove(wine, p))
-    table = [["Figure", "Install", "Removal", "Peak memory installing (growth)", "Peak memory removing",
-              "Installer size", "Packer time"]]
+    table = [["Figure", "Install", "Removal", "Peak memory installing (growth; sampled anon, file)",
+              "Peak memory removing", "Installer size", "Packer time"]]
     details = ["## Samples (ms)", ""]
     for p, r in zip(payloads, results):
         table.append([p.title, ms(median(r["in"])), ms(median(r["out"])),
-                      f"{mb(median(r['in'], 'rss'))} (+{mb(median(r['in'], 'rss') - median(r['in'], 'idle'))})",
+                      f"{mb(median(r['in'], 'rss'))} (+{mb(median(r['in'], 'rss') - median(r['in'], 'idle'))}; "
+                      f"{mb(median(r['in'], 'anon'))}, {mb(median(r['in'], 'file'))})",
                       mb(median(r["out"], "rss")), f"{p.ours.stat().st_size:,} B", ms(r["pack"])])
         details += [samples_text(f"{p.title}, install", r["in"]), samples_text(f"{p.title}, removal", r["out"])]
     intro = [f"Our installer only, medians of {env.runs} runs of `bench/scale.sh`; timed as in results.md "

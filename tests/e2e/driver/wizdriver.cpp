@@ -322,13 +322,12 @@ TPage PageNamed(const std::string& name) {
 // Whether `page` is the one shown. A look at the page's own controls comes
 // first, so that polling every millisecond costs the wizard little.
 bool PageShown(HWND wizard, TPage page) {
-  bool anyShown = false;
   for (const TControlInfo& info : WizardControls()) {
     if (info.page != page) continue;
     HWND control = GetDlgItem(wizard, info.id);
-    if ((anyShown = control && IsWindowVisible(control))) break;
+    if (control && IsWindowVisible(control)) return VisiblePage(wizard) == kPageNames[int(page)];
   }
-  return anyShown && VisiblePage(wizard) == kPageNames[int(page)];
+  return false;
 }
 
 void Page(const Args&) { Print(VisiblePage(Wizard())); }
