@@ -15,6 +15,10 @@ constexpr int kMaxExpansionDepth = 32;
 // A variable used twice in its own value doubles the work at every level; past
 // this many group substitutions in one value, further names expand to nothing.
 constexpr int kMaxSubstitutions = 4096;
+// Even within those, a long value used twice in its own value grows the text
+// to gigabytes; once a text grows past this length, further names expand to
+// nothing too. No path or registry text of an installer comes near it.
+constexpr size_t kMaxExpandedLength = 1 << 20;
 
 constexpr std::string_view kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
@@ -135,6 +139,7 @@ std::string TSetupProc::Expand(std::string_view rest, int depth, int& substituti
     if (line != VarList.end()) {
       if (depth < kMaxExpansionDepth && substitutions-- > 0)
         result += Expand(std::string_view(*line).substr(line->find('=') + 1), depth + 1, substitutions);
+      if (result.size() > kMaxExpandedLength) substitutions = 0;
     } else {
       result += BuiltInVariable(name);
     }

@@ -221,6 +221,17 @@ TEST_F(ExpandTest, SelfReferenceEnds) {
   EXPECT_LE(twice.size(), 4096u);
 }
 
+TEST(SetupProc, LongValueUsedTwiceInItselfStaysBounded) {
+  // 4,096 substitutions of a 10,000-character value would make 40 MB of text.
+  FakeHost host;
+  host.SetScript("[SetupInfo]\r\n[SetupFileGroups]\r\nFileGroupName1=<Long>\r\nFileGroupPath1=" +
+                 std::string(10000, 'x') + "<Long><Long>\r\n");
+  const std::string expanded = TSetupProc(host).ExpandValue("<Long>");
+  EXPECT_EQ(expanded.find_first_not_of('x'), std::string::npos);
+  EXPECT_GT(expanded.size(), 10000u);
+  EXPECT_LE(expanded.size(), 2u << 20);
+}
+
 TEST(ExpandRegKey, RulesOfTheKeyPath) {
   FakeHost host;
   host.SetScript("[SetupInfo]\r\n<CompanyName>=Acme\r\n<ProductName>=W\r\n<ProductVersion>=1\r\n");
