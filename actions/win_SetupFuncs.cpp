@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <new>
 
 #include "actions/u_SimpleFuncs1.h"
@@ -55,6 +56,39 @@ bool CallServerExport(const std::string& fileName, const char* exportName) {
   }
 }
 
+bool WriteAll(HANDLE file, std::string_view data) {
+  DWORD written = 0;
+  return data.size() <= MAXDWORD && WriteFile(file, data.data(), DWORD(data.size()), &written, nullptr) &&
+         written == data.size();
+}
+
+// The new file is written whole under a fresh name beside the target and then
+// renamed over it: the old file stays intact until the new one is complete, and
+// a link at the target's name is replaced, never written through.
+bool WriteReplacement(const std::string& fileName, const std::function<bool(HANDLE part)>& write) {
+  // The rename would take longer names than the system's file functions.
+  if (fileName.size() >= MAX_PATH) return false;
+  // A read-only file stays as it is, also where the system would let the rename
+  // replace it (Wine does, unlike Windows).
+  const DWORD attributes = GetFileAttributesA(fileName.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  const std::string folder = ExtractFilePath(fileName);
+  char partName[MAX_PATH];
+  if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "~vs", 0, partName)) return false;
+  bool complete = false;
+  {
+    const unique_file part(
+        CreateFileA(partName, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    try {
+      complete = part && write(part.get());
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  complete = complete && MoveFileExA(partName, fileName.c_str(), MOVEFILE_REPLACE_EXISTING);
+  if (!complete) DeleteFileA(partName);
+  return complete;
+}
+
 }  // namespace
 
 std::string TWinShellFolders::ShellFolder(int csidl) const {
@@ -101,13 +135,11 @@ void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string
 }
 
 bool UnpackResourceToFile(const std::string& fileName, std::string_view payload) {
-  Bytes data;
-  try {
-    if (!UnpackResource(payload, data)) return false;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return WriteWholeFile(fileName, data);
+  int32_t size = 0;
+  if (!ReadDeclaredSize(payload, size) || size == 0) return false;
+  return WriteReplacement(fileName, [&](HANDLE part) {
+    return InflateResource(payload, [&](std::string_view piece) { return WriteAll(part, piece); });
+  });
 }
 
 bool ReadWholeFile(const std::string& fileName, Bytes& data) {
@@ -128,28 +160,8 @@ bool ReadWholeFile(const std::string& fileName, Bytes& data) {
   }
 }
 
-// The new file is written whole under a fresh name beside the target and then
-// renamed over it: the old file stays intact until the new one is complete, and
-// a link at the target's name is replaced, never written through.
 bool WriteWholeFile(const std::string& fileName, std::string_view data) {
-  // The rename would take longer names than the system's file functions.
-  if (data.empty() || data.size() > MAXDWORD || fileName.size() >= MAX_PATH) return false;
-  // A read-only file stays as it is, also where the system would let the rename
-  // replace it (Wine does, unlike Windows).
-  const DWORD attributes = GetFileAttributesA(fileName.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
-  const std::string folder = ExtractFilePath(fileName);
-  char partName[MAX_PATH];
-  if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "~vs", 0, partName)) return false;
-  bool complete = false;
-  {
-    const unique_file part(
-        CreateFileA(partName, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    complete = part && WriteFile(part.get(), data.data(), DWORD(data.size()), &written, nullptr) &&
-               written == data.size();
-  }
-  complete = complete && MoveFileExA(partName, fileName.c_str(), MOVEFILE_REPLACE_EXISTING);
-  if (!complete) DeleteFileA(partName);
-  return complete;
+  if (data.empty() || data.size() > MAXDWORD) return false;
+  return WriteReplacement(fileName, [&](HANDLE part) { return WriteAll(part, data); });
 }
+

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <memory>
@@ -10,6 +11,8 @@ namespace {
 
 // Deflate expands its input by at most about 1032 to 1 (long runs of a byte).
 constexpr uint64_t kMaxInflateRatio = 1032;
+
+constexpr size_t kInflatePiece = 1 << 20;
 
 }  // namespace
 
@@ -20,28 +23,42 @@ bool ReadDeclaredSize(std::string_view raw, int32_t& size) {
   return size >= 0 && size <= kMaxUnpackedSize;
 }
 
-bool UnpackResource(std::string_view raw, Bytes& unpacked) {
-  unpacked.clear();
+bool InflateResource(std::string_view raw, const std::function<bool(std::string_view piece)>& sink) {
   int32_t size = 0;
   if (!ReadDeclaredSize(raw, size)) return false;
   const std::string_view stream = raw.substr(4);
-  if (stream.size() > UINT_MAX) return false;
-
-  // A size field that claims more than its stream can yield is damage, and is
-  // not trusted for an allocation.
-  if (uint64_t(size) > (stream.size() + 1) * kMaxInflateRatio) return false;
+  // A size field that claims more than its stream can yield is damage.
+  if (stream.size() > UINT_MAX || uint64_t(size) > (stream.size() + 1) * kMaxInflateRatio) return false;
 
   z_stream z{};
   if (inflateInit(&z) != Z_OK) return false;
   const std::unique_ptr<z_stream, decltype(&inflateEnd)> end(&z, inflateEnd);
-  // One buffer of the declared size, filled in one call: a stream that runs
-  // longer finds no room, one that ends short leaves room over.
-  Bytes buffer(size_t(size), '\0');
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
   z.avail_in = uInt(stream.size());
-  z.next_out = reinterpret_cast<Bytef*>(buffer.data());
-  z.avail_out = uInt(buffer.size());
-  if (inflate(&z, Z_FINISH) != Z_STREAM_END || z.avail_out != 0) return false;
+  // One byte more than the declared size shows a stream that runs longer.
+  Bytes piece(std::min(size_t(size) + 1, kInflatePiece), '\0');
+  size_t produced = 0;
+  int status = Z_OK;
+  while (status == Z_OK) {
+    z.next_out = reinterpret_cast<Bytef*>(piece.data());
+    z.avail_out = uInt(piece.size());
+    status = inflate(&z, Z_NO_FLUSH);  // Z_BUF_ERROR when a truncated stream cannot go on
+    const size_t length = piece.size() - z.avail_out;
+    produced += length;
+    if (produced > size_t(size) || (length > 0 && !sink(std::string_view(piece.data(), length)))) return false;
+  }
+  // A stream that ends cleanly but short of the declared size is damage too.
+  return status == Z_STREAM_END && produced == size_t(size);
+}
+
+bool UnpackResource(std::string_view raw, Bytes& unpacked) {
+  unpacked.clear();
+  Bytes buffer;
+  if (!InflateResource(raw, [&](std::string_view piece) {
+        buffer.append(piece);
+        return true;
+      }))
+    return false;
   unpacked = std::move(buffer);
   return true;
 }

@@ -4,6 +4,7 @@
 // stream, and an ordinary bitmap resource for the top logo.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,11 @@ bool ReadDeclaredSize(std::string_view raw, int32_t& size);
 // Inflates a payload resource. True only when the stream is intact and yields
 // exactly the declared number of bytes.
 bool UnpackResource(std::string_view raw, Bytes& unpacked);
+
+// Inflates a payload resource piece by piece (at most 1 MiB each) into `sink`,
+// which returns false to stop. True on the same terms as UnpackResource; on
+// false, some pieces may already have gone to the sink.
+bool InflateResource(std::string_view raw, const std::function<bool(std::string_view piece)>& sink);
 
 // Encodes data as a payload resource: size field and a zlib stream at `level`.
 Bytes PackResource(std::string_view data, int level = 9);

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -342,4 +343,9 @@ TEST(PackedInstallerWorkers, DemoInstallsByteIdenticalAndIsRemovedAgain) {
   for (const TRegInfo& entry : project.RegList) EXPECT_FALSE(host.Registry().KeyExists(entry.RootKey, entry.KeyPath));
   EXPECT_EQ(TSetupProc(host).InstalledState, 0);
   SetupProc = nullptr;
+  // The removal keeps the folders; the prefix the other tests share is left as
+  // it was found.
+  std::error_code ignored;
+  std::filesystem::remove_all(Wide(project.SetupPath), ignored);
+  RemoveDirectoryW(Wide(ExtractFilePath(DelBackslash(project.SetupPath))).c_str());
 }
