@@ -14,6 +14,14 @@ constexpr uint64_t kMaxInflateRatio = 1032;
 
 constexpr size_t kInflatePiece = 1 << 20;
 
+// The declared size, when its stream can yield that much at deflate's best ratio;
+// a size field that claims more is damage.
+bool ReadPlausibleSize(std::string_view raw, int32_t& size) {
+  if (!ReadDeclaredSize(raw, size)) return false;
+  const size_t stream = raw.size() - 4;
+  return stream <= UINT_MAX && uint64_t(size) <= (stream + 1) * kMaxInflateRatio;
+}
+
 }  // namespace
 
 bool ReadDeclaredSize(std::string_view raw, int32_t& size) {
@@ -25,10 +33,8 @@ bool ReadDeclaredSize(std::string_view raw, int32_t& size) {
 
 bool InflateResource(std::string_view raw, const std::function<bool(std::string_view piece)>& sink) {
   int32_t size = 0;
-  if (!ReadDeclaredSize(raw, size)) return false;
+  if (!ReadPlausibleSize(raw, size)) return false;
   const std::string_view stream = raw.substr(4);
-  // A size field that claims more than its stream can yield is damage.
-  if (stream.size() > UINT_MAX || uint64_t(size) > (stream.size() + 1) * kMaxInflateRatio) return false;
 
   z_stream z{};
   if (inflateInit(&z) != Z_OK) return false;
@@ -53,7 +59,10 @@ bool InflateResource(std::string_view raw, const std::function<bool(std::string_
 
 bool UnpackResource(std::string_view raw, Bytes& unpacked) {
   unpacked.clear();
+  int32_t size = 0;
+  if (!ReadPlausibleSize(raw, size)) return false;
   Bytes buffer;
+  buffer.reserve(size_t(size));
   if (!InflateResource(raw, [&](std::string_view piece) {
         buffer.append(piece);
         return true;
