@@ -161,7 +161,5 @@ bool ReadWholeFile(const std::string& fileName, Bytes& data) {
 }
 
 bool WriteWholeFile(const std::string& fileName, std::string_view data) {
-  if (data.empty() || data.size() > MAXDWORD) return false;
-  return WriteReplacement(fileName, [&](HANDLE part) { return WriteAll(part, data); });
+  return !data.empty() && WriteReplacement(fileName, [&](HANDLE part) { return WriteAll(part, data); });
 }
-
