@@ -370,14 +370,17 @@ def walk_to(wine: Wine, page: str):
     raise RuntimeError(f"page {page} not reached; shown: {wine.drv('page')}")
 
 
-def ours_install(wine: Wine, payload: Payload, verify: bool) -> dict:
+def ours_timed(wine: Wine, payload: Payload, start_page: str, end_page: str, choice: str = "") -> dict:
+    """Starts our installer, walks to START_PAGE (clicking CHOICE there) and times Next up to END_PAGE."""
     process = wine.start([payload.ours])
     try:
         wine.drv("wait-window", "60")
-        walk_to(wine, "Folders")
+        walk_to(wine, start_page)
+        if choice:
+            wine.drv("click", choice)
         idle = peak_rss(process.pid)
         with MemorySampler(process.pid) as sampled:
-            ms = float(wine.drv("time-click", "bbtnNext", "Installed", "1200"))
+            ms = float(wine.drv("time-click", "bbtnNext", end_page, "1200"))
         rss = peak_rss(process.pid)
         wine.drv("click", "bbtnCancel")
         wait_process(process)
@@ -385,28 +388,19 @@ def ours_install(wine: Wine, payload: Payload, verify: bool) -> dict:
         process.kill()
         wait_process(process)
         raise
-    check_installed(wine.env, payload, install_folder(wine.env, payload, True), verify)
     return {"ms": ms, "rss": rss, "idle": idle, "anon": sampled.anon, "file": sampled.file}
+
+
+def ours_install(wine: Wine, payload: Payload, verify: bool) -> dict:
+    result = ours_timed(wine, payload, "Folders", "Installed")
+    check_installed(wine.env, payload, install_folder(wine.env, payload, True), verify)
+    return result
 
 
 def ours_remove(wine: Wine, payload: Payload) -> dict:
-    process = wine.start([payload.ours])
-    try:
-        wine.drv("wait-window", "60")
-        walk_to(wine, "Selection")
-        wine.drv("click", "rbRemove")
-        idle = peak_rss(process.pid)
-        with MemorySampler(process.pid) as sampled:
-            ms = float(wine.drv("time-click", "bbtnNext", "Removed", "1200"))
-        rss = peak_rss(process.pid)
-        wine.drv("click", "bbtnCancel")
-        wait_process(process)
-    except BaseException:
-        process.kill()
-        wait_process(process)
-        raise
+    result = ours_timed(wine, payload, "Selection", "Removed", choice="rbRemove")
     check_removed(payload, install_folder(wine.env, payload, True))
-    return {"ms": ms, "rss": rss, "idle": idle, "anon": sampled.anon, "file": sampled.file}
+    return result
 
 
 def nsis_install(wine: Wine, payload: Payload, solid: bool, verify: bool, empty: bool = False) -> dict:
