@@ -62,12 +62,20 @@ bool WriteAll(HANDLE file, std::string_view data) {
          written == data.size();
 }
 
-// The new file is written whole under a fresh name beside the target and then
-// renamed over it: the old file stays intact until the new one is complete, and
-// a link at the target's name is replaced, never written through.
+// Runs `write` on an open file; running out of memory counts as a failed write.
+bool WriteContent(HANDLE file, const std::function<bool(HANDLE file)>& write) {
+  try {
+    return write(file);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+// A file that exists is replaced: the new one is written whole under a fresh
+// name beside the target and then renamed over it, so the old file stays intact
+// until the new one is complete, and a link at the target's name is replaced,
+// never written through.
 bool WriteReplacement(const std::string& fileName, const std::function<bool(HANDLE part)>& write) {
-  // The rename would take longer names than the system's file functions.
-  if (fileName.size() >= MAX_PATH) return false;
   // A read-only file stays as it is, also where the system would let the rename
   // replace it (Wine does, unlike Windows).
   const DWORD attributes = GetFileAttributesA(fileName.c_str());
@@ -79,13 +87,28 @@ bool WriteReplacement(const std::string& fileName, const std::function<bool(HAND
   {
     const unique_file part(
         CreateFileA(partName, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    try {
-      complete = part && write(part.get());
-    } catch (const std::bad_alloc&) {
-    }
+    complete = part && WriteContent(part.get(), write);
   }
   complete = complete && MoveFileExA(partName, fileName.c_str(), MOVEFILE_REPLACE_EXISTING);
   if (!complete) DeleteFileA(partName);
+  return complete;
+}
+
+// A name that is still free is written in place: created new, which no existing
+// file or link satisfies, and deleted again unless its content is complete. This
+// spares a fresh install the part file and the rename of every file.
+bool WriteSafely(const std::string& fileName, const std::function<bool(HANDLE file)>& write) {
+  // The rename would take longer names than the system's file functions.
+  if (fileName.size() >= MAX_PATH) return false;
+  unique_file created(
+      CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!created) {
+    const DWORD error = GetLastError();
+    return (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && WriteReplacement(fileName, write);
+  }
+  const bool complete = WriteContent(created.get(), write);
+  created.reset();
+  if (!complete) DeleteFileA(fileName.c_str());
   return complete;
 }
 
@@ -137,8 +160,8 @@ void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string
 bool UnpackResourceToFile(const std::string& fileName, std::string_view payload) {
   int32_t size = 0;
   if (!ReadDeclaredSize(payload, size) || size == 0) return false;
-  return WriteReplacement(fileName, [&](HANDLE part) {
-    return InflateResource(payload, [&](std::string_view piece) { return WriteAll(part, piece); });
+  return WriteSafely(fileName, [&](HANDLE file) {
+    return InflateResource(payload, [&](std::string_view piece) { return WriteAll(file, piece); });
   });
 }
 
@@ -161,5 +184,5 @@ bool ReadWholeFile(const std::string& fileName, Bytes& data) {
 }
 
 bool WriteWholeFile(const std::string& fileName, std::string_view data) {
-  return !data.empty() && WriteReplacement(fileName, [&](HANDLE part) { return WriteAll(part, data); });
+  return !data.empty() && WriteSafely(fileName, [&](HANDLE file) { return WriteAll(file, data); });
 }
