@@ -26,6 +26,11 @@ constexpr int kDropDownHeight = 200;  // room for the open list of the language 
 
 // A step handed from a worker to the UI thread (lParam of kSyncMessage).
 constexpr UINT kSyncMessage = WM_APP + 1;
+// While a worker runs, the bar follows its position at this pace: a bar moved
+// once per file would be repainted once per file, which costs more than
+// writing a small file.
+constexpr UINT_PTR kBarTimer = 1;
+constexpr UINT kBarPaceMs = 40;
 struct TSyncCall {
   const std::function<void()>& step;
   std::exception_ptr error;
@@ -125,7 +130,17 @@ void TVelkSetup::TWorkerPage::SetProgressMax(int max) {
 }
 
 void TVelkSetup::TWorkerPage::SetProgressPosition(int position) {
-  SendMessageW(wizard_.Item(progressBar_), PBM_SETPOS, WPARAM(position), 0);
+  position_ = position;
+  // Only forward moves wait for the pace; a new phase starts visibly at 0.
+  if (!wizard_.workerRunning_ || position_ < ShownPosition()) ShowPosition();
+}
+
+int TVelkSetup::TWorkerPage::ShownPosition() const {
+  return int(SendMessageW(wizard_.Item(progressBar_), PBM_GETPOS, 0, 0));
+}
+
+void TVelkSetup::TWorkerPage::ShowPosition() {
+  if (ShownPosition() != position_) SendMessageW(wizard_.Item(progressBar_), PBM_SETPOS, WPARAM(position_), 0);
 }
 
 void TVelkSetup::TWorkerPage::ShowDone() {
@@ -250,6 +265,8 @@ void TVelkSetup::ApplyTexts() {
 
 void TVelkSetup::SetCaption(std::string_view name, const std::wstring& caption) {
   HWND control = Item(name);
+  // The operation label keeps its text from file to file.
+  if (WindowText(control) == caption) return;
   SetWindowTextW(control, caption.c_str());
   if (Control(name).flags & cfAutoSize) FitLabel(control);
 }
@@ -393,6 +410,7 @@ void TVelkSetup::StartWorker(TWizardAction action) {
   // The close box would end the program in the middle of an item.
   workerRunning_ = true;
   EnableMenuItem(GetSystemMenu(window_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  SetTimer(window_, kBarTimer, kBarPaceMs, nullptr);
   if (action == TWizardAction::StartInstall) StartCopyFiles(copyPage_);
   else StartRemoveFiles(removePage_);
 }
@@ -400,6 +418,13 @@ void TVelkSetup::StartWorker(TWizardAction action) {
 void TVelkSetup::WorkerEnded() {
   workerRunning_ = false;
   EnableMenuItem(GetSystemMenu(window_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+  KillTimer(window_, kBarTimer);
+  ShowBarPositions();
+}
+
+void TVelkSetup::ShowBarPositions() {
+  copyPage_.ShowPosition();
+  removePage_.ShowPosition();
 }
 
 void TVelkSetup::ShowErrorBox(const std::wstring& message) {
@@ -521,6 +546,9 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_TIMER:
+      if (wParam == kBarTimer) ShowBarPositions();
+      return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE && workerRunning_) return 0;
       break;

@@ -38,12 +38,17 @@ private:
     void SetProgressPosition(int position) override;
     void ShowDone() override;
     void ShowError(const std::string& message) override;
+    // Moves the bar to the position last set, if it is not there yet.
+    void ShowPosition();
 
   private:
+    int ShownPosition() const;
+
     TVelkSetup& wizard_;
     const char* typeLabel_;
     const char* itemLabel_;
     const char* progressBar_;
+    int position_ = 0;
   };
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -68,6 +73,7 @@ private:
 
   void StartWorker(TWizardAction action);
   void WorkerEnded();
+  void ShowBarPositions();
   void ShowErrorBox(const std::wstring& message);
 
   void DrawPicture(const DRAWITEMSTRUCT& item) const;
