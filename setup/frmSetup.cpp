@@ -24,17 +24,15 @@ constexpr int kLanguageItemHeight = 16;
 constexpr int kBrowseCaptionText = 28;
 constexpr int kDropDownHeight = 200;  // room for the open list of the language chooser
 
-// A step handed from a worker to the UI thread (lParam of kSyncMessage).
-constexpr UINT kSyncMessage = WM_APP + 1;
-// While a worker runs, the bar follows its position at this pace: a bar moved
-// once per file would be repainted once per file, which costs more than
-// writing a small file.
-constexpr UINT_PTR kBarTimer = 1;
-constexpr UINT kBarPaceMs = 40;
-struct TSyncCall {
-  const std::function<void()>& step;
-  std::exception_ptr error;
-};
+// Posted by a worker whose step the UI thread has not taken from the hand-off.
+constexpr UINT kStepWaitingMessage = WM_APP + 1;
+// While a worker runs, the UI thread empties its message queue this often.
+constexpr DWORD kMessagePaceMs = 10;
+// While a worker runs, the labels and the bar follow its steps at this pace:
+// shown once per file, they would be repainted once per file, which costs more
+// than writing a small file.
+constexpr UINT_PTR kPaceTimer = 1;
+constexpr UINT kPaceMs = 40;
 
 // Controls are created in table order, so a control's row is also its place in controls_.
 size_t RowOf(const TControlInfo& info) { return size_t(info.id - WizardControls().front().id); }
@@ -115,14 +113,18 @@ TVelkSetup::TWorkerPage::TWorkerPage(TVelkSetup& wizard, const char* typeLabel, 
     : wizard_(wizard), typeLabel_(typeLabel), itemLabel_(itemLabel), progressBar_(progressBar) {}
 
 void TVelkSetup::TWorkerPage::Synchronize(const std::function<void()>& step) {
-  TSyncCall call{step, nullptr};
-  SendMessageW(wizard_.window_, kSyncMessage, 0, reinterpret_cast<LPARAM>(&call));
-  if (call.error) std::rethrow_exception(call.error);
+  wizard_.handOff_.Run(wizard_.window_, step);
 }
 
 void TVelkSetup::TWorkerPage::ShowStatus(int textNumber, const std::string& item) {
-  wizard_.SetCaption(typeLabel_, wizard_.Text(textNumber));
-  wizard_.SetCaption(itemLabel_, AnsiToWide(item));
+  typeText_ = wizard_.Text(textNumber);
+  itemText_ = AnsiToWide(item);
+  if (!wizard_.workerRunning_) ShowLabels();
+}
+
+void TVelkSetup::TWorkerPage::ShowLabels() {
+  wizard_.SetCaption(typeLabel_, typeText_);
+  wizard_.SetCaption(itemLabel_, itemText_);
 }
 
 void TVelkSetup::TWorkerPage::SetProgressMax(int max) {
@@ -141,6 +143,11 @@ int TVelkSetup::TWorkerPage::ShownPosition() const {
 
 void TVelkSetup::TWorkerPage::ShowPosition() {
   if (ShownPosition() != position_) SendMessageW(wizard_.Item(progressBar_), PBM_SETPOS, WPARAM(position_), 0);
+}
+
+void TVelkSetup::TWorkerPage::ShowLatest() {
+  ShowLabels();
+  ShowPosition();
 }
 
 void TVelkSetup::TWorkerPage::ShowDone() {
@@ -166,6 +173,7 @@ TVelkSetup::TVelkSetup(HINSTANCE instance)
       installPicture_(HBITMAP(LoadImageW(instance, L"INSTALLPICTURE", IMAGE_BITMAP, 0, 0, 0))),
       removePicture_(HBITMAP(LoadImageW(instance, L"REMOVEPICTURE", IMAGE_BITMAP, 0, 0, 0))),
       folderPicture_(HICON(LoadImageW(instance, L"FOLDERPICTURE", IMAGE_ICON, 32, 32, 0))),
+      handOff_(kStepWaitingMessage),
       copyPage_(*this, "lbCopyType", "lbCopyItem", "pbCopyFilesInfo"),
       removePage_(*this, "lbRemoveType", "lbRemoveItem", "pbRemoveFilesInfo") {
   CreateWindowAndControls();
@@ -410,7 +418,7 @@ void TVelkSetup::StartWorker(TWizardAction action) {
   // The close box would end the program in the middle of an item.
   workerRunning_ = true;
   EnableMenuItem(GetSystemMenu(window_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
-  SetTimer(window_, kBarTimer, kBarPaceMs, nullptr);
+  SetTimer(window_, kPaceTimer, kPaceMs, nullptr);
   if (action == TWizardAction::StartInstall) StartCopyFiles(copyPage_);
   else StartRemoveFiles(removePage_);
 }
@@ -418,13 +426,21 @@ void TVelkSetup::StartWorker(TWizardAction action) {
 void TVelkSetup::WorkerEnded() {
   workerRunning_ = false;
   EnableMenuItem(GetSystemMenu(window_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
-  KillTimer(window_, kBarTimer);
-  ShowBarPositions();
+  KillTimer(window_, kPaceTimer);
+  ShowLatestSteps();
 }
 
-void TVelkSetup::ShowBarPositions() {
-  copyPage_.ShowPosition();
-  removePage_.ShowPosition();
+bool TVelkSetup::NextMessage(MSG& message) {
+  while (workerRunning_) {
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return message.message != WM_QUIT;
+    handOff_.RunStepsFor(kMessagePaceMs);
+  }
+  return GetMessageW(&message, nullptr, 0, 0) > 0;
+}
+
+void TVelkSetup::ShowLatestSteps() {
+  copyPage_.ShowLatest();
+  removePage_.ShowLatest();
 }
 
 void TVelkSetup::ShowErrorBox(const std::wstring& message) {
@@ -537,17 +553,11 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       else DrawPicture(item);
       return TRUE;
     }
-    case kSyncMessage: {
-      auto& call = *reinterpret_cast<TSyncCall*>(lParam);
-      try {
-        call.step();
-      } catch (...) {
-        call.error = std::current_exception();
-      }
+    case kStepWaitingMessage:
+      handOff_.RunWaitingStep();
       return 0;
-    }
     case WM_TIMER:
-      if (wParam == kBarTimer) ShowBarPositions();
+      if (wParam == kPaceTimer) ShowLatestSteps();
       return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE && workerRunning_) return 0;
@@ -588,7 +598,7 @@ int RunWizard(HINSTANCE instance) {
   const unique_module commonControls = LoadCommonControls();
   TVelkSetup wizard(instance);
   MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+  while (wizard.NextMessage(message)) {
     if (VelkSetup && VelkSetup->PreviewKey(message)) continue;
     if (VelkSetup && IsDialogMessageW(VelkSetup->Handle(), &message)) continue;
     TranslateMessage(&message);

@@ -13,6 +13,7 @@
 #include "actions/win_API.h"
 #include "setup/u_WizardFlow.h"
 #include "setup/u_WorkerView.h"
+#include "setup/win_StepHandOff.h"
 
 class TVelkSetup {
 public:
@@ -26,6 +27,9 @@ public:
   std::wstring Text(int n) const;
   // Keys the window sees before the focused control; true when consumed.
   bool PreviewKey(const MSG& message);
+  // The message loop's next message, false for the one that ends the loop.
+  // While a worker runs, the steps it hands over are run in between.
+  bool NextMessage(MSG& message);
 
 private:
   // The progress page of one road, as the worker of that road sees it.
@@ -38,16 +42,20 @@ private:
     void SetProgressPosition(int position) override;
     void ShowDone() override;
     void ShowError(const std::string& message) override;
-    // Moves the bar to the position last set, if it is not there yet.
-    void ShowPosition();
+    // Shows the status and the position last set where the window does not
+    // show them yet.
+    void ShowLatest();
 
   private:
+    void ShowLabels();
+    void ShowPosition();
     int ShownPosition() const;
 
     TVelkSetup& wizard_;
     const char* typeLabel_;
     const char* itemLabel_;
     const char* progressBar_;
+    std::wstring typeText_, itemText_;
     int position_ = 0;
   };
 
@@ -73,7 +81,7 @@ private:
 
   void StartWorker(TWizardAction action);
   void WorkerEnded();
-  void ShowBarPositions();
+  void ShowLatestSteps();
   void ShowErrorBox(const std::wstring& message);
 
   void DrawPicture(const DRAWITEMSTRUCT& item) const;
@@ -91,6 +99,7 @@ private:
   unique_hfont font_, boldFont_, makerFont_;
   unique_hbitmap logo_, installPicture_, removePicture_;
   unique_hicon folderPicture_;
+  TStepHandOff handOff_;
   TWorkerPage copyPage_, removePage_;
 };
 

@@ -1,0 +1,99 @@
+#include "setup/win_StepHandOff.h"
+
+namespace {
+
+// How long a worker waits for the UI thread to take a step before it posts the
+// step message: longer than the UI thread takes to empty its queue.
+constexpr DWORD kTakeWaitMs = 2;
+
+class TExclusive {
+public:
+  explicit TExclusive(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+  ~TExclusive() { ReleaseSRWLockExclusive(&lock_); }
+  TExclusive(const TExclusive&) = delete;
+  TExclusive& operator=(const TExclusive&) = delete;
+
+private:
+  SRWLOCK& lock_;
+};
+
+// Waits on `changed` until `ready` holds, at most about `milliseconds`; true
+// when it holds. The waits are relative: under Wine the tick count may lag by
+// more than such a short time.
+template <typename Ready>
+bool WaitUntil(CONDITION_VARIABLE& changed, SRWLOCK& lock, DWORD milliseconds, Ready ready) {
+  while (!ready())
+    if (!SleepConditionVariableSRW(&changed, &lock, milliseconds, 0)) return ready();
+  return true;
+}
+
+}  // namespace
+
+void TStepHandOff::Run(HWND window, const std::function<void()>& step) {
+  {
+    TExclusive hold(lock_);
+    waiting_ = &step;
+    done_ = false;
+    error_ = nullptr;
+  }
+  WakeAllConditionVariable(&changed_);
+  if (!WaitUntilTaken(kTakeWaitMs) && !PostMessageW(window, stepMessage_, 0, 0) &&
+      Withdraw(step))
+    return;
+  std::exception_ptr error;
+  {
+    TExclusive hold(lock_);
+    WaitUntil(changed_, lock_, INFINITE, [&] { return done_; });
+    error = error_;
+  }
+  if (error) std::rethrow_exception(error);
+}
+
+bool TStepHandOff::WaitUntilTaken(DWORD milliseconds) {
+  TExclusive hold(lock_);
+  return WaitUntil(changed_, lock_, milliseconds, [&] { return waiting_ == nullptr; });
+}
+
+// Takes back a step no one has taken; false when the UI thread has it already.
+bool TStepHandOff::Withdraw(const std::function<void()>& step) {
+  TExclusive hold(lock_);
+  if (waiting_ != &step) return false;
+  waiting_ = nullptr;
+  return true;
+}
+
+void TStepHandOff::RunStepsFor(DWORD milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  do {
+    if (!WaitForStep(milliseconds)) return;
+    RunWaitingStep();
+  } while (GetTickCount64() < end);
+}
+
+bool TStepHandOff::WaitForStep(DWORD milliseconds) {
+  TExclusive hold(lock_);
+  return WaitUntil(changed_, lock_, milliseconds, [&] { return waiting_ != nullptr; });
+}
+
+void TStepHandOff::RunWaitingStep() {
+  const std::function<void()>* step;
+  {
+    TExclusive hold(lock_);
+    step = waiting_;
+    waiting_ = nullptr;
+  }
+  if (!step) return;
+  WakeAllConditionVariable(&changed_);  // taken: the worker need not post the step message
+  std::exception_ptr error;
+  try {
+    (*step)();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  {
+    TExclusive hold(lock_);
+    error_ = error;
+    done_ = true;
+  }
+  WakeAllConditionVariable(&changed_);
+}

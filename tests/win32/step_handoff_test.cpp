@@ -1,0 +1,154 @@
+// The hand-off of UI steps between a worker thread and a UI thread that owns a
+// window: steps run on the UI thread, one at a time and in order, whether the
+// UI thread waits for steps or only pumps its messages, and what a step throws
+// reaches the worker.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "setup/win_StepHandOff.h"
+
+namespace {
+
+constexpr UINT kStepMessage = WM_APP + 7;
+
+// A message-only window on the calling thread whose step message runs the
+// waiting step.
+class TStepWindow {
+public:
+  explicit TStepWindow(TStepHandOff& handOff) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"StepHandOffTest";
+    RegisterClassW(&windowClass);
+    window_ = CreateWindowW(L"StepHandOffTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance,
+                            nullptr);
+    SetWindowLongPtrW(window_, GWLP_USERDATA, LONG_PTR(&handOff));
+  }
+  ~TStepWindow() {
+    if (window_) DestroyWindow(window_);
+  }
+  TStepWindow(const TStepWindow&) = delete;
+  TStepWindow& operator=(const TStepWindow&) = delete;
+
+  HWND get() const { return window_; }
+  void Destroy() {
+    DestroyWindow(window_);
+    window_ = nullptr;
+  }
+
+private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kStepMessage) return DefWindowProcW(window, message, wParam, lParam);
+    reinterpret_cast<TStepHandOff*>(GetWindowLongPtrW(window, GWLP_USERDATA))->RunWaitingStep();
+    return 0;
+  }
+
+  HWND window_ = nullptr;
+};
+
+// What a worker's run of `count` steps saw: the thread each step ran on and
+// the value each step wrote when the next one read it.
+struct TStepRun {
+  std::vector<DWORD> threads;
+  std::vector<int> values;
+};
+
+void HandSteps(TStepHandOff& handOff, HWND window, int count, TStepRun& run) {
+  int value = 0;
+  for (int i = 0; i < count; ++i)
+    handOff.Run(window, [&] {
+      run.threads.push_back(GetCurrentThreadId());
+      run.values.push_back(value);
+      value = i + 1;  // read by the next step: each step has run before Run returns
+    });
+}
+
+void ExpectRanInOrderOn(const TStepRun& run, int count, DWORD thread) {
+  ASSERT_EQ(run.values.size(), size_t(count));
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(run.values[i], i);
+    EXPECT_EQ(run.threads[i], thread);
+  }
+}
+
+TEST(StepHandOff, RunsStepsInOrderOnTheWaitingUiThread) {
+  TStepHandOff handOff(kStepMessage);
+  TStepWindow window(handOff);
+  constexpr int kSteps = 500;
+  TStepRun run;
+  std::atomic<bool> finished = false;
+  std::thread worker([&] {
+    HandSteps(handOff, window.get(), kSteps, run);
+    finished = true;
+  });
+  while (!finished) {
+    handOff.RunStepsFor(10);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  worker.join();
+  ExpectRanInOrderOn(run, kSteps, GetCurrentThreadId());
+}
+
+// A UI thread inside a message loop of its own (a modal box, a window being
+// dragged) gets the steps through the posted message.
+TEST(StepHandOff, RunsStepsThroughTheMessageLoop) {
+  TStepHandOff handOff(kStepMessage);
+  TStepWindow window(handOff);
+  const DWORD uiThread = GetCurrentThreadId();
+  constexpr int kSteps = 20;
+  TStepRun run;
+  std::thread worker([&] {
+    HandSteps(handOff, window.get(), kSteps, run);
+    PostThreadMessageW(uiThread, WM_QUIT, 0, 0);
+  });
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  worker.join();
+  ExpectRanInOrderOn(run, kSteps, uiThread);
+}
+
+TEST(StepHandOff, RethrowsWhatAStepThrowsInTheWorker) {
+  TStepHandOff handOff(kStepMessage);
+  TStepWindow window(handOff);
+  std::atomic<bool> finished = false;
+  std::string caught;
+  bool continued = false;
+  std::thread worker([&] {
+    try {
+      handOff.Run(window.get(), [] { throw std::runtime_error("the step failed"); });
+    } catch (const std::runtime_error& error) {
+      caught = error.what();
+    }
+    handOff.Run(window.get(), [&] { continued = true; });
+    finished = true;
+  });
+  while (!finished) handOff.RunStepsFor(10);
+  worker.join();
+  EXPECT_EQ(caught, "the step failed");
+  EXPECT_TRUE(continued) << "a step after a failed one still runs";
+}
+
+TEST(StepHandOff, DropsTheStepWhenTheWindowIsGone) {
+  TStepHandOff handOff(kStepMessage);
+  TStepWindow window(handOff);
+  const HWND gone = window.get();
+  window.Destroy();
+  bool ran = false;
+  std::thread worker([&] { handOff.Run(gone, [&] { ran = true; }); });
+  worker.join();  // returns without a UI thread taking the step
+  EXPECT_FALSE(ran);
+  handOff.RunWaitingStep();
+  EXPECT_FALSE(ran) << "a withdrawn step is not run later";
+}
+
+}  // namespace
