@@ -37,9 +37,9 @@ void TStepHandOff::Run(HWND window, const std::function<void()>& step) {
     error_ = nullptr;
   }
   WakeAllConditionVariable(&changed_);
-  if (!WaitUntilTaken(kTakeWaitMs) && !PostMessageW(window, stepMessage_, 0, 0) &&
-      Withdraw(step))
-    return;
+  // A UI thread that does not take the step soon gets it through its messages.
+  const bool delivered = WaitUntilTaken(kTakeWaitMs) || PostMessageW(window, stepMessage_, 0, 0);
+  if (!delivered && Withdraw(step)) return;  // no window is left to run it
   std::exception_ptr error;
   {
     TExclusive hold(lock_);
