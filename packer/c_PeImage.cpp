@@ -12,6 +12,9 @@ constexpr size_t kResourceDirectory = 2;
 constexpr size_t kSecurityDirectory = 4;
 constexpr size_t kRelocationDirectory = 5;
 constexpr uint32_t kMaxSectionSize = 0x7FFFFFFF;
+// Wine maps a section from the file only when it starts on a page boundary
+// there; any other section it reads whole into memory as the program starts.
+constexpr uint32_t kPageSize = 0x1000;
 
 bool IsPowerOfTwo(uint32_t v) { return v && !(v & (v - 1)); }
 
@@ -153,11 +156,15 @@ TPackedImage TPeImage::WithResources(const TResourceTree& resources) const {
   const uint32_t vaDelta = uint32_t(AlignUp(rsrc.virtualAddress + size, sectionAlignment_) -
                                     AlignUp(rsrc.virtualAddress + VirtualExtent(rsrc), sectionAlignment_));
   const uint32_t rawDelta = newRaw - rsrc.rawSize;  // both deltas wrap around when the section shrinks
+  // The payload is mapped rather than read at start: the resources start on a page.
+  const auto rawPointer = uint32_t(AlignUp(rsrc.rawPointer, kPageSize));
+  const uint32_t rawShift = rawPointer - rsrc.rawPointer;
 
   Bytes& headers = packed.headers_;
   headers = file_.substr(0, headersSize_);
   Write32(headers, rsrc.headerOffset + 8, uint32_t(size));
   Write32(headers, rsrc.headerOffset + 16, newRaw);
+  Write32(headers, rsrc.headerOffset + 20, rawPointer);
   uint64_t imageEnd = 0;
   bool after = false;
   for (const auto& s : sections_) {
@@ -168,7 +175,7 @@ TPackedImage TPeImage::WithResources(const TResourceTree& resources) const {
     } else if (after) {
       va += vaDelta;
       Write32(headers, s.headerOffset + 12, va);
-      if (s.rawSize) Write32(headers, s.headerOffset + 20, s.rawPointer + rawDelta);
+      if (s.rawSize) Write32(headers, s.headerOffset + 20, s.rawPointer + rawShift + rawDelta);
     }
     imageEnd = std::max<uint64_t>(imageEnd, uint64_t(va) + extent);
   }
@@ -181,6 +188,7 @@ TPackedImage TPeImage::WithResources(const TResourceTree& resources) const {
 
   const std::string_view file(file_);
   packed.beforeResources_ = file.substr(headersSize_, rsrc.rawPointer - headersSize_);
+  packed.pageGap_.assign(rawShift, '\0');
   packed.padding_.assign(newRaw - size, '\0');
   packed.afterResources_ = file.substr(rsrc.rawPointer + rsrc.rawSize);
   Write32(headers, optionalHeader_ + 64, PeChecksum(packed.Pieces()));
@@ -188,7 +196,7 @@ TPackedImage TPeImage::WithResources(const TResourceTree& resources) const {
 }
 
 std::vector<std::string_view> TPackedImage::Pieces() const {
-  std::vector<std::string_view> pieces{headers_, beforeResources_};
+  std::vector<std::string_view> pieces{headers_, beforeResources_, pageGap_};
   for (const auto piece : resources_.Pieces()) pieces.push_back(piece);
   pieces.push_back(padding_);
   pieces.push_back(afterResources_);

@@ -72,6 +72,7 @@ private:
   friend class TPeImage;
   Bytes headers_;
   std::string_view beforeResources_;
+  Bytes pageGap_;  // zeros up to the page where the resources start
   TResourceSection resources_;
   Bytes padding_;
   std::string_view afterResources_;

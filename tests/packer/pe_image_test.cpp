@@ -75,7 +75,7 @@ TEST_P(PeImageShapes, RelocationsMoveBehindTheGrownResourcesAndTheHeadersAgree) 
   const TPeSection &oldRsrc = SectionNamed(image, ".rsrc"), &rsrc = SectionNamed(result, ".rsrc");
   const TPeSection &oldReloc = SectionNamed(image, ".reloc"), &reloc = SectionNamed(result, ".reloc");
   EXPECT_EQ(rsrc.virtualAddress, oldRsrc.virtualAddress);
-  EXPECT_EQ(rsrc.rawPointer, oldRsrc.rawPointer);
+  EXPECT_EQ(rsrc.rawPointer, AlignUp(oldRsrc.rawPointer, 0x1000));  // mapped from a page of its own
   EXPECT_EQ(rsrc.rawSize, AlignUp(rsrc.virtualSize, 0x200));
   EXPECT_EQ(reloc.virtualAddress, AlignUp(rsrc.virtualAddress + rsrc.virtualSize, 0x1000));
   EXPECT_EQ(reloc.rawPointer, rsrc.rawPointer + rsrc.rawSize);
@@ -89,9 +89,11 @@ TEST_P(PeImageShapes, RelocationsMoveBehindTheGrownResourcesAndTheHeadersAgree) 
   EXPECT_EQ(Field(packed, 8), Field(stub, 8) + rsrc.rawSize - oldRsrc.rawSize);          // SizeOfInitializedData
   EXPECT_EQ(result.CheckSumField(), result.ComputedCheckSum());
   EXPECT_NE(result.CheckSumField(), 0u);
-  // Everything before the resource section is the stub's, headers aside.
+  // Everything before the resource section is the stub's, headers aside, then zeros up to the page.
   const size_t headers = 0x200;
-  EXPECT_EQ(packed.substr(headers, rsrc.rawPointer - headers), stub.substr(headers, rsrc.rawPointer - headers));
+  EXPECT_EQ(packed.substr(headers, oldRsrc.rawPointer - headers), stub.substr(headers, oldRsrc.rawPointer - headers));
+  EXPECT_EQ(packed.substr(oldRsrc.rawPointer, rsrc.rawPointer - oldRsrc.rawPointer),
+            Bytes(rsrc.rawPointer - oldRsrc.rawPointer, '\0'));
   EXPECT_EQ(Read32(packed, kPeOffset + 8), 0x12345678u);
 }
 
