@@ -98,7 +98,9 @@ bool WriteReplacement(const std::string& fileName, const std::function<bool(HAND
 // file or link satisfies, and deleted again unless its content is complete. This
 // spares a fresh install the part file and the rename of every file.
 bool WriteSafely(const std::string& fileName, const std::function<bool(HANDLE file)>& write) {
-  // The rename would take longer names than the system's file functions.
+  // The replacement's rename would take longer names than the system's file
+  // functions; both paths refuse them, so a name fares the same whether or
+  // not a file of that name exists.
   if (fileName.size() >= MAX_PATH) return false;
   unique_file created(
       CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
