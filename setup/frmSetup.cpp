@@ -37,7 +37,8 @@ constexpr UINT kPaceMs = 40;
 // Controls are created in table order, so a control's row is also its place in controls_.
 size_t RowOf(const TControlInfo& info) { return size_t(info.id - WizardControls().front().id); }
 
-const TControlInfo& ControlAt(int id) { return WizardControls().at(size_t(id - WizardControls().front().id)); }
+// Only the wizard's own owner-drawn controls ask to be drawn, so the id is one of the table's.
+const TControlInfo& ControlAt(int id) { return WizardControls()[size_t(id - WizardControls().front().id)]; }
 
 std::wstring WindowText(HWND window) {
   std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');

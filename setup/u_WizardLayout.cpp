@@ -97,17 +97,21 @@ constexpr std::string_view kPageWide[] = {"lbWelcomeInfo2", "redLicense", "grbxD
 
 int PageWideWidth(std::string_view name) { return kPageWidth - 2 * Control(name).design.left; }
 
+// Ids follow creation order from 100; built at compile time, so no thread
+// ever waits on a lazily initialised table.
+constexpr auto kControls = [] {
+  std::array<TControlInfo, std::size(kRows)> list{};
+  int id = 100;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const Row& row = kRows[i];
+    list[i] = {id++, row.name, row.kind, row.page, row.design, row.flags};
+  }
+  return list;
+}();
+
 }  // namespace
 
-const std::vector<TControlInfo>& WizardControls() {
-  static const std::vector<TControlInfo> controls = [] {
-    std::vector<TControlInfo> list;
-    int id = 100;
-    for (const Row& row : kRows) list.push_back({id++, row.name, row.kind, row.page, row.design, row.flags});
-    return list;
-  }();
-  return controls;
-}
+std::span<const TControlInfo> WizardControls() { return kControls; }
 
 const TControlInfo* FindControl(std::string_view name) {
   for (const auto& control : WizardControls())

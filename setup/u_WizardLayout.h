@@ -6,8 +6,8 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string_view>
-#include <vector>
 
 enum class TPage { None = -1, Welcome, Selection, License, Folders, CopyFiles, Installed, RemoveFiles, Removed };
 inline constexpr int kPageCount = 8;
@@ -47,7 +47,7 @@ inline constexpr int kBevelHeight = 3;
 inline constexpr int kPageHeight = 259;  // with the logo shown
 inline constexpr int kPageWidth = kClientWidth;
 
-const std::vector<TControlInfo>& WizardControls();
+std::span<const TControlInfo> WizardControls();
 const TControlInfo* FindControl(std::string_view name);
 const TControlInfo& Control(std::string_view name);  // the name must exist
 
