@@ -11,6 +11,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "actions/u_SimpleFuncs1.h"
 #include "actions/win_API.h"
@@ -99,6 +102,35 @@ TEST_F(PackedInstaller, StubResourcesAreStillThere) {
   EXPECT_TRUE(FindResourceA(module_.get(), MAKEINTRESOURCEA(VS_VERSION_INFO), RT_VERSION));
   DWORD ignored = 0;
   EXPECT_GT(GetFileVersionInfoSizeA(installer_.c_str(), &ignored), 0u);
+}
+
+// The program's icon and the wizard's pictures load at their sizes, and the
+// icons keep their transparent corners and their opaque middle.
+TEST_F(PackedInstaller, StubIconsAndPicturesLoadAtTheirSizes) {
+  for (const auto& [name, size] : {std::pair{L"MAINICON", 32}, {L"MAINICON", 16}, {L"FOLDERPICTURE", 32}}) {
+    const unique_hicon icon(HICON(LoadImageW(module_.get(), name, IMAGE_ICON, size, size, 0)));
+    ASSERT_TRUE(icon) << size;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon.get(), &info));
+    const unique_hbitmap color(info.hbmColor), mask(info.hbmMask);
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB};
+    std::vector<DWORD> pixels(size_t(size * size));
+    const HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetDIBits(screen, color.get(), 0, UINT(size), pixels.data(), &format, DIB_RGB_COLORS), size);
+    ReleaseDC(nullptr, screen);
+    const auto alpha = [&](int x, int y) { return pixels[size_t(y * size + x)] >> 24; };
+    EXPECT_EQ(alpha(0, 0), 0u) << size;
+    EXPECT_EQ(alpha(size / 2, size / 2), 255u) << size;
+  }
+  for (const auto& [name, width, height] : {std::tuple{L"INSTALLPICTURE", 33, 33}, {L"REMOVEPICTURE", 29, 34}}) {
+    const unique_hbitmap picture(HBITMAP(LoadImageW(module_.get(), name, IMAGE_BITMAP, 0, 0, 0)));
+    ASSERT_TRUE(picture);
+    BITMAP shape{};
+    ASSERT_TRUE(GetObjectW(picture.get(), sizeof shape, &shape));
+    EXPECT_EQ(shape.bmWidth, width);
+    EXPECT_EQ(shape.bmHeight, height);
+  }
 }
 
 TEST_F(PackedInstaller, TheLoaderMapsTheImageAndItsChecksumIsRight) {
