@@ -64,10 +64,10 @@ bool TStepHandOff::Withdraw(const std::function<void()>& step) {
 
 void TStepHandOff::RunStepsFor(DWORD milliseconds) {
   const ULONGLONG end = GetTickCount64() + milliseconds;
-  do {
-    if (!WaitForStep(milliseconds)) return;
+  for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+    if (!WaitForStep(DWORD(end - now))) return;
     RunWaitingStep();
-  } while (GetTickCount64() < end);
+  }
 }
 
 bool TStepHandOff::WaitForStep(DWORD milliseconds) {
