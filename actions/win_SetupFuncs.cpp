@@ -159,7 +159,7 @@ void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string
   ShellExecuteA(ownerWindow, nullptr, fileName.c_str(), parameters.c_str(), directory.c_str(), showCmd);
 }
 
-bool UnpackResourceToFile(const std::string& fileName, std::string_view payload) {
+bool UnpackResourceToFile(const std::string& fileName, const TRawResource& payload) {
   int32_t size = 0;
   if (!ReadDeclaredSize(payload, size) || size == 0) return false;
   return WriteSafely(fileName, [&](HANDLE file) {

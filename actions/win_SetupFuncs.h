@@ -42,8 +42,8 @@ void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string
                 const std::string& directory, int showCmd);
 
 // Inflates a payload resource and writes it as the whole file. False, with the
-// file untouched, when the payload is damaged or inflates to nothing.
-bool UnpackResourceToFile(const std::string& fileName, std::string_view payload);
+// file untouched, when the payload is damaged, cannot be read or inflates to nothing.
+bool UnpackResourceToFile(const std::string& fileName, const TRawResource& payload);
 
 // The whole file; false, with Data empty, when it cannot be opened, is empty,
 // is larger than 4 GiB - 1 or reads short.

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // Raw bytes; std::string keeps them contiguous and cheap to pass around.
 using Bytes = std::string;
@@ -19,9 +20,24 @@ inline constexpr char kTopLogoResource[] = "TOPLOGO";
 // Larger declared sizes are taken as damage rather than trusted for an allocation.
 inline constexpr int32_t kMaxUnpackedSize = 1 << 30;
 
+// A payload resource's raw bytes, read piece by piece where they are not all at
+// hand: `read` gives the `length` bytes from `offset` on in `piece` (valid until
+// the next read), and false when it cannot read them. Calls stay within `size`.
+struct TRawResource {
+  using TReader = std::function<bool(size_t offset, size_t length, std::string_view& piece)>;
+
+  // Bytes in memory; they must outlive the resource.
+  TRawResource(std::string_view bytes);
+  TRawResource(const Bytes& bytes) : TRawResource(std::string_view(bytes)) {}
+  TRawResource(size_t size, TReader read) : size(size), read(std::move(read)) {}
+
+  size_t size;
+  TReader read;
+};
+
 // The size field of a payload resource; false when the resource is too short to
-// hold one or declares a size outside 0..kMaxUnpackedSize.
-bool ReadDeclaredSize(std::string_view raw, int32_t& size);
+// hold one, cannot be read or declares a size outside 0..kMaxUnpackedSize.
+bool ReadDeclaredSize(const TRawResource& raw, int32_t& size);
 
 // Inflates a payload resource. True only when the stream is intact and yields
 // exactly the declared number of bytes.
@@ -30,7 +46,7 @@ bool UnpackResource(std::string_view raw, Bytes& unpacked);
 // Inflates a payload resource piece by piece (at most 1 MiB each) into `sink`,
 // which returns false to stop. True on the same terms as UnpackResource; on
 // false, some pieces may already have gone to the sink.
-bool InflateResource(std::string_view raw, const std::function<bool(std::string_view piece)>& sink);
+bool InflateResource(const TRawResource& raw, const std::function<bool(std::string_view piece)>& sink);
 
 // Encodes data as a payload resource: size field and a zlib stream at `level`.
 Bytes PackResource(std::string_view data, int level = 9);

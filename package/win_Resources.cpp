@@ -1,6 +1,6 @@
 #include "package/win_Resources.h"
 
-#include "actions/win_API.h"
+#include <span>
 
 bool ViewResource(HMODULE module, const char* name, const char* type, std::string_view& data) {
   data = {};
@@ -32,4 +32,47 @@ bool ReadFileResource(const std::string& path, const char* name, const char* typ
   data.clear();
   const unique_module module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   return module && ReadResource(module.get(), name, type, data);
+}
+
+TModuleFile::TModuleFile(HMODULE module, const std::string& path)
+    // The loader marks a data file's handle with its low bit, an image resource's with the next.
+    : base_(reinterpret_cast<const char*>(uintptr_t(module) & ~uintptr_t(3))),
+      mappedFlat_(uintptr_t(module) & 1),
+      file_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {}
+
+TRawResource TModuleFile::Resource(std::string_view view) {
+  const std::optional<uint64_t> start = file_ ? FileOffset(view) : std::nullopt;
+  if (!start) return view;
+  return {view.size(), [this, start = *start](size_t offset, size_t length, std::string_view& piece) {
+            return ReadAt(start + offset, length, piece);
+          }};
+}
+
+// A data file is mapped as it lies on disk; an image's sections lie at their
+// virtual addresses, so the offset comes from the section that holds the view.
+std::optional<uint64_t> TModuleFile::FileOffset(std::string_view view) const {
+  if (view.data() < base_) return std::nullopt;
+  const uintptr_t start = uintptr_t(view.data() - base_);
+  if (mappedFlat_) return start;
+  const auto& dos = *reinterpret_cast<const IMAGE_DOS_HEADER*>(base_);
+  const auto& headers = *reinterpret_cast<const IMAGE_NT_HEADERS*>(base_ + dos.e_lfanew);
+  for (const IMAGE_SECTION_HEADER& section :
+       std::span(IMAGE_FIRST_SECTION(&headers), headers.FileHeader.NumberOfSections)) {
+    if (start >= section.VirtualAddress && start - section.VirtualAddress + view.size() <= section.SizeOfRawData)
+      return section.PointerToRawData + (start - section.VirtualAddress);
+  }
+  return std::nullopt;
+}
+
+bool TModuleFile::ReadAt(uint64_t offset, size_t length, std::string_view& piece) {
+  if (length > MAXDWORD) return false;
+  buffer_.resize(length);
+  OVERLAPPED at{};
+  at.Offset = DWORD(offset);
+  at.OffsetHigh = DWORD(offset >> 32);
+  DWORD read = 0;
+  if (!ReadFile(file_.get(), buffer_.data(), DWORD(length), &read, &at) || read != length) return false;
+  piece = std::string_view(buffer_.data(), length);
+  return true;
 }

@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "actions/win_API.h"
 #include "package/u_Payload.h"
 
 // The raw bytes of the resource `name` of `type` in `module`, where the loaded
@@ -18,3 +21,26 @@ bool ReadResource(HMODULE module, const char* name, const char* type, Bytes& dat
 
 // As ReadResource, on a program file opened as a data-only module.
 bool ReadFileResource(const std::string& path, const char* name, const char* type, Bytes& data);
+
+// The file of a loaded module (the running program, or a file loaded as an image
+// resource or a data file), from which the module's resources are read with file
+// reads rather than through its mapping: mapped pages stay in the working set
+// once read, so an install through the mapping would keep its whole payload in
+// memory to its end. One thread at a time; the module must stay loaded.
+class TModuleFile {
+public:
+  TModuleFile(HMODULE module, const std::string& path);
+
+  // `view`, bytes of the module's mapping, to be read from the file; read from
+  // the mapping when the file could not be opened or does not hold them.
+  TRawResource Resource(std::string_view view);
+
+private:
+  std::optional<uint64_t> FileOffset(std::string_view view) const;
+  bool ReadAt(uint64_t offset, size_t length, std::string_view& piece);
+
+  const char* base_;
+  bool mappedFlat_;
+  unique_file file_;
+  Bytes buffer_;
+};

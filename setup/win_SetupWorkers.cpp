@@ -17,7 +17,8 @@ namespace {
 
 class TWinWorkerSystem final : public IWorkerSystem {
 public:
-  explicit TWinWorkerSystem(void* instance) : module_(static_cast<HMODULE>(instance)) {}
+  TWinWorkerSystem(void* instance, const std::string& exeFile)
+      : module_(static_cast<HMODULE>(instance)), moduleFile_(module_, exeFile) {}
 
   bool FolderExists(const std::string& path) const override { return ::FolderExists(path); }
   bool ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
@@ -25,7 +26,7 @@ public:
     return ViewResource(module_, name.c_str(), kPayloadType, raw);
   }
   bool UnpackResourceToFile(const std::string& fileName, std::string_view payload) override {
-    return ::UnpackResourceToFile(fileName, payload);
+    return ::UnpackResourceToFile(fileName, moduleFile_.Resource(payload));
   }
   bool RegisterServer(const std::string& fileName) override { return ::RegisterServer(fileName); }
   bool UnregisterServer(const std::string& fileName) override { return ::UnregisterServer(fileName); }
@@ -38,6 +39,7 @@ public:
 
 private:
   HMODULE module_;
+  TModuleFile moduleFile_;
   TWinRegistry registry_;
 };
 
@@ -60,7 +62,7 @@ template <typename Worker>
 DWORD WINAPI RunWorker(void* view) {
   try {
     const TWorkerCom com;
-    TWinWorkerSystem system(SetupProc->Instance);
+    TWinWorkerSystem system(SetupProc->Instance, SetupProc->ExeFile);
     Worker(*SetupProc, system, *static_cast<IWorkerView*>(view)).Execute();
   } catch (...) {
     // Only the error box itself can fail here; there is no one left to tell.

@@ -153,3 +153,73 @@ TEST(ReadDeclaredSize, LittleEndianSigned) {
   ASSERT_TRUE(ReadDeclaredSize(std::string("\x00\x00\x00\x40", 4), size));
   EXPECT_EQ(size, kMaxUnpackedSize);
 }
+
+namespace {
+
+// A resource read through `read` from `bytes`, the way the setup program reads
+// its own file: each read checked to stay within the resource, and counted.
+struct TCountingReader {
+  explicit TCountingReader(const Bytes& bytes) : bytes(bytes) {}
+
+  TRawResource Resource() {
+    return {bytes.size(), [this](size_t offset, size_t length, std::string_view& piece) {
+              EXPECT_LE(offset + length, bytes.size());
+              ++reads;
+              if (reads == failingRead) return false;
+              copy = bytes.substr(offset, length);  // a buffer of its own, overwritten by the next read
+              piece = copy;
+              return true;
+            }};
+  }
+
+  const Bytes& bytes;
+  Bytes copy;
+  int reads = 0;
+  int failingRead = 0;
+};
+
+// Half repetitive text, half noise: more than one read of packed input.
+Bytes MixedContent(size_t size) {
+  Bytes data(size, '\0');
+  uint32_t state = 7;
+  for (size_t i = 0; i < size; ++i)
+    data[i] = i < size / 2 ? char('a' + i % 23) : char((state = state * 1103515245 + 12345) >> 24);
+  return data;
+}
+
+}  // namespace
+
+TEST(InflateResource, ReadsThroughAReaderAsFromMemory) {
+  const Bytes data = MixedContent(5 << 20);
+  const Bytes packed = PackResource(data);
+  ASSERT_GT(packed.size(), size_t(2) << 20);
+  TCountingReader reader(packed);
+  Bytes out;
+  EXPECT_TRUE(InflateResource(reader.Resource(), [&](std::string_view piece) {
+    out.append(piece);
+    return true;
+  }));
+  EXPECT_EQ(out, data);
+  EXPECT_GT(reader.reads, 3) << "the size field and the stream in pieces";
+}
+
+TEST(InflateResource, AFailedReadFailsTheResource) {
+  const Bytes packed = PackResource(MixedContent(5 << 20));
+  for (int failing : {1, 2, 3}) {
+    TCountingReader reader(packed);
+    reader.failingRead = failing;
+    EXPECT_FALSE(InflateResource(reader.Resource(), [](std::string_view) { return true; })) << failing;
+    EXPECT_EQ(reader.reads, failing) << "no reads after the failed one";
+  }
+}
+
+TEST(InflateResource, AReaderThatGivesNothingEndsTheResource) {
+  const Bytes packed = PackResource("some text");
+  const TRawResource empty(packed.size(), [](size_t, size_t, std::string_view& piece) {
+    piece = {};
+    return true;
+  });
+  int32_t size = 0;
+  EXPECT_FALSE(ReadDeclaredSize(empty, size));
+  EXPECT_FALSE(InflateResource(empty, [](std::string_view) { return true; }));
+}

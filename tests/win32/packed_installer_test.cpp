@@ -91,6 +91,32 @@ TEST_F(PackedInstaller, EveryFileUnpacksToItsSourceBytes) {
   EXPECT_FALSE(ReadResource(module_.get(), "NO SUCH FILE.TXT", kPayloadType, raw));
 }
 
+// The install worker reads each file's payload from the program file rather than
+// through the mapping: the same bytes, whether the file is mapped as an image or as data.
+TEST_F(PackedInstaller, PayloadReadFromTheFileUnpacksLikeTheMappedOne) {
+  const unique_module image(LoadLibraryExA(installer_.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+  ASSERT_TRUE(image) << "error " << GetLastError();
+  const TSetupScript script(DemoFile("setup.ini"));
+  for (const HMODULE module : {module_.get(), image.get()}) {
+    TModuleFile file(module, installer_);
+    for (size_t n = 1; n <= script.CountEntries("FileDispName"); ++n) {
+      const std::string name = UpperCaseAscii(script.Text(EntryKey("FileDispName", n)));
+      std::string_view view;
+      ASSERT_TRUE(ViewResource(module, name.c_str(), kPayloadType, view)) << name;
+      const TRawResource raw = file.Resource(view);
+      std::string_view first;
+      ASSERT_TRUE(raw.read(0, 1, first));
+      EXPECT_NE(first.data(), view.data()) << name << ": read from the mapping";
+      Bytes data;
+      EXPECT_TRUE(InflateResource(raw, [&](std::string_view piece) {
+        data.append(piece);
+        return true;
+      }));
+      EXPECT_EQ(data, DemoFile(script.Text(EntryKey("FileLocation", n)))) << name;
+    }
+  }
+}
+
 TEST_F(PackedInstaller, TopLogoIsTheBitmapWithoutItsFileHeader) {
   Bytes logo;
   ASSERT_TRUE(ReadResource(module_.get(), kTopLogoResource, RT_BITMAP, logo));
@@ -114,7 +140,11 @@ TEST_F(PackedInstaller, StubIconsAndPicturesLoadAtTheirSizes) {
     ASSERT_TRUE(GetIconInfo(icon.get(), &info));
     const unique_hbitmap color(info.hbmColor), mask(info.hbmMask);
     BITMAPINFO format{};
-    format.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB};
+    format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    format.bmiHeader.biWidth = size;
+    format.bmiHeader.biHeight = -size;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
     std::vector<DWORD> pixels(size_t(size * size));
     const HDC screen = GetDC(nullptr);
     EXPECT_EQ(GetDIBits(screen, color.get(), 0, UINT(size), pixels.data(), &format, DIB_RGB_COLORS), size);

@@ -12,3 +12,45 @@ TEST(ReadFileResource, MissingFileGivesFalse) {
   Bytes data;
   EXPECT_FALSE(ReadFileResource("C:\\no\\such\\file.exe", kScriptResource, kPayloadType, data));
 }
+
+namespace {
+
+std::string OwnFileName() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return std::string(path, length < MAX_PATH ? length : 0);
+}
+
+// The whole resource in one read.
+std::string_view ReadWhole(const TRawResource& raw) {
+  std::string_view piece;
+  EXPECT_TRUE(raw.read(0, raw.size, piece));
+  return piece;
+}
+
+}  // namespace
+
+// The running program's own resource (here the folder picker's dialog), read
+// from its file: the same bytes, not the mapped ones.
+TEST(ModuleFile, ReadsTheRunningProgramsResourceFromItsFile) {
+  std::string_view view;
+  ASSERT_TRUE(ViewResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(900), RT_DIALOG, view));
+  TModuleFile file(GetModuleHandleA(nullptr), OwnFileName());
+  const TRawResource raw = file.Resource(view);
+  ASSERT_EQ(raw.size, view.size());
+  const std::string_view read = ReadWhole(raw);
+  EXPECT_EQ(read, view);
+  EXPECT_NE(read.data(), view.data()) << "read from the mapping, not the file";
+}
+
+TEST(ModuleFile, FallsBackToTheMappingWhenTheFileCannotBeRead) {
+  std::string_view view;
+  ASSERT_TRUE(ViewResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(900), RT_DIALOG, view));
+  TModuleFile missing(GetModuleHandleA(nullptr), "C:\\no\\such\\file.exe");
+  EXPECT_EQ(ReadWhole(missing.Resource(view)).data(), view.data());
+
+  // Bytes outside every section of the image, such as the headers, are not in a section's file data.
+  TModuleFile own(GetModuleHandleA(nullptr), OwnFileName());
+  const std::string_view headers(reinterpret_cast<const char*>(GetModuleHandleA(nullptr)), 64);
+  EXPECT_EQ(ReadWhole(own.Resource(headers)).data(), headers.data());
+}
