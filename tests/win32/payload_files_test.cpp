@@ -60,8 +60,7 @@ TEST_F(PayloadFiles, ReadAndWriteRoundTripWithNonAsciiNames) {
 }
 
 TEST_F(PayloadFiles, CopyOfTheRunningProgramIsExact) {
-  char own[MAX_PATH + 1] = {};
-  GetModuleFileNameA(nullptr, own, MAX_PATH);
+  const std::string own = OwnFileName();
   Bytes program;
   ASSERT_TRUE(ReadWholeFile(own, program));
   EXPECT_TRUE(WriteWholeFile(scratch / "uninstall.exe", program));

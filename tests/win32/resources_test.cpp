@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win32/win32_test_support.h"
+
 TEST(ReadResource, MissingResourceGivesFalse) {
   Bytes data = "stale";
   EXPECT_FALSE(ReadResource(GetModuleHandleA(nullptr), "NOSUCHRESOURCE", kPayloadType, data));
@@ -14,12 +16,6 @@ TEST(ReadFileResource, MissingFileGivesFalse) {
 }
 
 namespace {
-
-std::string OwnFileName() {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return std::string(path, length < MAX_PATH ? length : 0);
-}
 
 // The whole resource in one read.
 std::string_view ReadWhole(const TRawResource& raw) {

@@ -22,11 +22,13 @@ inline std::wstring Wide(const std::string& ansi) {
   return wide;
 }
 
-inline std::string OwnFolder() {
+inline std::string OwnFileName() {
   char path[MAX_PATH + 1] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return ExtractFilePath(path);
+  return path;
 }
+
+inline std::string OwnFolder() { return ExtractFilePath(OwnFileName()); }
 
 // A fixture program or library of the cross tree (tests\fixtures beside tests\win32).
 inline std::string FixturePath(const std::string& name) {
