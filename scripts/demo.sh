@@ -29,7 +29,7 @@ setup_pid=$!
 
 drv() { "$WINE64" "$root/build/win/tests/e2e/driver/wizdriver.exe" "$@"; }
 shot() {
-  sleep 0.3
+  drv paint >/dev/null
   import -window root "$out/$1.png"
   echo "Screenshot: $out/$1.png"
 }

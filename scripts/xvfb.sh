@@ -9,7 +9,7 @@ case "${1:-}" in
       [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
       Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
       pid=$!
-      for _ in $(seq 50); do
+      for _ in $(seq 300); do  # up to 30 s: a busy machine starts it slowly
         [ -e "/tmp/.X11-unix/X$n" ] && { echo ":$n $pid"; exit 0; }
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1

@@ -47,7 +47,7 @@ on() {
 expect_clean_end() {
   local status
   E2E_CHECKS=$((E2E_CHECKS + 1))
-  drv wait-gone "${2:-10}" >/dev/null 2>&1 || { fail "$1: the wizard window is still open"; return; }
+  drv wait-gone >/dev/null 2>&1 || { fail "$1: the wizard window is still open"; return; }
   wait "$SETUP_PID"
   status=$?
   SETUP_PID=""
@@ -171,7 +171,7 @@ mkfifo "$raw/unlock"
 "$WINE64" "$SYSFAULT" lock "$(wine_path "$app/ReadMe.txt")" <"$raw/unlock" >"$raw/lock.out" 2>&1 &
 locker=$!
 exec {unlock}>"$raw/unlock"
-for _ in $(seq 50); do grep -q locked "$raw/lock.out" && break; sleep 0.1; done
+wait_until 30 grep -q locked "$raw/lock.out"
 grep -q locked "$raw/lock.out" || die "the file was not locked: $(cat "$raw/lock.out")"
 start_setup demo
 welcome_to_folders licence
@@ -211,8 +211,8 @@ first_pid=$SETUP_PID
 SETUP_PID=""
 welcome_to_folders licence
 start_setup demo
-for _ in $(seq 50); do second=$(drv handle 2>/dev/null) && [ "$second" != "$first" ] && break; sleep 0.1; done
-[ "$second" != "$first" ] || die "the second wizard did not come up"
+second_window() { second=$(drv handle 2>/dev/null) && [ "$second" != "$first" ]; }
+wait_until 30 second_window || die "the second wizard did not come up"
 on "$second" welcome_to_folders licence
 on "$first" drv post-click bbtnNext >/dev/null
 on "$second" drv post-click bbtnNext >/dev/null

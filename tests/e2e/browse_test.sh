@@ -20,21 +20,20 @@ expect_caption edDestFolder 'C:\'
 
 # In the picker's tree (Tab, Tab from OK): My Computer, (C:), then type the name.
 click bbtnBrowse
-expect_eq "$(drv find-messagebox 10 2>&1)" "Browse folders" "folder picker caption"
+expect_eq "$(drv find-messagebox 2>&1)" "Browse folders" "folder picker caption"
 picker=$(xdotool search --name "^Browse folders$" | head -n1)
 [ -n "$picker" ] || die "no X window for the folder picker"
 xdotool windowfocus --sync "$picker" 2>/dev/null
-sleep 0.5
+drv wait-foreground >/dev/null || die "the folder picker did not become the active window"
 xdotool key --delay 200 Tab Tab
-sleep 0.3
+picker_tree_focused() { [ "$(drv focused 2>&1)" == SysTreeView32 ]; }
+wait_until 30 picker_tree_focused || die "Tab, Tab did not reach the picker's tree: $(drv focused 2>&1)"
 xdotool key --delay 150 Home Down Down Down Down Right Down
-sleep 0.5
 xdotool type --delay 150 Chosen
-sleep 1
+expect_eq "$(drv wait-tree-selection Chosen 2>&1)" Chosen "folder selected in the picker"
 shot_screen picker-chosen
 drv messagebox-click 1 >/dev/null || fail "the folder picker has no OK button"
-sleep 1  # the wizard takes the folder once the picker's modal loop has ended
-expect_caption edDestFolder 'C:\Chosen'
+expect_caption_soon edDestFolder 'C:\Chosen'
 expect_buttons enabled enabled enabled
 
 # Back and forth keeps the chosen folder: it is the project's folder now.
@@ -45,7 +44,7 @@ expect_caption edDestFolder 'C:\Chosen'
 click bbtnNext
 drv wait-page Installed 60 >/dev/null || fail "the installed page did not come: $(drv page 2>&1)"
 click bbtnCancel
-expect_closed 20 "Finish"
+expect_closed "Finish"
 
 src=$(dirname "$DEMO_SCRIPT")
 expect_same_file "$src/files/ReadMe.txt" "$chosen/ReadMe.txt"

@@ -149,14 +149,25 @@ stop_setup() {
   SETUP_PID=""
 }
 
-# Whether the installer process has ended (after its window closed).
-setup_ended() {
-  local _
-  for _ in $(seq 50); do
-    kill -0 "$SETUP_PID" 2>/dev/null || { wait "$SETUP_PID" 2>/dev/null; SETUP_PID=""; return 0; }
+# wait_until SECONDS COMMAND...: polls COMMAND until it succeeds; false when
+# SECONDS pass first. Deadlines are generous: a busy machine can stall Wine for
+# seconds, and a check must never fail by the machine's speed.
+wait_until() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    ((SECONDS < end)) || return 1
     sleep 0.1
   done
-  return 1
+}
+
+setup_gone() { ! kill -0 "$SETUP_PID" 2>/dev/null; }
+
+# Whether the installer process has ended (after its window closed).
+setup_ended() {
+  wait_until 30 setup_gone || return 1
+  wait "$SETUP_PID" 2>/dev/null
+  SETUP_PID=""
 }
 
 # ---- driving --------------------------------------------------------------
@@ -171,22 +182,21 @@ click() { drv click "$1" >/dev/null || fail "click $1 failed"; }
 select_item() { drv select "$1" "$2" >/dev/null || fail "select $1 $2 failed"; }
 
 # press_key KEY...: real key strokes (xdotool names: Escape, alt+F4, Tab, Return)
-# to the focused wizard window.
+# to the wizard window, once it is the active one. The caller waits for their effect.
 press_key() {
   local window
   window=$(drv x-window) || { fail "no wizard window for keys $*"; return; }
   xdotool windowfocus --sync "$window" 2>/dev/null
   drv focus >/dev/null
-  sleep 0.3  # Wine takes the X focus change in before the keys arrive
+  drv wait-foreground >/dev/null || fail "the wizard did not become the active window for keys $*"
   xdotool key --delay 50 "$@"
-  sleep 0.3
 }
 
 # shot NAME: a screenshot of the wizard window as $E2E_GROUP_DIR/NAME.png.
 shot() {
   local window
   window=$(drv x-window) || { fail "no wizard window for screenshot $1"; return; }
-  sleep 0.2  # let the page paint
+  drv paint >/dev/null
   import -window "$window" "$E2E_GROUP_DIR/$1.png" 2>/dev/null || fail "screenshot $1 failed"
 }
 
@@ -202,6 +212,8 @@ expect_eq() {
 }
 
 expect_caption() { expect_eq "$(drv caption "$1" 2>&1)" "$2" "caption of $1"; }
+# A caption that a step after the last driver command sets (e.g. once a dialog's modal loop ended).
+expect_caption_soon() { expect_eq "$(drv wait-caption "$1" "$2" 2>&1)" "$2" "caption of $1"; }
 expect_title() { expect_eq "$(drv title 2>&1)" "$1" "window caption"; }
 expect_state() { expect_eq "$(drv state "$1" 2>&1)" "$2" "state of $1"; }
 expect_page() { expect_eq "$(drv page 2>&1)" "$1" "shown page"; }
@@ -215,11 +227,11 @@ expect_buttons() {
   expect_state bbtnCancel "visible $3"
 }
 
-# expect_closed [SECONDS [WHAT]]: the window went away and the program ended.
+# expect_closed [WHAT]: the window went away and the program ended.
 expect_closed() {
   E2E_CHECKS=$((E2E_CHECKS + 1))
-  drv wait-gone "${1:-10}" >/dev/null 2>&1 || { fail "${2:-}${2:+: }the wizard window is still open"; return; }
-  setup_ended || fail "${2:-}${2:+: }the setup program still runs after its window closed"
+  drv wait-gone >/dev/null 2>&1 || { fail "${1:-}${1:+: }the wizard window is still open"; return; }
+  setup_ended || fail "${1:-}${1:+: }the setup program still runs after its window closed"
 }
 
 # expect_open: the window is still there (e.g. after a key that must do nothing).

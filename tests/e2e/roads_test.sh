@@ -84,14 +84,14 @@ click cbAddIcon2Start
 click cbAddIcon2Programs
 click cbRunProgram
 press_key Escape
-expect_closed 20 "Esc as Finish"
+expect_closed "Esc as Finish"
 expect_exists "$desktop/$product.lnk"
 expect_exists "$start_menu/$product.lnk"
 expect_gone "$programs/$product.lnk"
 expect_exists "$programs/$company/$product/User Guide.lnk"
 expect_exists "$programs/$company/$product/First Steps.lnk"
 expect_same_file "$E2E_GROUP_DIR/full.exe" "$app/uninstall.exe"
-for _ in $(seq 50); do [ -e "$app/demoapp.txt" ] && break; sleep 0.1; done
+wait_until 30 test -e "$app/demoapp.txt"
 expect_eq "$(cat "$app/demoapp.txt" 2>&1)" "C:\\Program Files\\$company\\$product" "folder the program was started in"
 
 # ---- remove road, with the uninstaller copy ------------------------------------
@@ -106,7 +106,7 @@ expect_buttons disabled disabled enabled
 expect_caption bbtnCancel "&Finish"
 shot removed-en
 click bbtnCancel
-expect_closed 10 "Finish after removal"
+expect_closed "Finish after removal"
 
 for file in DemoApp.exe DemoServer.dll "Docs/User Guide.txt" "Docs/Première étape.txt"; do expect_gone "$app/$file"; done
 expect_gone "$desktop/$product.lnk"
@@ -144,10 +144,15 @@ shot_screen worker-error
 drv messagebox-click 1 >/dev/null || fail "the error box has no OK button"
 expect_page CopyFiles
 expect_buttons disabled disabled disabled
-press_key Escape
+# Keys are taken in order: once Alt+Space has opened the system menu, the Esc
+# before it has been taken too, and the window must still be open.
+press_key Escape alt+space
+expect_eq "$(drv wait-menu open 2>&1)" open "the system menu after Esc"
 expect_open "Esc with every button disabled"
+press_key Escape
+expect_eq "$(drv wait-menu closed 2>&1)" closed "the system menu after its Esc"
 drv close-box >/dev/null
-expect_closed 10 "the close box after the error"
+expect_closed "the close box after the error"
 # The files came before the values; the version marker was never written.
 expect_exists "$app/Docs/User Guide.txt"
 start_setup broken

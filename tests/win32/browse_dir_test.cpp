@@ -27,7 +27,7 @@ constexpr int kStatusLineId = 14147;
 class TPickerScript {
 public:
   using TStep = std::function<bool()>;
-  explicit TPickerScript(std::vector<TStep> steps) : steps_(std::move(steps)), deadline_(GetTickCount64() + 20000) {
+  explicit TPickerScript(std::vector<TStep> steps) : steps_(std::move(steps)), deadline_(GetTickCount64() + 60000) {
     active_ = this;
     timer_ = SetTimer(nullptr, 0, 50, &Tick);
   }

@@ -183,5 +183,5 @@ TEST_F(PackedInstaller, StartsAsAProcess) {
       << "error " << GetLastError();
   const unique_handle processHandle(process.hProcess), threadHandle(process.hThread);
   EXPECT_TRUE(TerminateProcess(processHandle.get(), 0));
-  EXPECT_EQ(WaitForSingleObject(processHandle.get(), 10000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(processHandle.get(), 60000), WAIT_OBJECT_0);
 }

@@ -33,8 +33,11 @@ namespace {
 constexpr wchar_t kWizardClass[] = L"TVelkSetup";
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageBoxTextId = 0xFFFF;  // the static control holding a message box's text
-constexpr UINT kSendTimeoutMs = 1500;      // past it a click is taken to have opened a modal loop
-constexpr double kDefaultWaitSeconds = 10;
+constexpr int kPickerTreeId = 14145;       // the folder picker's tree of folders
+// How long a window may take to answer or to show a click's effect before the
+// driver gives up: generous, since a busy machine can stall a process for seconds.
+constexpr UINT kAnswerTimeoutMs = 30000;
+constexpr double kDefaultWaitSeconds = 30;
 constexpr DWORD kTimingPollMs = 1;         // polling interval of the timing commands
 constexpr double kStartWaitSeconds = 60;
 
@@ -65,10 +68,11 @@ std::string UnixLines(const std::string& text) {
 void Print(const std::string& line) { std::cout << line << '\n' << std::flush; }
 
 // A message to a window of another process; false when it did not answer in time
-// (it is busy in a modal loop) or is gone.
+// (it hangs) or is gone.
 bool SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr) {
   DWORD_PTR answer = 0;
-  const bool answered = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &answer) != 0;
+  const bool answered =
+      SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kAnswerTimeoutMs, &answer) != 0;
   if (result) *result = LRESULT(answer);
   return answered;
 }
@@ -201,13 +205,13 @@ std::string VisiblePage(HWND wizard) {
   return pages.empty() ? "none" : pages;
 }
 
-// A dialog (message box, folder picker) owned by the wizard window.
-HWND FindOwnedDialog() {
+// A shown dialog (message box, folder picker, New folder box) owned by `owner`.
+HWND FindDialogOwnedBy(HWND owner) {
   struct Search {
     HWND owner;
     HWND found = nullptr;
-  } search{FindWizard()};
-  if (!search.owner) return nullptr;
+  } search{owner};
+  if (!owner) return nullptr;
   EnumWindows(
       [](HWND window, LPARAM param) -> BOOL {
         auto* s = reinterpret_cast<Search*>(param);
@@ -220,18 +224,90 @@ HWND FindOwnedDialog() {
   return search.found;
 }
 
+HWND FindOwnedDialog() { return FindDialogOwnedBy(FindWizard()); }
+
 HWND OwnedDialog() {
   HWND dialog = FindOwnedDialog();
   if (!dialog) throw CommandFailed("no dialog owned by the wizard");
   return dialog;
 }
 
-// Clicks a button as a user can: only when it is shown and enabled. A click
-// that opens a modal loop does not block the driver.
+DWORD WINAPI SendClick(void* button) {
+  SendWithTimeout(HWND(button), BM_CLICK, 0, 0);
+  return 0;
+}
+
+// Clicks a button as a user can: only when it is shown and enabled. Returns when
+// the click has been handled, or as soon as it has opened a dialog, whose modal
+// loop holds the click until that dialog ends.
 void ClickButton(HWND button) {
   if (!IsWindowVisible(button)) throw CommandFailed("the control is hidden");
   if (!IsWindowEnabled(button)) throw CommandFailed("the control is disabled");
-  SendWithTimeout(button, BM_CLICK, 0, 0);
+  const HWND window = GetAncestor(button, GA_ROOT);
+  const HWND dialogBefore = FindDialogOwnedBy(window);
+  const unique_handle click(CreateThread(nullptr, 0, SendClick, button, 0, nullptr));
+  if (!click) throw CommandFailed("cannot start the click");
+  const bool handled = WaitFor(
+      kAnswerTimeoutMs / 1000.0,
+      [&] {
+        if (WaitForSingleObject(click.get(), 0) == WAIT_OBJECT_0) return true;
+        const HWND dialog = FindDialogOwnedBy(window);
+        return dialog && dialog != dialogBefore;
+      },
+      kTimingPollMs);
+  if (!handled) throw CommandFailed("the click was not handled");
+}
+
+// The window that has the keyboard focus in the thread of `window`.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// A block of memory in the process of `window`, for messages whose parameter
+// points to memory that the window's own process must read and write.
+class TRemoteMemory {
+public:
+  TRemoteMemory(HWND window, size_t size) : size_(size) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    process_.reset(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    if (process_) address_ = VirtualAllocEx(process_.get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (!address_) throw CommandFailed("no memory in the window's process");
+  }
+  ~TRemoteMemory() { VirtualFreeEx(process_.get(), address_, 0, MEM_RELEASE); }
+  TRemoteMemory(const TRemoteMemory&) = delete;
+  TRemoteMemory& operator=(const TRemoteMemory&) = delete;
+
+  void* address() const { return address_; }
+  void Write(const void* data) const { WriteProcessMemory(process_.get(), address_, data, size_, nullptr); }
+  void Read(void* data) const { ReadProcessMemory(process_.get(), address_, data, size_, nullptr); }
+
+private:
+  unique_handle process_;
+  void* address_ = nullptr;
+  size_t size_;
+};
+
+// The text of the selected item of a tree view in another process.
+std::wstring SelectedTreeText(HWND tree) {
+  const auto item = HTREEITEM(Query(tree, TVM_GETNEXTITEM, TVGN_CARET));
+  if (!item) return {};
+  struct TItem {
+    TVITEMW item;
+    wchar_t text[MAX_PATH];
+  } local{};
+  const TRemoteMemory remote(tree, sizeof local);
+  local.item.mask = TVIF_TEXT;
+  local.item.hItem = item;
+  local.item.pszText = static_cast<TItem*>(remote.address())->text;
+  local.item.cchTextMax = MAX_PATH;
+  remote.Write(&local);
+  Query(tree, TVM_GETITEMW, 0, LPARAM(remote.address()));
+  remote.Read(&local);
+  local.text[MAX_PATH - 1] = L'\0';
+  return local.text;
 }
 
 // ---- commands --------------------------------------------------------------
@@ -251,7 +327,16 @@ void Title(const Args&) { Print(Utf8(WindowText(Wizard()))); }
 
 void Handle(const Args&) { Print(std::to_string(reinterpret_cast<ULONG_PTR>(Wizard()))); }
 
-void Caption(const Args& args) { Print(UnixLines(Utf8(WindowText(NamedControl(args.at(0)))))); }
+std::string CaptionOf(const std::string& name) { return UnixLines(Utf8(WindowText(NamedControl(name)))); }
+
+void Caption(const Args& args) { Print(CaptionOf(args.at(0))); }
+
+void WaitCaption(const Args& args) {
+  const std::string& wanted = args.at(1);
+  if (!WaitFor(Seconds(args, 2), [&] { return CaptionOf(args.at(0)) == wanted; }))
+    throw CommandFailed(args[0] + " shows '" + CaptionOf(args[0]) + "'");
+  Print(wanted);
+}
 
 void State(const Args& args) { Print(StateText(NamedControl(args.at(0)))); }
 
@@ -267,9 +352,20 @@ void PostClick(const Args& args) {
   Print("ok");
 }
 
-// What the title bar's close box does (under Xvfb the window has no frame to click).
+// The window that takes the keys now: the dialog the wizard has open, else the wizard.
+HWND InputWindow(HWND wizard) {
+  const HWND dialog = FindDialogOwnedBy(wizard);
+  return dialog ? dialog : IsWindowEnabled(wizard) ? wizard : nullptr;
+}
+
+// What the title bar's close box does (under Xvfb the window has no frame to
+// click). A user can click it only while the wizard takes input: a message box
+// that was just closed gives it back a moment later.
 void CloseBox(const Args&) {
-  PostMessageW(Wizard(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  HWND wizard = Wizard();
+  if (!WaitFor(kDefaultWaitSeconds, [&] { return InputWindow(wizard) == wizard; }))
+    throw CommandFailed("the wizard takes no input");
+  PostMessageW(wizard, WM_SYSCOMMAND, SC_CLOSE, 0);
   Print("ok");
 }
 
@@ -388,6 +484,74 @@ void Focus(const Args&) {
   Print("ok");
 }
 
+// Waits until the window that takes the keys (the wizard, or the dialog it has
+// open) is the active one, so that key strokes sent now reach it.
+void WaitForeground(const Args& args) {
+  HWND wizard = Wizard();
+  if (!WaitFor(Seconds(args, 0), [&] { return InputWindow(wizard) && GetForegroundWindow() == InputWindow(wizard); }))
+    throw CommandFailed("the wizard is not the active window");
+  Print("ok");
+}
+
+// The control with the keyboard focus: its table name for one of the wizard's
+// own, else its window class; "none" when no window has the focus.
+void Focused(const Args&) {
+  const HWND focus = FocusOf(Wizard());
+  if (!focus) return Print("none");
+  const LONG_PTR id = GetDlgCtrlID(focus);
+  for (const TControlInfo& info : WizardControls())
+    if (info.id == id && GetParent(focus) == Wizard()) return Print(std::string(info.name));
+  Print(Utf8(ClassName(focus)));
+}
+
+// Waits until the folder picker's tree has the item named TEXT selected.
+void WaitTreeSelection(const Args& args) {
+  const std::wstring wanted = AnsiToWide(args.at(0));
+  std::wstring selected;
+  const bool found = WaitFor(Seconds(args, 1), [&] {
+    const HWND tree = GetDlgItem(FindOwnedDialog(), kPickerTreeId);
+    if (tree) selected = SelectedTreeText(tree);
+    return tree && selected == wanted;
+  });
+  if (!found) throw CommandFailed("the picker's tree has '" + Utf8(selected) + "' selected");
+  Print(args[0]);
+}
+
+// Whether a popup menu of the wizard's thread (its system menu) is shown.
+bool MenuShown(HWND wizard) {
+  struct Search {
+    DWORD thread;
+    bool found = false;
+  } search{GetWindowThreadProcessId(wizard, nullptr)};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        s->found = GetWindowThreadProcessId(window, nullptr) == s->thread && IsWindowVisible(window) &&
+                   ClassName(window) == L"#32768";
+        return !s->found;
+      },
+      LPARAM(&search));
+  return search.found;
+}
+
+// Waits until the wizard's system menu is open ("open") or no longer ("closed").
+void WaitMenu(const Args& args) {
+  const bool open = args.at(0) == "open";
+  if (!open && args[0] != "closed") throw CommandFailed("open or closed, not " + args[0]);
+  HWND wizard = Wizard();
+  if (!WaitFor(Seconds(args, 1), [&] { return MenuShown(wizard) == open; }))
+    throw CommandFailed(std::string("the menu is ") + (open ? "closed" : "open"));
+  Print(args[0]);
+}
+
+// Lets the wizard take what it was sent and paint, for a screenshot of what it shows.
+void Paint(const Args&) {
+  HWND wizard = Wizard();
+  Query(wizard, WM_NULL);
+  RedrawWindow(wizard, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Print("ok");
+}
+
 // The X11 window Wine shows the wizard in, for xdotool (focus, key strokes).
 void XWindow(const Args&) {
   const auto window = reinterpret_cast<ULONG_PTR>(GetPropW(Wizard(), L"__wine_x11_whole_window"));
@@ -407,11 +571,20 @@ void MessageBoxText(const Args&) {
   Print(UnixLines(Utf8(WindowText(text))));
 }
 
-// Presses a dialog button by its id (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7...).
+// Presses a dialog button by its id (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7...)
+// and waits until the dialog has gone and the wizard takes input again, or
+// the press has opened the next dialog.
 void MessageBoxClick(const Args& args) {
-  HWND button = GetDlgItem(OwnedDialog(), std::stoi(args.at(0)));
+  HWND wizard = Wizard(), dialog = OwnedDialog();
+  HWND button = GetDlgItem(dialog, std::stoi(args.at(0)));
   if (!button) throw CommandFailed("the dialog has no button " + args.at(0));
   ClickButton(button);
+  const auto dialogEnded = [&] {
+    const HWND input = IsWindow(wizard) ? InputWindow(wizard) : nullptr;
+    return !IsWindow(wizard) || (input && input != dialog);
+  };
+  if (!WaitFor(kDefaultWaitSeconds, dialogEnded))
+    throw CommandFailed("the dialog is still open, or the wizard takes no input");
   Print("ok");
 }
 
@@ -475,11 +648,6 @@ void StartTime(const Args& args) {
   Print(MsText(elapsed));
 }
 
-void SleepMs(const Args& args) {
-  Sleep(DWORD(std::stoul(args.at(0))));
-  Print("ok");
-}
-
 struct Command {
   void (*run)(const Args&);
   const char* args;
@@ -494,6 +662,7 @@ const std::map<std::string, Command>& Commands() {
       {"handle", {Handle, "", "the wizard's window handle, for WIZDRIVER_WINDOW"}},
       {"client-size", {ClientSize, "", "WIDTH HEIGHT of the client area"}},
       {"caption", {Caption, "NAME", "a control's text"}},
+      {"wait-caption", {WaitCaption, "NAME TEXT [SECONDS]", "wait until a control shows TEXT"}},
       {"state", {State, "NAME", "visible|hidden enabled|disabled [checked|unchecked]"}},
       {"click", {Click, "NAME", "click a button, radio button or check box"}},
       {"post-click", {PostClick, "NAME", "click without waiting for the click to finish"}},
@@ -507,11 +676,15 @@ const std::map<std::string, Command>& Commands() {
       {"layout-check", {LayoutCheck, "[logo|nologo]", "compare every control with the table's layout"}},
       {"list", {List, "", "every control with class, state, rectangle and text"}},
       {"focus", {Focus, "", "make the wizard the active window"}},
+      {"wait-foreground", {WaitForeground, "[SECONDS]", "wait until the wizard (or its open dialog) is active"}},
+      {"focused", {Focused, "", "the focused control: its name, or its class outside the table"}},
+      {"paint", {Paint, "", "let the wizard take its messages and paint"}},
+      {"wait-menu", {WaitMenu, "open|closed [SECONDS]", "wait until the system menu is open or closed"}},
       {"x-window", {XWindow, "", "the X11 window id of the wizard under Wine"}},
       {"find-messagebox", {FindMessageBox, "[SECONDS]", "wait for a dialog owned by the wizard; its caption"}},
       {"messagebox-text", {MessageBoxText, "", "the text of that message box"}},
       {"messagebox-click", {MessageBoxClick, "ID", "press its button with id ID (1 OK, 2 Cancel, 6 Yes, 7 No)"}},
-      {"sleep", {SleepMs, "MILLISECONDS", "wait"}},
+      {"wait-tree-selection", {WaitTreeSelection, "TEXT [SECONDS]", "wait until the picker's tree selects TEXT"}},
       {"time-click", {TimeClick, "NAME PAGE [SECONDS]", "click, wait for PAGE; the milliseconds between"}},
       {"start-time", {StartTime, "PROGRAM [ARGS...]", "start PROGRAM, milliseconds to its first window; end it"}},
   };
