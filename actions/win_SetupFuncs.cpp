@@ -167,9 +167,9 @@ bool UnpackResourceToFile(const std::string& fileName, const TRawResource& paylo
   });
 }
 
-bool ReadWholeFile(const std::string& fileName, Bytes& data) {
+bool ReadWholeFile(const std::wstring& fileName, Bytes& data) {
   data.clear();
-  const unique_file file(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  const unique_file file(CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size;
   if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > MAXDWORD) return false;

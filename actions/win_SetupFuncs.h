@@ -46,8 +46,9 @@ void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string
 bool UnpackResourceToFile(const std::string& fileName, const TRawResource& payload);
 
 // The whole file; false, with Data empty, when it cannot be opened, is empty,
-// is larger than 4 GiB - 1 or reads short.
-bool ReadWholeFile(const std::string& fileName, Bytes& data);
+// is larger than 4 GiB - 1 or reads short. The name is UTF-16: the file read
+// is the running program, whose folder may lie outside the ANSI code page.
+bool ReadWholeFile(const std::wstring& fileName, Bytes& data);
 
 // Creates or replaces the file with Data. False for empty Data (nothing is
 // touched), when the file cannot be created, or when the write fails or is

@@ -47,7 +47,7 @@ void TSetupProc::CheckLogos() { HasTopLogo = host_.HasBitmapResource(kTopLogoRes
 
 bool TSetupProc::ReadUnpacked(const char* name, Bytes& text) const {
   Bytes raw;
-  return host_.ReadPayloadResource(ExeFile, name, raw) && UnpackResource(raw, text);
+  return host_.ReadPayloadResource(name, raw) && UnpackResource(raw, text);
 }
 
 void TSetupProc::LoadLicense() {

@@ -42,8 +42,9 @@ public:
   virtual void* ModuleHandle() const = 0;
   virtual std::string ModuleFileName() const = 0;
   virtual bool HasBitmapResource(const char* name) const = 0;
-  // The raw bytes of a payload resource of the program file at `exeFile`.
-  virtual bool ReadPayloadResource(const std::string& exeFile, const char* name, Bytes& raw) const = 0;
+  // The raw bytes of a payload resource of the program's own module, whatever
+  // its path: a path in the ANSI code page may not name the file at all.
+  virtual bool ReadPayloadResource(const char* name, Bytes& raw) const = 0;
   virtual IRegistry& Registry() = 0;
   virtual const IShellFolders& ShellFolders() const = 0;
 };

@@ -28,17 +28,20 @@ bool ReadResource(HMODULE module, const char* name, const char* type, Bytes& dat
   }
 }
 
-bool ReadFileResource(const std::string& path, const char* name, const char* type, Bytes& data) {
-  data.clear();
-  const unique_module module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  return module && ReadResource(module.get(), name, type, data);
+std::wstring ModulePath(HMODULE module) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(module, path.data(), DWORD(path.size()));
+    if (length < path.size()) return path.substr(0, length);
+    path.resize(path.size() * 2);  // truncated: try a larger buffer
+  }
 }
 
-TModuleFile::TModuleFile(HMODULE module, const std::string& path)
+TModuleFile::TModuleFile(HMODULE module, const std::wstring& path)
     // The loader marks a data file's handle with its low bit, an image resource's with the next.
     : base_(reinterpret_cast<const char*>(uintptr_t(module) & ~uintptr_t(3))),
       mappedFlat_(uintptr_t(module) & 1),
-      file_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      file_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {}
 
 TRawResource TModuleFile::Resource(std::string_view view) {

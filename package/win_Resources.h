@@ -19,8 +19,9 @@ bool ViewResource(HMODULE module, const char* name, const char* type, std::strin
 // As ViewResource, copied.
 bool ReadResource(HMODULE module, const char* name, const char* type, Bytes& data);
 
-// As ReadResource, on a program file opened as a data-only module.
-bool ReadFileResource(const std::string& path, const char* name, const char* type, Bytes& data);
+// The full path of a loaded image module (nullptr: the running program) in
+// UTF-16, which names the file whatever the ANSI code page can hold.
+std::wstring ModulePath(HMODULE module);
 
 // The file of a loaded module (the running program, or a file loaded as an image
 // resource or a data file), from which the module's resources are read with file
@@ -29,7 +30,7 @@ bool ReadFileResource(const std::string& path, const char* name, const char* typ
 // memory to its end. One thread at a time; the module must stay loaded.
 class TModuleFile {
 public:
-  TModuleFile(HMODULE module, const std::string& path);
+  TModuleFile(HMODULE module, const std::wstring& path);
 
   // `view`, bytes of the module's mapping, to be read from the file; read from
   // the mapping when the file could not be opened or does not hold them.

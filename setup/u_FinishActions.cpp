@@ -18,7 +18,7 @@ void CreateShortcuts(const TSetupProc& project, const TFinishChoices& choices, I
 void CopyUninstaller(const TSetupProc& project, IFinishSystem& system) {
   if (UpperCaseAscii(project.ExeFile) == UpperCaseAscii(project.UninstallFile)) return;
   Bytes program;
-  if (system.ReadWholeFile(project.ExeFile, program)) system.WriteWholeFile(project.UninstallFile, program);
+  if (system.ReadProgramFile(program)) system.WriteWholeFile(project.UninstallFile, program);
 }
 
 // The first file entry, when it is a program; no later entry is tried.

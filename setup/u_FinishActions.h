@@ -21,7 +21,9 @@ public:
   // Throws ESetupError when the shell link object is unavailable or the folder is empty.
   virtual void CreateShortcut(const std::string& linkName, const std::string& folder, const std::string& targetFile,
                               const std::string& description) = 0;
-  virtual bool ReadWholeFile(const std::string& fileName, Bytes& data) = 0;
+  // The whole running program file, read through its module: its path in the
+  // ANSI code page may not name it.
+  virtual bool ReadProgramFile(Bytes& data) = 0;
   virtual bool WriteWholeFile(const std::string& fileName, std::string_view data) = 0;
   // Makes the folder the process's current one, then starts the program there.
   virtual void StartProgram(const std::string& fileName, const std::string& folder) = 0;

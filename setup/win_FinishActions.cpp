@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "actions/win_SetupFuncs.h"
+#include "package/win_Resources.h"
 #include "setup/u_FinishActions.h"
 
 namespace {
@@ -15,7 +16,7 @@ public:
                       const std::string& description) override {
     ::CreateShortcut(linkName, folder, targetFile, description);
   }
-  bool ReadWholeFile(const std::string& fileName, Bytes& data) override { return ::ReadWholeFile(fileName, data); }
+  bool ReadProgramFile(Bytes& data) override { return ::ReadWholeFile(ModulePath(nullptr), data); }
   bool WriteWholeFile(const std::string& fileName, std::string_view data) override {
     return ::WriteWholeFile(fileName, data);
   }

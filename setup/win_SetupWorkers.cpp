@@ -17,8 +17,8 @@ namespace {
 
 class TWinWorkerSystem final : public IWorkerSystem {
 public:
-  TWinWorkerSystem(void* instance, const std::string& exeFile)
-      : module_(static_cast<HMODULE>(instance)), moduleFile_(module_, exeFile) {}
+  explicit TWinWorkerSystem(void* instance)
+      : module_(static_cast<HMODULE>(instance)), moduleFile_(module_, ModulePath(module_)) {}
 
   bool FolderExists(const std::string& path) const override { return ::FolderExists(path); }
   bool ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
@@ -62,7 +62,7 @@ template <typename Worker>
 DWORD WINAPI RunWorker(void* view) {
   try {
     const TWorkerCom com;
-    TWinWorkerSystem system(SetupProc->Instance, SetupProc->ExeFile);
+    TWinWorkerSystem system(SetupProc->Instance);
     Worker(*SetupProc, system, *static_cast<IWorkerView*>(view)).Execute();
   } catch (...) {
     // Only the error box itself can fail here; there is no one left to tell.

@@ -19,11 +19,9 @@ public:
   void* ModuleHandle() const override { return nullptr; }
   std::string ModuleFileName() const override { return "C:\\Temp\\Setup.exe"; }
   bool HasBitmapResource(const char*) const override { return logo; }
-  // Only the program's own file has the payload, so a project that reads
-  // another file's resources loads nothing.
-  bool ReadPayloadResource(const std::string& exe, const char* name, Bytes& raw) const override {
+  bool ReadPayloadResource(const char* name, Bytes& raw) const override {
     const auto it = payload.find(name);
-    if (exe != ModuleFileName() || it == payload.end()) return false;
+    if (it == payload.end()) return false;
     raw = it->second;
     return true;
   }

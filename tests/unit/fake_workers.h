@@ -20,7 +20,7 @@ public:
   void* ModuleHandle() const override { return nullptr; }
   std::string ModuleFileName() const override { return "C:\\Temp\\Setup.exe"; }
   bool HasBitmapResource(const char*) const override { return false; }
-  bool ReadPayloadResource(const std::string&, const char* name, Bytes& raw) const override {
+  bool ReadPayloadResource(const char* name, Bytes& raw) const override {
     const auto it = payload_.find(name);
     if (it == payload_.end()) return false;
     raw = it->second;

@@ -50,15 +50,7 @@ protected:
 
   Bytes DemoFile(const std::string& relative) const { return ReadFileBytes(demo_ + "\\" + relative); }
 
-  // A payload resource through ReadFileResource, as the setup project reads it.
-  Bytes UnpackedFromFile(const char* name) const {
-    Bytes raw, data;
-    EXPECT_TRUE(ReadFileResource(installer_, name, kPayloadType, raw)) << name;
-    EXPECT_TRUE(UnpackResource(raw, data)) << name;
-    return data;
-  }
-
-  // A payload resource through ReadResource on the loaded module, as the install worker reads it.
+  // A payload resource through ReadResource on the loaded module, as the setup project reads it.
   Bytes UnpackedFromModule(const std::string& name) const {
     Bytes raw, data;
     EXPECT_TRUE(ReadResource(module_.get(), name.c_str(), kPayloadType, raw)) << name;
@@ -75,8 +67,8 @@ protected:
 
 TEST_F(PackedInstaller, ScriptAndLicenceUnpackWithCrLfLineEnds) {
   const TSetupScript script(DemoFile("setup.ini"));
-  EXPECT_EQ(UnpackedFromFile(kScriptResource), WithCrLf(script.Lines()));
-  EXPECT_EQ(UnpackedFromFile(kLicenseResource), WithCrLf(SplitLines(DemoFile("license.txt"))));
+  EXPECT_EQ(UnpackedFromModule(kScriptResource), WithCrLf(script.Lines()));
+  EXPECT_EQ(UnpackedFromModule(kLicenseResource), WithCrLf(SplitLines(DemoFile("license.txt"))));
 }
 
 TEST_F(PackedInstaller, EveryFileUnpacksToItsSourceBytes) {
@@ -98,7 +90,7 @@ TEST_F(PackedInstaller, PayloadReadFromTheFileUnpacksLikeTheMappedOne) {
   ASSERT_TRUE(image) << "error " << GetLastError();
   const TSetupScript script(DemoFile("setup.ini"));
   for (const HMODULE module : {module_.get(), image.get()}) {
-    TModuleFile file(module, installer_);
+    TModuleFile file(module, AnsiToWide(installer_));
     for (size_t n = 1; n <= script.CountEntries("FileDispName"); ++n) {
       const std::string name = UpperCaseAscii(script.Text(EntryKey("FileDispName", n)));
       std::string_view view;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "actions/win_SetupFuncs.h"
+#include "package/win_Resources.h"
 #include "tests/win32/win32_test_support.h"
 
 namespace {
@@ -55,14 +56,14 @@ TEST_F(PayloadFiles, ReadAndWriteRoundTripWithNonAsciiNames) {
   const std::string data = Content(70000);
   EXPECT_TRUE(WriteWholeFile(name, data));
   Bytes read = "stale";
-  EXPECT_TRUE(ReadWholeFile(name, read));
+  EXPECT_TRUE(ReadWholeFile(AnsiToWide(name), read));
   EXPECT_EQ(read, data);
 }
 
 TEST_F(PayloadFiles, CopyOfTheRunningProgramIsExact) {
   const std::string own = OwnFileName();
   Bytes program;
-  ASSERT_TRUE(ReadWholeFile(own, program));
+  ASSERT_TRUE(ReadWholeFile(ModulePath(nullptr), program));
   EXPECT_TRUE(WriteWholeFile(scratch / "uninstall.exe", program));
   EXPECT_EQ(FileBytes(scratch / "uninstall.exe"), FileBytes(own));
 }
@@ -92,7 +93,7 @@ TEST_F(PayloadFiles, TargetOpenWithoutSharingIsLeftAlone) {
     ASSERT_TRUE(holder);
     EXPECT_FALSE(WriteWholeFile(locked, "new"));
     Bytes read = "stale";
-    EXPECT_FALSE(ReadWholeFile(locked, read));
+    EXPECT_FALSE(ReadWholeFile(AnsiToWide(locked), read));
     EXPECT_EQ(read, "");
   }
   EXPECT_EQ(FileBytes(locked), "old");
@@ -140,14 +141,14 @@ TEST_F(PayloadFiles, MissingFolderAndOverlongPathsFail) {
   EXPECT_TRUE(WriteWholeFile(longest, "x")) << "a path of MAX_PATH - 1 characters";
   EXPECT_FALSE(WriteWholeFile(longest + "nn", "x"));
   Bytes read;
-  EXPECT_FALSE(ReadWholeFile(longest + "nn", read));
+  EXPECT_FALSE(ReadWholeFile(AnsiToWide(longest + "nn"), read));
 }
 
 TEST_F(PayloadFiles, ReadFailsForEmptyMissingAndFolders) {
   PutFile(file, "");
   Bytes read = "stale";
-  EXPECT_FALSE(ReadWholeFile(file, read));
+  EXPECT_FALSE(ReadWholeFile(AnsiToWide(file), read));
   EXPECT_EQ(read, "");
-  EXPECT_FALSE(ReadWholeFile(scratch / "missing.bin", read));
-  EXPECT_FALSE(ReadWholeFile(DelBackslash(scratch.Path()), read));
+  EXPECT_FALSE(ReadWholeFile(AnsiToWide(scratch / "missing.bin"), read));
+  EXPECT_FALSE(ReadWholeFile(AnsiToWide(DelBackslash(scratch.Path())), read));
 }

@@ -10,11 +10,6 @@ TEST(ReadResource, MissingResourceGivesFalse) {
   EXPECT_TRUE(data.empty());
 }
 
-TEST(ReadFileResource, MissingFileGivesFalse) {
-  Bytes data;
-  EXPECT_FALSE(ReadFileResource("C:\\no\\such\\file.exe", kScriptResource, kPayloadType, data));
-}
-
 namespace {
 
 // The whole resource in one read.
@@ -31,7 +26,7 @@ std::string_view ReadWhole(const TRawResource& raw) {
 TEST(ModuleFile, ReadsTheRunningProgramsResourceFromItsFile) {
   std::string_view view;
   ASSERT_TRUE(ViewResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(900), RT_DIALOG, view));
-  TModuleFile file(GetModuleHandleA(nullptr), OwnFileName());
+  TModuleFile file(GetModuleHandleA(nullptr), ModulePath(nullptr));
   const TRawResource raw = file.Resource(view);
   ASSERT_EQ(raw.size, view.size());
   const std::string_view read = ReadWhole(raw);
@@ -42,11 +37,11 @@ TEST(ModuleFile, ReadsTheRunningProgramsResourceFromItsFile) {
 TEST(ModuleFile, FallsBackToTheMappingWhenTheFileCannotBeRead) {
   std::string_view view;
   ASSERT_TRUE(ViewResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(900), RT_DIALOG, view));
-  TModuleFile missing(GetModuleHandleA(nullptr), "C:\\no\\such\\file.exe");
+  TModuleFile missing(GetModuleHandleA(nullptr), L"C:\\no\\such\\file.exe");
   EXPECT_EQ(ReadWhole(missing.Resource(view)).data(), view.data());
 
   // Bytes outside every section of the image, such as the headers, are not in a section's file data.
-  TModuleFile own(GetModuleHandleA(nullptr), OwnFileName());
+  TModuleFile own(GetModuleHandleA(nullptr), ModulePath(nullptr));
   const std::string_view headers(reinterpret_cast<const char*>(GetModuleHandleA(nullptr)), 64);
   EXPECT_EQ(ReadWhole(own.Resource(headers)).data(), headers.data());
 }

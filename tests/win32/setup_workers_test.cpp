@@ -36,8 +36,8 @@ public:
   void* ModuleHandle() const override { return module_.get(); }
   std::string ModuleFileName() const override { return exe_; }
   bool HasBitmapResource(const char*) const override { return false; }
-  bool ReadPayloadResource(const std::string& exeFile, const char* name, Bytes& raw) const override {
-    return ReadFileResource(exeFile, name, kPayloadType, raw);
+  bool ReadPayloadResource(const char* name, Bytes& raw) const override {
+    return ReadResource(module_.get(), name, kPayloadType, raw);
   }
   IRegistry& Registry() override { return registry_; }
   const IShellFolders& ShellFolders() const override { return folders_; }
@@ -254,7 +254,7 @@ TEST_F(Workers, FinishActionsMakeTheChosenLinksTheUninstallerAndStartTheProgram)
 
   EXPECT_TRUE(FileExists(Product("Links\\Worker Product.lnk")));
   EXPECT_FALSE(FileExists(Product("Links\\Not Chosen.lnk"))) << "its place names the Start menu, unchecked";
-  EXPECT_EQ(FileBytes(Product("uninstall.exe")), FileBytes(exe_));
+  EXPECT_EQ(FileBytes(Product("uninstall.exe")), FileBytes(OwnFileName())) << "a copy of the running program";
   EXPECT_TRUE(WaitFor([&] { return !FileBytes(Product("demoapp.txt")).empty(); })) << "the first file was started";
   EXPECT_TRUE(SameTextAscii(FileBytes(Product("demoapp.txt")), scratch.Path() + "Product")) << "in its own folder";
   SetCurrentDirectoryA(before);
