@@ -24,6 +24,7 @@ public:
   using TSelChanged = std::function<void(TBrowseDir& sender, const std::string& path, LPCITEMIDLIST item)>;
   using TInitialized = std::function<void(TBrowseDir& sender)>;
   using TValidateFailed = std::function<void(TBrowseDir& sender, const std::string& text, bool& close)>;
+  using TNameRejected = std::function<void(TBrowseDir& sender)>;
 
   TBrowseDir() = default;
   virtual ~TBrowseDir() = default;
@@ -51,6 +52,8 @@ public:
   TInitialized OnInitialized;
   unique_item_id ItemId;          // the chosen item, or the first one to select
   TValidateFailed OnValidateFailed;
+  // A name typed for New folder that the ANSI code page cannot hold: no folder is made.
+  TNameRejected OnNewFolderNameRejected;
 
   // Stores the folder to select, with a "\" appended when it names an existing
   // folder; selects it at once when the picker is open.

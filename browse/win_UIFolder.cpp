@@ -24,7 +24,11 @@ void RunNewFolderCommand(TBrowseDir& browse) {
   const std::optional<std::wstring> typed = AskFolderName(browse.DialogWnd, GetModuleHandleW(nullptr));
   if (!typed) return;
   const std::optional<std::string> name = ToExactAnsi(*typed);
-  if (name && CreateNewFolder(parent, *name)) browse.SelectChildByName(*name);
+  if (!name) {
+    if (browse.OnNewFolderNameRejected) browse.OnNewFolderNameRejected(browse);
+    return;
+  }
+  if (CreateNewFolder(parent, *name)) browse.SelectChildByName(*name);
 }
 
 // The command starts on the release of the left button, before the button's

@@ -22,6 +22,8 @@ constexpr wchar_t kStartTitle[] = L"Setup Wizard initializing ...";
 constexpr wchar_t kMakerCaption[] = L"   Velk Group ";
 constexpr int kLanguageItemHeight = 16;
 constexpr int kBrowseCaptionText = 28;
+constexpr int kUnusableFolderText = 57;
+constexpr int kUnusableNewFolderText = 58;
 constexpr int kDropDownHeight = 200;  // room for the open list of the language chooser
 
 // Posted by a worker whose step the UI thread has not taken from the hand-off.
@@ -394,7 +396,13 @@ void TVelkSetup::bbtnBrowseClick() {
   browse.ShowNewFolder = true;
   browse.SetFolder(WideToAnsi(WindowText(Item("edDestFolder"))));
   browse.Options = kBrowseReturnOnlyFsDirs;
+  browse.OnNewFolderNameRejected = [this](TBrowseDir& picker) {
+    ShowMessageBox(picker.DialogWnd, Text(kUnusableNewFolderText), MB_ICONWARNING);
+  };
   if (!browse.Execute(window_)) return;
+  // Only folders of the file system can be chosen, so an empty path is one
+  // that the ANSI code page cannot hold: the destination stays as it was.
+  if (browse.Folder.empty()) return ShowMessageBox(window_, Text(kUnusableFolderText), MB_ICONWARNING);
   SetupProc->ChooseSetupPath(browse.Folder);
   flow_.FolderChosen(browse.Folder);
 }
@@ -444,8 +452,10 @@ void TVelkSetup::ShowLatestSteps() {
   removePage_.ShowLatest();
 }
 
-void TVelkSetup::ShowErrorBox(const std::wstring& message) {
-  MessageBoxW(window_, message.c_str(), Title().c_str(), MB_OK | MB_ICONERROR);
+void TVelkSetup::ShowErrorBox(const std::wstring& message) { ShowMessageBox(window_, message, MB_ICONERROR); }
+
+void TVelkSetup::ShowMessageBox(HWND owner, const std::wstring& message, UINT icon) const {
+  MessageBoxW(owner, message.c_str(), Title().c_str(), MB_OK | icon);
 }
 
 // ---- keys -----------------------------------------------------------------

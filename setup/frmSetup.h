@@ -83,6 +83,7 @@ private:
   void WorkerEnded();
   void ShowLatestSteps();
   void ShowErrorBox(const std::wstring& message);
+  void ShowMessageBox(HWND owner, const std::wstring& message, UINT icon) const;
 
   void DrawPicture(const DRAWITEMSTRUCT& item) const;
   void DrawLanguageItem(const DRAWITEMSTRUCT& item) const;

@@ -12,7 +12,7 @@
 // string with id language base + n.
 inline constexpr int kEnglishBase = 0;
 inline constexpr int kRussianBase = 1000;
-inline constexpr int kTextCount = 57;
+inline constexpr int kTextCount = 59;
 
 std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::wstring_view> args);
 

@@ -58,6 +58,8 @@ TEXT_EN=(
   [54]='"%s" program successfully removed from you computer.'
   [55]='Press "%s", for exit from Remove Wizard.'
   [56]='Thank you for using our programs.'
+  [57]='The name of this folder has characters that this computer cannot use for the installation. Choose another folder.'
+  [58]='The folder name has characters that this computer cannot use. Type another name.'
 )
 TEXT_RU=(
   [0]='Мастер установки "%s"'
@@ -117,6 +119,8 @@ TEXT_RU=(
   [54]='Программа "%s" удалена с Вашего компьютера.'
   [55]='Нажмите "%s", чтобы выйти из Мастера удаления.'
   [56]='Благодарим Вас за использование наших программ.'
+  [57]='Имя этой папки содержит символы, которые этот компьютер не может использовать при установке. Выберите другую папку.'
+  [58]='Имя папки содержит символы, которые этот компьютер не может использовать. Введите другое имя.'
 )
 
 # TEXT n of a language: text LANG N  (LANG en or ru).

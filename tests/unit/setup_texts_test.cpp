@@ -91,9 +91,10 @@ TEST(CaptionRules, EveryTextOnceAndEveryControlKnown) {
   }
   for (const auto& [control, count] : controls) EXPECT_EQ(count, 1) << control;
   // Texts 0-6 go to the title and buttons, 28 to the folder picker, 32-36 and
-  // 49-52 to the workers; all others belong to exactly one control.
+  // 49-52 to the workers, 57-58 to message boxes; all others belong to exactly
+  // one control.
   for (int n = 0; n < kTextCount; ++n) {
-    const bool elsewhere = n <= 6 || n == 28 || (n >= 32 && n <= 36) || (n >= 49 && n <= 52);
+    const bool elsewhere = n <= 6 || n == 28 || (n >= 32 && n <= 36) || (n >= 49 && n <= 52) || n >= 57;
     EXPECT_EQ(uses[n], elsewhere ? 0 : 1) << "text " << n;
   }
   EXPECT_EQ(controls.size(), 42u);

@@ -7,11 +7,14 @@
 //   wizdriver.exe COMMAND [ARGS...]   one command
 //   wizdriver.exe -                   one command per line from standard input
 //
+// Arguments and input are UTF-8.
+//
 // Exit code 0: every command succeeded; 1: a command failed (its reason on
 // standard error); 2: usage error.
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -52,6 +55,14 @@ std::string Utf8(const std::wstring& text) {
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(size, '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring out(size, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size);
   return out;
 }
 
@@ -224,7 +235,15 @@ HWND FindDialogOwnedBy(HWND owner) {
   return search.found;
 }
 
-HWND FindOwnedDialog() { return FindDialogOwnedBy(FindWizard()); }
+// The innermost dialog the wizard has open: a message box or name prompt over
+// the folder picker comes before the picker.
+HWND TopDialogOf(HWND wizard) {
+  HWND top = nullptr;
+  for (HWND dialog = FindDialogOwnedBy(wizard); dialog; dialog = FindDialogOwnedBy(dialog)) top = dialog;
+  return top;
+}
+
+HWND FindOwnedDialog() { return TopDialogOf(FindWizard()); }
 
 HWND OwnedDialog() {
   HWND dialog = FindOwnedDialog();
@@ -354,7 +373,7 @@ void PostClick(const Args& args) {
 
 // The window that takes the keys now: the dialog the wizard has open, else the wizard.
 HWND InputWindow(HWND wizard) {
-  const HWND dialog = FindDialogOwnedBy(wizard);
+  const HWND dialog = TopDialogOf(wizard);
   return dialog ? dialog : IsWindowEnabled(wizard) ? wizard : nullptr;
 }
 
@@ -506,7 +525,7 @@ void Focused(const Args&) {
 
 // Waits until the folder picker's tree has the item named TEXT selected.
 void WaitTreeSelection(const Args& args) {
-  const std::wstring wanted = AnsiToWide(args.at(0));
+  const std::wstring wanted = FromUtf8(args.at(0));
   std::wstring selected;
   const bool found = WaitFor(Seconds(args, 1), [&] {
     const HWND tree = GetDlgItem(FindOwnedDialog(), kPickerTreeId);
@@ -571,6 +590,30 @@ void MessageBoxText(const Args&) {
   Print(UnixLines(Utf8(WindowText(text))));
 }
 
+// A dialog's button by its caption (as the dialog shows it, "&" included).
+HWND ButtonCaptioned(HWND dialog, const std::string& caption) {
+  const std::wstring wanted = FromUtf8(caption);
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (ClassName(child) == WC_BUTTONW && WindowText(child) == wanted) return child;
+  throw CommandFailed("the dialog has no button '" + caption + "'");
+}
+
+// Presses a button of the dialog without waiting for the dialog to go (one
+// that opens a dialog of its own, such as the picker's New folder).
+void DialogButton(const Args& args) {
+  ClickButton(ButtonCaptioned(OwnedDialog(), args.at(0)));
+  Print("ok");
+}
+
+// Sets the text of the dialog's control ID, as typing it would.
+void DialogText(const Args& args) {
+  HWND control = GetDlgItem(OwnedDialog(), std::stoi(args.at(0)));
+  if (!control) throw CommandFailed("the dialog has no control " + args[0]);
+  const std::wstring text = FromUtf8(args.at(1));
+  Query(control, WM_SETTEXT, 0, LPARAM(text.c_str()));
+  Print("ok");
+}
+
 // Presses a dialog button by its id (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7...)
 // and waits until the dialog has gone and the wizard takes input again, or
 // the press has opened the next dialog.
@@ -623,7 +666,7 @@ std::wstring CommandLine(const Args& args) {
   std::wstring line;
   for (const std::string& arg : args) {
     if (!line.empty()) line += L' ';
-    line += L'"' + AnsiToWide(arg) + L'"';
+    line += L'"' + FromUtf8(arg) + L'"';
   }
   return line;
 }
@@ -681,9 +724,11 @@ const std::map<std::string, Command>& Commands() {
       {"paint", {Paint, "", "let the wizard take its messages and paint"}},
       {"wait-menu", {WaitMenu, "open|closed [SECONDS]", "wait until the system menu is open or closed"}},
       {"x-window", {XWindow, "", "the X11 window id of the wizard under Wine"}},
-      {"find-messagebox", {FindMessageBox, "[SECONDS]", "wait for a dialog owned by the wizard; its caption"}},
+      {"find-messagebox", {FindMessageBox, "[SECONDS]", "wait for a dialog of the wizard (the innermost); its caption"}},
       {"messagebox-text", {MessageBoxText, "", "the text of that message box"}},
       {"messagebox-click", {MessageBoxClick, "ID", "press its button with id ID (1 OK, 2 Cancel, 6 Yes, 7 No)"}},
+      {"dialog-button", {DialogButton, "CAPTION", "press the dialog's button CAPTION; wait only for its click"}},
+      {"dialog-text", {DialogText, "ID TEXT", "set the text of the dialog's control ID"}},
       {"wait-tree-selection", {WaitTreeSelection, "TEXT [SECONDS]", "wait until the picker's tree selects TEXT"}},
       {"time-click", {TimeClick, "NAME PAGE [SECONDS]", "click, wait for PAGE; the milliseconds between"}},
       {"start-time", {StartTime, "PROGRAM [ARGS...]", "start PROGRAM, milliseconds to its first window; end it"}},
@@ -735,12 +780,23 @@ int RunScript() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The arguments as UTF-8, whatever the ANSI code page can hold.
+Args CommandArgs() {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  Args args;
+  for (int i = 1; i < count; ++i) args.push_back(Utf8(wide[i]));
+  LocalFree(wide);
+  return args;
+}
+
+int main() {
   _setmode(_fileno(stdout), _O_BINARY);  // UTF-8 bytes and LF line ends as they are
-  if (argc < 2) {
+  const Args args = CommandArgs();
+  if (args.empty()) {
     Usage();
     return 2;
   }
-  if (std::string(argv[1]) == "-") return RunScript();
-  return Run(Args(argv + 1, argv + argc)) ? 0 : 1;
+  if (args[0] == "-") return RunScript();
+  return Run(args) ? 0 : 1;
 }
