@@ -42,9 +42,10 @@ unique_com<IShellLinkA> CreateShellLink() {
 }
 
 bool CallServerExport(const std::string& fileName, const char* exportName) {
-  // By its full path only, with its own folder for the libraries it imports.
+  // By its full path only; the libraries it imports come from its own folder or
+  // the system folder, never from the installer's folder.
   const unique_module library(
-      LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
+      LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
   if (!library) return false;
   const FARPROC entry = GetProcAddress(library.get(), exportName);
   if (!entry) return true;

@@ -42,10 +42,17 @@ imports=$(x86_64-w64-mingw32-objdump -p "$SETUP_STUB" | awk '/DLL Name:/ { print
 expect_eq "$imports" "advapi32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll " \
   "libraries the installer imports"
 
-# The installer in a folder full of planted libraries, walked to its end.
+# The installer in a folder full of planted libraries, walked to its end. Its
+# product has a DLL server that imports one of the planted names, a system
+# library that nothing else loads: registering it takes the system's copy.
+product_dir=$E2E_GROUP_DIR/product
+cp -r "$(dirname "$DEMO_SCRIPT")" "$product_dir"
+cp "$fixtures/importserver.dll" "$product_dir/files/"
+printf '%s\r\n' "FileLocation4=files\\importserver.dll" "FileDispName4=ImportServer.dll" \
+  "FileSetupPath4=<AppFiles>\\ImportServer.dll" "FileDoSetup4=True" "FileDoRegister4=True" >>"$product_dir/setup.ini"
 downloads=$E2E_GROUP_DIR/downloads
 mkdir -p "$downloads"
-pack_installer demo "$DEMO_SCRIPT"
+pack_installer demo "$product_dir/setup.ini"
 mv "$E2E_GROUP_DIR/demo.exe" "$downloads/setup.exe"
 plant "$downloads"
 WINEDLLOVERRIDES=$overrides start_setup "$downloads/setup.exe"
@@ -64,5 +71,6 @@ shot installed
 click bbtnCancel
 setup_ended || fail "the installer did not end after Finish"
 expect_eq "$(planted_that_ran "$downloads")" "" "planted libraries the installer loaded"
+expect_reg "HKCU\\Software\\SetupTests\\ImportServer" Registered "REG_DWORD 0x1"
 
 e2e_end
