@@ -327,9 +327,12 @@ void TVelkSetup::ShowState() {
   const std::wstring wanted = AnsiToWide(state.folder);
   if (WindowText(folder) != wanted) SetWindowTextW(folder, wanted.c_str());
 
-  // Focus left on a control that is now hidden or disabled goes to the window.
+  // Focus left on a control that is now hidden or disabled goes to the window,
+  // and so does the focus that disabling it took away: without any, Tab and
+  // the other keys of the page reach no control.
   HWND focus = GetFocus();
-  if (focus && focus != window_ && (!IsWindowVisible(focus) || !IsWindowEnabled(focus))) SetFocus(window_);
+  const bool lost = !focus || (focus != window_ && (!IsWindowVisible(focus) || !IsWindowEnabled(focus)));
+  if (lost && GetActiveWindow() == window_) SetFocus(window_);
 }
 
 // ---- events ---------------------------------------------------------------

@@ -22,6 +22,7 @@ for pages in 0 1 2 3; do
   go_to_page "$pages"
   # Keys are taken in order: once the Tab after Alt+F4 has moved the focus,
   # Alt+F4 has been taken too, and the window must still be open.
+  activate_wizard
   focus=$(drv focused)
   press_key alt+F4 Tab
   wait_until 30 focus_moved "$focus" || fail "Tab after Alt+F4 on page $pages left the focus on $focus"

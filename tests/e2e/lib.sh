@@ -181,14 +181,19 @@ drv_script() { "$WINE64" "$WIZDRIVER" -; }
 click() { drv click "$1" >/dev/null || fail "click $1 failed"; }
 select_item() { drv select "$1" "$2" >/dev/null || fail "select $1 $2 failed"; }
 
-# press_key KEY...: real key strokes (xdotool names: Escape, alt+F4, Tab, Return)
-# to the wizard window, once it is the active one. The caller waits for their effect.
-press_key() {
+# Makes the wizard the active window and waits until it has the keyboard focus.
+activate_wizard() {
   local window
-  window=$(drv x-window) || { fail "no wizard window for keys $*"; return; }
+  window=$(drv x-window) || { fail "no wizard window to activate"; return 1; }
   xdotool windowfocus --sync "$window" 2>/dev/null
   drv focus >/dev/null
-  drv wait-foreground >/dev/null || fail "the wizard did not become the active window for keys $*"
+  drv wait-foreground >/dev/null || { fail "the wizard did not become the active window"; return 1; }
+}
+
+# press_key KEY...: real key strokes (xdotool names: Escape, alt+F4, Tab, Return)
+# to the wizard window, once it takes them. The caller waits for their effect.
+press_key() {
+  activate_wizard || return
   xdotool key --delay 50 "$@"
 }
 

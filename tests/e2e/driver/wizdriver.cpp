@@ -504,11 +504,15 @@ void Focus(const Args&) {
 }
 
 // Waits until the window that takes the keys (the wizard, or the dialog it has
-// open) is the active one, so that key strokes sent now reach it.
+// open) is the active one and has the keyboard focus in it, so that key
+// strokes sent now reach it: keys sent before go to no control.
 void WaitForeground(const Args& args) {
   HWND wizard = Wizard();
-  if (!WaitFor(Seconds(args, 0), [&] { return InputWindow(wizard) && GetForegroundWindow() == InputWindow(wizard); }))
-    throw CommandFailed("the wizard is not the active window");
+  const auto takesKeys = [&] {
+    const HWND input = InputWindow(wizard), focus = FocusOf(wizard);
+    return input && GetForegroundWindow() == input && focus && (focus == input || IsChild(input, focus));
+  };
+  if (!WaitFor(Seconds(args, 0), takesKeys)) throw CommandFailed("the wizard is not the active window");
   Print("ok");
 }
 
