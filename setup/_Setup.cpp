@@ -5,6 +5,7 @@
 
 #include <ole2.h>
 
+#include "actions/win_API.h"
 #include "package/c_SetupProc.h"
 #include "package/win_SetupHost.h"
 #include "setup/frmSetup.h"
@@ -21,6 +22,11 @@ public:
   TOleSession& operator=(const TOleSession&) = delete;
 };
 
+// Loaded by the system's own libraries by name, once the wizard first draws
+// (alpha blending): loaded first from the system folder, that copy is the one
+// they get, whatever lies beside the installer.
+unique_module LoadDrawingLibrary() { return unique_module(LoadLibraryExW(L"msimg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)); }
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -29,6 +35,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // The program imports known system libraries only, so nothing from its own
   // folder has run before this point.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  const unique_module drawing = LoadDrawingLibrary();
   const TOleSession ole;
   TWinSetupHost host;
   TSetupProc project(host);

@@ -132,12 +132,13 @@ script_value() {
 }
 
 # start_setup NAME|EXE: starts the installer (NAME: one packed above) in the
-# background and waits for its window.
+# background and waits for its window. SETUP_WINEDEBUG, when set, is Wine's
+# debug channels for the installer alone (its output goes to setup.log).
 start_setup() {
   local exe=$1
   [[ $exe == */* ]] || exe=$E2E_GROUP_DIR/$exe.exe
   stop_setup
-  "$WINE64" "$exe" >"$E2E_GROUP_DIR/setup.log" 2>&1 &
+  WINEDEBUG=${SETUP_WINEDEBUG:-$WINEDEBUG} "$WINE64" "$exe" >"$E2E_GROUP_DIR/setup.log" 2>&1 &
   SETUP_PID=$!
   drv wait-window 30 >/dev/null || die "the wizard window did not appear ($(cat "$E2E_GROUP_DIR/setup.log"))"
 }
