@@ -102,4 +102,40 @@ expect_caption edDestFolder 'C:\'
 click bbtnCancel
 expect_closed "Cancel"
 
+# ---- a reinstall deep down: every path up to the system's limit works ----------
+# A product of two files in a folder of 247 characters, the longest a folder
+# may have: its files' paths come to 253, and the system's own temporary names
+# no longer fit beside them.
+deep_name=$(printf 'd%.0s' {1..120})\\$(printf 'e%.0s' {1..123})
+deep_dir=$E2E_GROUP_DIR/deep
+mkdir -p "$deep_dir"
+echo "first file" >"$deep_dir/a.txt"
+echo "second file" >"$deep_dir/b.txt"
+printf '%s\r\n' "[SetupInfo]" "<CompanyName>=Deep Company" "<ProductName>=Deep" "<SetupPath>=C:\\$deep_name" \
+  "[SetupFileGroups]" "FileGroupName1=<AppFiles>" "FileGroupPath1=<SetupPath>" "[SetupFileValues]" \
+  "FileLocation1=a.txt" "FileDispName1=a.txt" "FileSetupPath1=<AppFiles>\\a.txt" "FileDoSetup1=True" \
+  "FileLocation2=b.txt" "FileDispName2=b.txt" "FileSetupPath2=<AppFiles>\\b.txt" "FileDoSetup2=True" \
+  "[SetupRegValues]" "RegValueLocation1=<HKEY_CURRENT_USER>\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Deep" \
+  "RegValueName1=UninstallString" "RegValueType1=<String>" "RegValueValue1=C:\\Deep\\uninstall.exe" >"$deep_dir/setup.ini"
+pack_installer deep "$deep_dir/setup.ini"
+deep_app="$WINEPREFIX/drive_c/${deep_name//\\//}"
+install_deep() {
+  start_setup deep
+  click bbtnNext
+  click bbtnNext
+  expect_page Folders
+  click bbtnNext
+  drv wait-page Installed 60 >/dev/null || fail "$1: the installed page did not come: $(drv page 2>&1)"
+  E2E_CHECKS=$((E2E_CHECKS + 1))
+  ! drv find-messagebox 0 >/dev/null 2>&1 || fail "$1: a message box came: $(drv messagebox-text 2>&1)"
+  click bbtnCancel
+  expect_closed "$1: Finish"
+  expect_same_file "$deep_dir/a.txt" "$deep_app/a.txt"
+  expect_same_file "$deep_dir/b.txt" "$deep_app/b.txt"
+}
+install_deep "first install"
+echo "old" >"$deep_app/a.txt"
+echo "old" >"$deep_app/b.txt"
+install_deep "reinstall"
+
 e2e_end
