@@ -25,7 +25,9 @@ public:
 // Loaded by the system's own libraries by name, once the wizard first draws
 // (alpha blending): loaded first from the system folder, that copy is the one
 // they get, whatever lies beside the installer.
-unique_module LoadDrawingLibrary() { return unique_module(LoadLibraryExW(L"msimg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)); }
+unique_module LoadDrawingLibrary() {
+  return unique_module(LoadLibraryExW(L"msimg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+}
 
 }  // namespace
 
