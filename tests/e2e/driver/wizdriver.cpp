@@ -728,7 +728,7 @@ const std::map<std::string, Command>& Commands() {
       {"paint", {Paint, "", "let the wizard take its messages and paint"}},
       {"wait-menu", {WaitMenu, "open|closed [SECONDS]", "wait until the system menu is open or closed"}},
       {"x-window", {XWindow, "", "the X11 window id of the wizard under Wine"}},
-      {"find-messagebox", {FindMessageBox, "[SECONDS]", "wait for a dialog of the wizard (the innermost); its caption"}},
+      {"find-messagebox", {FindMessageBox, "[SECONDS]", "wait for the innermost dialog of the wizard; its caption"}},
       {"messagebox-text", {MessageBoxText, "", "the text of that message box"}},
       {"messagebox-click", {MessageBoxClick, "ID", "press its button with id ID (1 OK, 2 Cancel, 6 Yes, 7 No)"}},
       {"dialog-button", {DialogButton, "CAPTION", "press the dialog's button CAPTION; wait only for its click"}},
