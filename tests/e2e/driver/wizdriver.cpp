@@ -42,6 +42,7 @@ constexpr int kPickerTreeId = 14145;       // the folder picker's tree of folder
 constexpr UINT kAnswerTimeoutMs = 30000;
 constexpr double kDefaultWaitSeconds = 30;
 constexpr DWORD kTimingPollMs = 1;         // polling interval of the timing commands
+constexpr DWORD kDialogPollMs = 10;        // how often a click looks for the dialog it may have opened
 constexpr double kStartWaitSeconds = 60;
 
 using Args = std::vector<std::string>;
@@ -266,15 +267,13 @@ void ClickButton(HWND button) {
   const HWND dialogBefore = FindDialogOwnedBy(window);
   const unique_handle click(CreateThread(nullptr, 0, SendClick, button, 0, nullptr));
   if (!click) throw CommandFailed("cannot start the click");
-  const bool handled = WaitFor(
-      kAnswerTimeoutMs / 1000.0,
-      [&] {
-        if (WaitForSingleObject(click.get(), 0) == WAIT_OBJECT_0) return true;
-        const HWND dialog = FindDialogOwnedBy(window);
-        return dialog && dialog != dialogBefore;
-      },
-      kTimingPollMs);
-  if (!handled) throw CommandFailed("the click was not handled");
+  const ULONGLONG end = GetTickCount64() + kAnswerTimeoutMs;
+  // The wait on the click itself ends the moment it is handled; a dialog is looked for in between.
+  while (WaitForSingleObject(click.get(), kDialogPollMs) != WAIT_OBJECT_0) {
+    const HWND dialog = FindDialogOwnedBy(window);
+    if (dialog && dialog != dialogBefore) return;
+    if (GetTickCount64() >= end) throw CommandFailed("the click was not handled");
+  }
 }
 
 // The window that has the keyboard focus in the thread of `window`.
