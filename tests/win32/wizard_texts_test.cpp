@@ -9,6 +9,7 @@
 #include <string>
 
 #include "actions/win_API.h"
+#include "setup/u_SetupTexts.h"
 
 namespace {
 
@@ -29,5 +30,5 @@ TEST(PackedInstallerTexts, BothLanguagesAsUtf16) {
   EXPECT_EQ(LoadText(module.get(), 32), L"Copying file: ");
   EXPECT_EQ(LoadText(module.get(), 1002), L"&\u0414\u0430\u043b\u0435\u0435 >");  // "&Далее >"
   EXPECT_EQ(LoadText(module.get(), 1056).front(), L'\u0411');
-  EXPECT_EQ(LoadText(module.get(), 57), L"") << "no text past the last one";
+  EXPECT_EQ(LoadText(module.get(), kTextCount), L"") << "no text past the last one";
 }
