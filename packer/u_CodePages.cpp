@@ -1,5 +1,6 @@
 #include "packer/u_CodePages.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -27,17 +28,33 @@ char16_t CyrillicToUtf16(unsigned char c) {
   return char16_t(0x0410 + (c - 0xC0));
 }
 
+char16_t ByteToUtf16(unsigned char c, int codePage) {
+  return codePage == 1251 ? CyrillicToUtf16(c) : WesternToUtf16(c);
+}
+
 }  // namespace
 
 bool IsSupportedCodePage(int codePage) { return codePage == 1252 || codePage == 1251; }
 
+std::optional<std::string> Utf16ToAnsi(std::u16string_view text, int codePage) {
+  // The code page's 256 characters, sorted for lookup by value.
+  std::array<std::pair<char16_t, char>, 256> bytes;
+  for (int b = 0; b < 256; ++b) bytes[b] = {ByteToUtf16(static_cast<unsigned char>(b), codePage), char(b)};
+  std::sort(bytes.begin(), bytes.end());
+  std::string result;
+  result.reserve(text.size());
+  for (const char16_t c : text) {
+    const auto found = std::lower_bound(bytes.begin(), bytes.end(), c, [](const auto& e, char16_t v) { return e.first < v; });
+    if (found == bytes.end() || found->first != c) return std::nullopt;
+    result += found->second;
+  }
+  return result;
+}
+
 std::u16string AnsiToUtf16(std::string_view text, int codePage) {
   std::u16string result;
   result.reserve(text.size());
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    result += codePage == 1251 ? CyrillicToUtf16(byte) : WesternToUtf16(byte);
-  }
+  for (const char c : text) result += ByteToUtf16(static_cast<unsigned char>(c), codePage);
   return result;
 }
 

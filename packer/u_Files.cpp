@@ -48,7 +48,14 @@ bool IsForeignAbsolute(std::string_view value) {
 
 }  // namespace
 
-std::string DisplayPath(const fs::path& path) { return path.string(); }
+std::string DisplayPath(const fs::path& path) {
+#ifdef _WIN32
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+#else
+  return path.string();
+#endif
+}
 
 Bytes ReadWholeFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -90,4 +97,12 @@ fs::path ResolveSourcePath(const fs::path& scriptFolder, std::string_view value,
 #endif
   const fs::path path(text);
   return path.is_absolute() ? path : scriptFolder / path;
+}
+
+std::optional<std::string> ScriptSourcePath(const fs::path& scriptFolder, const fs::path& file, int codePage) {
+  const fs::path absolute = fs::absolute(file).lexically_normal();
+  const fs::path relative = absolute.lexically_relative(fs::absolute(scriptFolder).lexically_normal());
+  std::u16string text = (relative.empty() ? absolute : relative).u16string();
+  std::replace(text.begin(), text.end(), u'/', u'\\');
+  return Utf16ToAnsi(text, codePage);
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,5 +26,11 @@ void WriteFileAtomically(const std::filesystem::path& output, const std::functio
 std::filesystem::path ResolveSourcePath(const std::filesystem::path& scriptFolder, std::string_view value,
                                         int codePage);
 
-// A path as the packer prints it.
+// The other way round: a file's path as the script writes it, relative to the
+// script's folder where it can be, folders separated by "\"; nullopt when the
+// code page cannot hold it.
+std::optional<std::string> ScriptSourcePath(const std::filesystem::path& scriptFolder,
+                                            const std::filesystem::path& file, int codePage);
+
+// A path as the packer prints it (UTF-8 on Windows).
 std::string DisplayPath(const std::filesystem::path& path);

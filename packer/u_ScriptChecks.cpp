@@ -275,6 +275,16 @@ private:
 
 }  // namespace
 
+std::optional<TEntryKey> ParseEntryKey(std::string_view name) {
+  const auto key = ParseNumberedKey(name);
+  if (!key || (key->digits.size() > 1 && key->digits[0] == '0') || key->digits.size() >= 10) return std::nullopt;
+  return TEntryKey{key->group->header, std::stoul(std::string(key->digits))};
+}
+
+bool IsReservedVariable(std::string_view name) {
+  return ContainsAnyCase(kBuiltInVariables, name) || ContainsAnyCase(kSpecialFolders, name);
+}
+
 size_t KeyLine(const TSetupScript& script, std::string_view name) {
   const auto index = script.FindKey(name);
   return index ? *index + 1 : 0;

@@ -3,6 +3,7 @@
 // unusable, and warnings for mistakes that the installer would silently ignore.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,18 @@ std::vector<TScriptIssue> CheckScript(const TSetupScript& script, int codePage);
 // the loader turns it into UTF-16 and upper-cases every letter before its
 // lookup.
 std::u16string PayloadResourceName(std::string_view dispName, int codePage);
+
+// A numbered key of one of the groups ("FileDoSetup12"): the group's header and
+// the number; nullopt for other names and for numbers the installer never reads
+// (with leading zeros).
+struct TEntryKey {
+  std::string_view header;
+  size_t number;
+};
+std::optional<TEntryKey> ParseEntryKey(std::string_view name);
+
+// A built-in variable or special folder name, which a group must not take.
+bool IsReservedVariable(std::string_view name);
 
 // Line number (1-based) of the key line that `name` finds; 0 when missing.
 size_t KeyLine(const TSetupScript& script, std::string_view name);

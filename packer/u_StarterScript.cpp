@@ -1,0 +1,124 @@
+#include "packer/u_StarterScript.h"
+
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include "package/u_SetupScript.h"
+#include "packer/u_Files.h"
+#include "packer/u_Harvest.h"
+#include "packer/u_PackError.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kUninstallKey[] =
+    "<HKEY_LOCAL_MACHINE>\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\<ProductName>";
+
+// Writes the script's lines, each ended by CR LF as the installer's scripts are.
+class TScriptWriter {
+public:
+  TScriptWriter& operator<<(std::string_view line) {
+    text_.append(line).append("\r\n");
+    return *this;
+  }
+  void Entry(std::string_view keyWord, size_t n, std::string_view value) {
+    *this << std::string(keyWord) + std::to_string(n) + "=" + std::string(value);
+  }
+  const std::string& Text() const { return text_; }
+
+private:
+  std::string text_;
+};
+
+struct TRegValue {
+  std::string_view location, name, type;
+  std::string value;
+  bool versionMarker = false;
+};
+
+// The first program of the folder as the script's file entry 1, which the
+// Finish page offers to start; the harvest leaves that file to it.
+struct TProgramEntry {
+  std::string location, name, setupPath;
+};
+
+std::optional<TProgramEntry> ProgramEntry(const TStarterRequest& request) {
+  const auto program = FirstProgram(request.folder);
+  if (!program) return std::nullopt;
+  const auto location = ScriptSourcePath(fs::absolute(request.script).parent_path(), request.folder / *program,
+                                         request.codePage);
+  const auto below = ScriptSourcePath(request.folder, request.folder / *program, request.codePage);
+  const auto name = Utf16ToAnsi(program->filename().u16string(), request.codePage);
+  if (!location || !below || !name) return std::nullopt;  // the harvest names the file
+  return TProgramEntry{*location, *name, "<SetupPath>\\" + *below};
+}
+
+}  // namespace
+
+std::string StarterScript(const TStarterRequest& request, std::ostream& log) {
+  const auto program = ProgramEntry(request);
+  const std::string uninstaller = "<SetupPath>\\uninstall.exe";
+
+  TScriptWriter script;
+  script << "/* Setup script of " + request.product + ", started by velkpack new. Source paths are relative to "
+                                                      "this file. */";
+  script << kHeaderSetupInfo << "<CompanyName>=" + request.company << "<ProductName>=" + request.product
+         << "<ProductVersion>=" + request.version << "<ProductDescription>=" + request.product
+         << "<SetupLocation>=<ProgramFilesDir>" << "<SetupPath>=<SetupLocation>\\<CompanyName>\\<ProductName>"
+         << "<SetupExeName>=setup.exe" << "<SetupLangID>=0" << "<SetupUseLang>=True" << "<TopLogo>="
+         << "<LeftLogo>=" << "<SetupLicense>=";
+  if (program) {
+    script << kHeaderFileValues;
+    script.Entry("FileLocation", 1, program->location);
+    script.Entry("FileDispName", 1, program->name);
+    script.Entry("FileFolder", 1, "");
+    script.Entry("FileSetupPath", 1, program->setupPath);
+    script.Entry("FileDoSetup", 1, "True");
+    script.Entry("FileDoRegister", 1, "False");
+  }
+  // The installed version's marker (compared as written), then the entry of the
+  // list of programs; UninstallString is where the installer leaves its copy.
+  const std::vector<TRegValue> values = {
+      {"<HKEY_LOCAL_MACHINE>\\Software\\<CompanyName>\\<ProductName>", "Version", "<String>", request.version, true},
+      {kUninstallKey, "DisplayName", "<String>", "<ProductName>"},
+      {kUninstallKey, "DisplayVersion", "<String>", "<ProductVersion>"},
+      {kUninstallKey, "Publisher", "<String>", "<CompanyName>"},
+      {kUninstallKey, "UninstallString", "<String>", uninstaller},
+      {kUninstallKey, "DisplayIcon", "<String>", program ? program->setupPath : uninstaller},
+      {kUninstallKey, "InstallLocation", "<String>", "<SetupPath>"},
+      {kUninstallKey, "NoModify", "<Integer>", "1"},
+      {kUninstallKey, "NoRepair", "<Integer>", "1"},
+  };
+  script << kHeaderRegValues;
+  for (size_t n = 1; n <= values.size(); ++n) {
+    const TRegValue& value = values[n - 1];
+    script.Entry("RegValueLocation", n, value.location);
+    script.Entry("RegValueName", n, value.name);
+    script.Entry("RegValueType", n, value.type);
+    script.Entry("RegValueValue", n, value.value);
+    script.Entry("RegInternalKey", n, "True");
+    script.Entry("RegCheckVersion", n, value.versionMarker ? "True" : "False");
+  }
+  if (program) {
+    script << kHeaderLinkValues;
+    size_t n = 1;
+    for (const auto* place : {"<Desktop>", "<Programs>"}) {
+      script.Entry("LinkPlace", n, place);
+      script.Entry("LinkDispName", n, "<ProductName>");
+      script.Entry("LinkStartFile", n++, program->setupPath);
+    }
+  }
+  return HarvestIntoScript(script.Text(), {request.folder, request.script, request.codePage}, log);
+}
+
+void WriteStarterScript(const TStarterRequest& request, std::ostream& log) {
+  std::error_code error;
+  if (fs::exists(request.script, error))
+    throw TPackError("'" + DisplayPath(request.script) +
+                     "' already exists; velkpack harvest brings the files of an existing script up to date");
+  const std::string text = StarterScript(request, log);
+  WriteFileAtomically(request.script, [&](std::ostream& out) { out.write(text.data(), std::streamsize(text.size())); });
+  log << "Wrote " << DisplayPath(request.script) << '\n';
+}
