@@ -4,6 +4,11 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <system_error>
+
+#ifdef _WIN32
+#include "actions/win_API.h"
+#endif
 
 #include "packer/u_CodePages.h"
 #include "packer/u_PackError.h"
@@ -46,7 +51,61 @@ bool IsForeignAbsolute(std::string_view value) {
 #endif
 }
 
+TPackError FolderError(const fs::path& folder, const std::error_code& error) {
+  return TPackError("cannot list '" + DisplayPath(folder) + "': " + error.message());
+}
+
+#ifdef _WIN32
+// The path in the form "\\?\C:\..." that the wide-character calls take beyond
+// MAX_PATH (the C runtime's folder listing stops there).
+std::wstring ExtendedPath(const fs::path& path) {
+  std::wstring text = NormalPath(path).native();
+  if (text.starts_with(L"\\\\?\\")) return text;
+  if (text.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + text.substr(2);
+  return L"\\\\?\\" + text;
+}
+#endif
+
 }  // namespace
+
+fs::path NormalPath(const fs::path& path) {
+  const fs::path normal = fs::absolute(path).lexically_normal();
+  return normal.has_filename() ? normal : normal.parent_path();
+}
+
+#ifdef _WIN32
+std::vector<TFolderEntry> ListFolder(const fs::path& folder) {
+  WIN32_FIND_DATAW data;
+  const unique_find find(FindFirstFileExW((ExtendedPath(folder) + L"\\*").c_str(), FindExInfoBasic, &data,
+                                          FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!find) throw FolderError(folder, std::error_code(int(GetLastError()), std::system_category()));
+  std::vector<TFolderEntry> entries;
+  do {
+    const std::wstring_view name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const bool isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    const bool isLink = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    entries.push_back({folder / name, isFolder ? (isLink ? TFolderEntry::FolderLink : TFolderEntry::Folder)
+                                               : TFolderEntry::File});
+  } while (FindNextFileW(find.get(), &data));
+  if (GetLastError() != ERROR_NO_MORE_FILES)
+    throw FolderError(folder, std::error_code(int(GetLastError()), std::system_category()));
+  return entries;
+}
+#else
+std::vector<TFolderEntry> ListFolder(const fs::path& folder) {
+  std::vector<TFolderEntry> entries;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const bool isFolder = it->is_directory(error);
+    const auto kind = isFolder ? (it->is_symlink(error) ? TFolderEntry::FolderLink : TFolderEntry::Folder)
+                               : (it->is_regular_file(error) ? TFolderEntry::File : TFolderEntry::Other);
+    entries.push_back({it->path(), kind});
+  }
+  if (error) throw FolderError(folder, error);
+  return entries;
+}
+#endif
 
 std::string DisplayPath(const fs::path& path) {
 #ifdef _WIN32
@@ -100,8 +159,8 @@ fs::path ResolveSourcePath(const fs::path& scriptFolder, std::string_view value,
 }
 
 std::optional<std::string> ScriptSourcePath(const fs::path& scriptFolder, const fs::path& file, int codePage) {
-  const fs::path absolute = fs::absolute(file).lexically_normal();
-  const fs::path relative = absolute.lexically_relative(fs::absolute(scriptFolder).lexically_normal());
+  const fs::path absolute = NormalPath(file);
+  const fs::path relative = absolute.lexically_relative(NormalPath(scriptFolder));
   std::u16string text = (relative.empty() ? absolute : relative).u16string();
   std::replace(text.begin(), text.end(), u'/', u'\\');
   return Utf16ToAnsi(text, codePage);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "package/u_Payload.h"
 
@@ -31,6 +32,22 @@ std::filesystem::path ResolveSourcePath(const std::filesystem::path& scriptFolde
 // code page cannot hold it.
 std::optional<std::string> ScriptSourcePath(const std::filesystem::path& scriptFolder,
                                             const std::filesystem::path& file, int codePage);
+
+// The absolute path with "." and ".." resolved by its text (links stay as they
+// are), without a separator at its end: the form in which the packer compares
+// paths.
+std::filesystem::path NormalPath(const std::filesystem::path& path);
+
+// One entry of a folder.
+struct TFolderEntry {
+  enum TKind { File, Folder, FolderLink, Other };
+  std::filesystem::path path;
+  TKind kind;
+};
+
+// The entries of a folder in no particular order, on Windows also below paths
+// longer than MAX_PATH. Throws TPackError naming the folder and the reason.
+std::vector<TFolderEntry> ListFolder(const std::filesystem::path& folder);
 
 // A path as the packer prints it (UTF-8 on Windows).
 std::string DisplayPath(const std::filesystem::path& path);

@@ -63,23 +63,29 @@ public:
 private:
   void Visit(const fs::path& path, std::vector<std::u16string> parts) {
     std::vector<TFile> files, subfolders;
+    std::vector<TFolderEntry> entries;
     try {
-      for (const auto& entry : fs::directory_iterator(path)) {
-        std::u16string name;
-        try {
-          name = entry.path().filename().u16string();
-        } catch (const std::exception&) {
-          problem_(entry.path(), "the name is not UTF-8 text");
-          continue;
-        }
-        if (entry.is_symlink() && entry.is_directory()) note_(entry.path(), "a link to a folder, not followed");
-        else if (entry.is_directory()) subfolders.push_back({entry.path(), name});
-        else if (!entry.is_regular_file()) note_(entry.path(), "neither a file nor a folder, passed over");
-        else if (fs::weakly_canonical(entry.path()) != excluded_) files.push_back({entry.path(), name});
-      }
-    } catch (const fs::filesystem_error& e) {
-      problem_(path, e.code().message());
+      entries = ListFolder(path);
+    } catch (const TPackError& e) {
+      problem_(path, e.what());
       return;
+    }
+    for (const auto& entry : entries) {
+      std::u16string name;
+      try {
+        name = entry.path.filename().u16string();
+      } catch (const std::exception&) {
+        problem_(entry.path, "the name is not UTF-8 text");
+        continue;
+      }
+      switch (entry.kind) {
+        case TFolderEntry::Folder: subfolders.push_back({entry.path, name}); break;
+        case TFolderEntry::File:
+          if (NormalPath(entry.path) != excluded_) files.push_back({entry.path, name});
+          break;
+        case TFolderEntry::FolderLink: note_(entry.path, "a link to a folder, not followed"); break;
+        case TFolderEntry::Other: note_(entry.path, "neither a file nor a folder, passed over"); break;
+      }
     }
     std::sort(files.begin(), files.end(), ByName);
     std::sort(subfolders.begin(), subfolders.end(), ByName);
@@ -140,9 +146,8 @@ public:
     FindBlock();
     const std::string rest = std::string(prefix_) + std::string(suffix_);
     ReadOwnEntries(TSetupScript(rest));
-    const auto excluded = fs::weakly_canonical(request_.script);
     TFolderWalk walk(
-        excluded, [&](const fs::path& path, const std::string& why) { FileProblem(path, why); },
+        NormalPath(request_.script), [&](const fs::path& path, const std::string& why) { FileProblem(path, why); },
         [&](const fs::path& path, const std::string& why) {
           log_ << DisplayPath(path) << ": note: " << why << '\n';
         });
@@ -228,7 +233,7 @@ private:
       const std::string location = script.Text(EntryKey("FileLocation", n));
       if (location.empty()) continue;
       try {
-        ownFiles_.insert(fs::weakly_canonical(ResolveSourcePath(scriptFolder_, location, request_.codePage)));
+        ownFiles_.insert(NormalPath(ResolveSourcePath(scriptFolder_, location, request_.codePage)));
       } catch (const std::exception&) {  // a path that cannot name a file here names none of the harvested ones
       }
     }
@@ -273,7 +278,7 @@ private:
 
   // The harvested folder's own name, which its file groups are named after.
   std::optional<std::string> RootName() {
-    const fs::path name = fs::weakly_canonical(request_.folder).filename();
+    const fs::path name = NormalPath(request_.folder).filename();
     return name.empty() ? "Files" : ScriptName(request_.folder, name.u16string());
   }
 
@@ -327,7 +332,7 @@ private:
   }
 
   void AddFile(std::string& out, const TFile& file, const std::string& variable) {
-    if (ownFiles_.contains(fs::weakly_canonical(file.path))) {
+    if (ownFiles_.contains(NormalPath(file.path))) {
       ++skipped_;
       return;
     }

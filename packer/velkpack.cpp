@@ -148,7 +148,7 @@ std::string ScriptText(const TArguments& args, const std::string& option, const 
 }
 
 std::string FolderName(const fs::path& folder, int codePage) {
-  const auto name = Utf16ToAnsi(fs::weakly_canonical(folder).filename().u16string(), codePage);
+  const auto name = Utf16ToAnsi(NormalPath(folder).filename().u16string(), codePage);
   return name && !name->empty() ? *name : "My Product";
 }
 
