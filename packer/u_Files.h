@@ -38,6 +38,11 @@ std::optional<std::string> ScriptSourcePath(const std::filesystem::path& scriptF
 // paths.
 std::filesystem::path NormalPath(const std::filesystem::path& path);
 
+// Why a name cannot name a file or folder on Windows (a character such as ":"
+// or a control character, an empty name, a dot or space at its end); nullopt
+// when it can.
+std::optional<std::string> FileNameProblem(std::string_view name);
+
 // One entry of a folder.
 struct TFolderEntry {
   enum TKind { File, Folder, FolderLink, Other };

@@ -132,8 +132,9 @@ std::string LineEndOf(std::string_view text) {
   return end + 1 < text.size() && text[end + 1] == '\n' ? "\r\n" : "\r";
 }
 
-bool IsMarker(std::string_view line, std::string_view marker) {
-  return marker == kEndMarker ? line == marker : line.starts_with(marker);
+// "a-b" for the numbers first to next - 1.
+std::string Range(size_t first, size_t next) {
+  return first == next ? "none" : std::to_string(first) + "-" + std::to_string(next - 1);
 }
 
 class THarvester {
@@ -146,20 +147,20 @@ public:
     FindBlock();
     const std::string rest = std::string(prefix_) + std::string(suffix_);
     ReadOwnEntries(TSetupScript(rest));
+    std::error_code error;
+    if (!fs::is_directory(request_.folder, error))
+      throw TPackError("'" + DisplayPath(request_.folder) + "' is not a folder");
     TFolderWalk walk(
         NormalPath(request_.script), [&](const fs::path& path, const std::string& why) { FileProblem(path, why); },
         [&](const fs::path& path, const std::string& why) {
           log_ << DisplayPath(path) << ": note: " << why << '\n';
         });
-    std::error_code error;
-    if (!fs::is_directory(request_.folder, error))
-      throw TPackError("'" + DisplayPath(request_.folder) + "' is not a folder");
     const auto folders = walk.Walk(request_.folder);
     const std::string block = Block(folders);
     if (errors_) throw TPackError(std::to_string(errors_) + " error(s) in the folder; the script was not changed");
     log_ << "Harvested " << DisplayPath(request_.folder) << " into " << DisplayPath(request_.script) << ": "
-         << files_ << " file(s) in " << folders.size() << " folder(s) as file groups " << firstGroup_ << '-'
-         << group_ - 1 << " and files " << firstFile_ << '-' << file_ - 1;
+         << file_ - firstFile_ << " file(s) in " << folders.size() << " folder(s) as file groups "
+         << Range(firstGroup_, group_) << " and files " << Range(firstFile_, file_);
     if (skipped_) log_ << "; " << skipped_ << " file(s) left to the script's own entries";
     log_ << '\n';
     return std::string(prefix_) + block + std::string(suffix_);
@@ -184,11 +185,11 @@ private:
       if (next < text_.size() && text_[stop] == '\r' && text_[next] == '\n') ++next;
       const std::string_view content = text_.substr(start, stop - start);
       ++line;
-      if (IsMarker(content, kBeginMarker)) {
+      if (content.starts_with(kBeginMarker)) {
         if (begin) ScriptError(line, "a second harvest begin line; the script may hold one harvested part");
         begin = start;
         beginLine_ = line;
-      } else if (IsMarker(content, kEndMarker)) {
+      } else if (content == kEndMarker) {
         if (!begin || end) ScriptError(line, "a harvest end line without its begin line");
         end = next;
         blockLines = line - beginLine_ + 1;
@@ -251,13 +252,8 @@ private:
                             " cannot hold (--codepage chooses another)");
       return std::nullopt;
     }
-    const bool forbidden = std::any_of(ansi->begin(), ansi->end(), [](char c) {
-      return static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos;
-    });
-    if (forbidden || ansi->back() == '.' || ansi->back() == ' ') {
-      FileProblem(path, forbidden ? "the name holds a character that Windows file names cannot hold (<>:\"/\\|?* or a "
-                                    "control character)"
-                                  : "the name ends in a dot or space, which Windows drops");
+    if (const auto problem = FileNameProblem(*ansi)) {
+      FileProblem(path, *problem);
       return std::nullopt;
     }
     return ansi;
@@ -346,7 +342,6 @@ private:
     Line(out, "FileDoSetup", file_, "True");
     Line(out, "FileDoRegister", file_, "False");
     ++file_;
-    ++files_;
   }
 
   std::string_view text_;
@@ -356,7 +351,7 @@ private:
   std::string lineEnd_, ownLineEnd_;
   std::string_view prefix_, suffix_;
   size_t beginLine_ = 0, blockLines_ = 0;
-  size_t firstGroup_ = 1, group_ = 1, firstFile_ = 1, file_ = 1, files_ = 0, skipped_ = 0, errors_ = 0;
+  size_t firstGroup_ = 1, group_ = 1, firstFile_ = 1, file_ = 1, skipped_ = 0, errors_ = 0;
   std::set<std::u16string> displayNames_;  // as payload resource names
   std::set<std::string> variables_;        // in ASCII upper case
   std::set<fs::path> ownFiles_;

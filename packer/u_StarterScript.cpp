@@ -51,19 +51,22 @@ std::optional<TProgramEntry> ProgramEntry(const TStarterRequest& request) {
                                          request.codePage);
   const auto below = ScriptSourcePath(request.folder, request.folder / *program, request.codePage);
   const auto name = Utf16ToAnsi(program->filename().u16string(), request.codePage);
-  if (!location || !below || !name) return std::nullopt;  // the harvest names the file
+  if (!location || !below || !name || FileNameProblem(*name)) return std::nullopt;  // the harvest names the file
   return TProgramEntry{*location, *name, "<SetupPath>\\" + *below};
 }
 
 }  // namespace
 
 std::string StarterScript(const TStarterRequest& request, std::ostream& log) {
+  // Both names become folders of the default destination.
+  for (const auto& [option, name] : {std::pair{"--company", &request.company}, std::pair{"--product", &request.product}})
+    if (const auto problem = FileNameProblem(*name))
+      throw TPackError(std::string(option) + " '" + Utf16ToUtf8(AnsiToUtf16(*name, request.codePage)) + "': " + *problem);
   const auto program = ProgramEntry(request);
   const std::string uninstaller = "<SetupPath>\\uninstall.exe";
 
   TScriptWriter script;
-  script << "/* Setup script of " + request.product + ", started by velkpack new. Source paths are relative to "
-                                                      "this file. */";
+  script << "/* Setup script started by velkpack new. Source paths are relative to this file. */";
   script << kHeaderSetupInfo << "<CompanyName>=" + request.company << "<ProductName>=" + request.product
          << "<ProductVersion>=" + request.version << "<ProductDescription>=" + request.product
          << "<SetupLocation>=<ProgramFilesDir>" << "<SetupPath>=<SetupLocation>\\<CompanyName>\\<ProductName>"

@@ -184,4 +184,9 @@ TEST_F(HarvestTest, TheStarterScriptHasTheProgramFirstAndTheUninstallEntry) {
                                                            {"Publisher", "<CompanyName>"},
                                                            {"UninstallString", "<SetupPath>\\uninstall.exe"}}));
   EXPECT_THROW(WriteStarterScript(request, log_), TPackError);  // never over an existing script
+  fs::remove(Script());
+  for (const auto* product : {"A/B", "Thing.", ""})
+    EXPECT_THROW(WriteStarterScript({request.folder, Script(), "Maker", product, "2.0", 1252}, log_), TPackError)
+        << product;  // it names a folder of the destination
+  EXPECT_FALSE(fs::exists(Script()));
 }
