@@ -107,9 +107,10 @@ std::vector<TFolderEntry> ListFolder(const fs::path& folder) {
   std::vector<TFolderEntry> entries;
   std::error_code error;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const bool isFolder = it->is_directory(error);
-    const auto kind = isFolder ? (it->is_symlink(error) ? TFolderEntry::FolderLink : TFolderEntry::Folder)
-                               : (it->is_regular_file(error) ? TFolderEntry::File : TFolderEntry::Other);
+    std::error_code unknown;  // an entry of unknown kind (a dangling link) is neither file nor folder
+    const bool isFolder = it->is_directory(unknown);
+    const auto kind = isFolder ? (it->is_symlink(unknown) ? TFolderEntry::FolderLink : TFolderEntry::Folder)
+                               : (it->is_regular_file(unknown) ? TFolderEntry::File : TFolderEntry::Other);
     entries.push_back({it->path(), kind});
   }
   if (error) throw FolderError(folder, error);

@@ -20,11 +20,25 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kBitmapFileHeader = 14;
+constexpr std::string_view kUninstallKeyPath = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-// The script as the installer reads it: every line ended by CR LF.
-Bytes ScriptText(const TSetupScript& script) {
+// The script as the installer reads it: every line ended by CR LF, and the
+// empty value of an EstimatedSize entry of type <Integer> under the uninstall
+// key filled in with the installed files' size in KB, as the Windows list of
+// programs shows it.
+Bytes ScriptText(const TSetupScript& script, uint64_t installedBytes) {
+  std::vector<std::string> lines = script.Lines();
+  if (script.HasHeader(kHeaderRegValues))
+    for (size_t n = 1, count = script.CountEntries("RegValueLocation"); n <= count; ++n) {
+      const auto valueLine = script.FindKey(EntryKey("RegValueValue", n));
+      if (valueLine && script.Text(EntryKey("RegValueValue", n)).empty() &&
+          script.Text(EntryKey("RegValueName", n)) == "EstimatedSize" &&
+          script.Text(EntryKey("RegValueType", n)) == "<Integer>" &&
+          script.Text(EntryKey("RegValueLocation", n)).find(kUninstallKeyPath) != std::string::npos)
+        lines[*valueLine] += std::to_string((installedBytes + 1023) / 1024);
+    }
   Bytes text;
-  for (const auto& line : script.Lines()) text += line + "\r\n";
+  for (const auto& line : lines) text += line + "\r\n";
   return text;
 }
 
@@ -54,6 +68,7 @@ struct TFileSource {
   size_t line;
   fs::path path;
   TResourceId resource;
+  bool installed;  // FileDoSetup
 };
 
 class TPackJob {
@@ -71,10 +86,10 @@ public:
     TResourceTree resources = stub.Resources();
     resources.Remove(PayloadType());
     resources.Remove(BitmapType(), TopLogoName());
-    SetPayload(resources, AsciiId(kScriptResource), ScriptText(script));
+    PackFiles(resources);
+    SetPayload(resources, AsciiId(kScriptResource), ScriptText(script, installed_));
     if (license_) SetPayload(resources, AsciiId(kLicenseResource), WithCrLf(*license_));
     if (logo_) resources.Set(BitmapType(), TopLogoName(), kLanguageNeutral, {logo_->substr(kBitmapFileHeader), 0});
-    PackFiles(resources);
 
     const TPackedImage installer = stub.WithResources(resources);
     WriteFileAtomically(request_.output, [&](std::ostream& out) { installer.WriteTo(out); });
@@ -117,7 +132,8 @@ private:
         if (const auto path = Source(script, locationKey))
           files_.push_back({nameKey + "=" + name, Utf16ToUtf8(AnsiToUtf16(name, request_.codePage)),
                             KeyLine(script, locationKey), *path,
-                            TResourceId::Name(PayloadResourceName(name, request_.codePage))});
+                            TResourceId::Name(PayloadResourceName(name, request_.codePage)),
+                            script.Boolean(EntryKey("FileDoSetup", n))});
       }
     if (!script.HasHeader(kHeaderSetupInfo)) return;
     if (!script.Text("<SetupLicense>").empty())
@@ -158,6 +174,7 @@ private:
             packed[i] = PackResource(data);
             const std::lock_guard lock(logLock);
             unpacked_ += data.size();
+            if (file.installed) installed_ += data.size();
             packed_ += packed[i].size();
             log_ << '[' << ++done << '/' << files_.size() << "] " << file.display << ": " << data.size() << " -> "
                  << packed[i].size() << " bytes (" << Percent(packed[i].size(), data.size()) << ")\n";
@@ -177,7 +194,7 @@ private:
   size_t errors_ = 0, warnings_ = 0;
   std::vector<TFileSource> files_;
   std::optional<Bytes> license_, logo_;
-  uint64_t unpacked_ = 0, packed_ = 0;
+  uint64_t unpacked_ = 0, packed_ = 0, installed_ = 0;
 };
 
 }  // namespace

@@ -91,6 +91,7 @@ std::string StarterScript(const TStarterRequest& request, std::ostream& log) {
       {kUninstallKey, "UninstallString", "<String>", uninstaller},
       {kUninstallKey, "DisplayIcon", "<String>", program ? program->setupPath : uninstaller},
       {kUninstallKey, "InstallLocation", "<String>", "<SetupPath>"},
+      {kUninstallKey, "EstimatedSize", "<Integer>", ""},  // the packer fills it in
       {kUninstallKey, "NoModify", "<Integer>", "1"},
       {kUninstallKey, "NoRepair", "<Integer>", "1"},
   };

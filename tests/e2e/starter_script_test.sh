@@ -55,6 +55,8 @@ expect_reg "$uninstall_key" UninstallString "REG_SZ $app_windows\\uninstall.exe"
 expect_reg "$uninstall_key" DisplayIcon "REG_SZ $app_windows\\demoapp.exe"
 expect_reg "$uninstall_key" InstallLocation "REG_SZ $app_windows"
 expect_reg "$uninstall_key" NoModify "REG_DWORD 0x1"
+size=$(cat "$src/demoapp.exe" "$src/ReadMe.txt" "$src/docs/Première étape.txt" "$src/docs/api/readme.txt" | wc -c)
+expect_reg "$uninstall_key" EstimatedSize "REG_DWORD $(printf '0x%x' $(((size + 1023) / 1024)))"
 click bbtnCancel
 expect_closed "Finish"
 expect_same_file "$E2E_GROUP_DIR/starter.exe" "$app/uninstall.exe"

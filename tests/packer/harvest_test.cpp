@@ -152,6 +152,16 @@ TEST_F(HarvestTest, RefusesOwnEntriesThatTheNumberingWouldClashWithAndBrokenMark
   EXPECT_NE(Harvest().find("setup.ini:2: a harvest end line without its begin line"), std::string::npos);
 }
 
+TEST_F(HarvestTest, LinksToFoldersAreNotFollowedAndDanglingLinksArePassedOver) {
+  fs::create_directory_symlink(folder_.Path() / "product", folder_.Path() / "product/docs/loop");
+  fs::create_symlink(folder_.Path() / "nowhere", folder_.Path() / "product/dangling.txt");
+  folder_.Write("setup.ini", kOwnPart);
+  const std::string text = Harvest();
+  EXPECT_NE(log_.str().find("loop: note: a link to a folder, not followed"), std::string::npos) << log_.str();
+  EXPECT_NE(log_.str().find("dangling.txt: note: neither a file nor a folder"), std::string::npos) << log_.str();
+  EXPECT_EQ(TSetupScript(text).CountEntries("FileDispName"), 4u);
+}
+
 TEST_F(HarvestTest, GroupVariablesAvoidBuiltInAndTakenNames) {
   fs::rename(folder_.Path() / "product", folder_.Path() / "SetupPath");
   folder_.Write("setup.ini", "[SetupFileGroups]\r\nFileGroupName1=<SetupPath\\docs>\r\n");
@@ -178,6 +188,7 @@ TEST_F(HarvestTest, TheStarterScriptHasTheProgramFirstAndTheUninstallEntry) {
   EXPECT_EQ(uninstall, (std::map<std::string, std::string>{{"DisplayIcon", "<SetupPath>\\app.exe"},
                                                            {"DisplayName", "<ProductName>"},
                                                            {"DisplayVersion", "<ProductVersion>"},
+                                                           {"EstimatedSize", ""},
                                                            {"InstallLocation", "<SetupPath>"},
                                                            {"NoModify", "1"},
                                                            {"NoRepair", "1"},

@@ -100,6 +100,20 @@ TEST_F(PackerTest, PacksEveryPartOfThePayloadAndKeepsTheStubsResources) {
   EXPECT_EQ(ExamineInstaller(folder_.Path() / "setup.exe", 1252, true, report), 0u) << report.str();
 }
 
+TEST_F(PackerTest, FillsInAnEmptyEstimatedSizeOfTheUninstallEntryWithTheInstalledFilesInKilobytes) {
+  const std::string uninstall = "<HKEY_LOCAL_MACHINE>\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P\n";
+  WriteScript("FileLocation1=bin\\app.dat\nFileDispName1=App.dat\nFileDoSetup1=True\n"
+              "FileLocation2=readme.txt\nFileDispName2=Readme.txt\nFileDoSetup2=False\n[SetupRegValues]\n"
+              "RegValueLocation1=" + uninstall + "RegValueName1=EstimatedSize\nRegValueType1=<Integer>\nRegValueValue1=\n"
+              "RegValueLocation2=" + uninstall + "RegValueName2=EstimatedSize\nRegValueType2=<Integer>\nRegValueValue2=7\n"
+              "RegValueLocation3=<HKEY_CURRENT_USER>\\Software\\P\nRegValueName3=EstimatedSize\n"
+              "RegValueType3=<Integer>\nRegValueValue3=\n");
+  const Bytes script = Unpacked(Pack(Request()), u"SETUPINFO");
+  EXPECT_NE(script.find("RegValueValue1=293\r\n"), std::string::npos) << script;  // 300003 bytes, rounded up
+  EXPECT_NE(script.find("RegValueValue2=7\r\n"), std::string::npos);
+  EXPECT_NE(script.find("RegValueValue3=\r\n"), std::string::npos);
+}
+
 TEST_F(PackerTest, SameInputGivesTheSameBytesWhateverTheThreadCount) {
   const Bytes first = Pack(Request("one.exe", 1));
   EXPECT_EQ(Pack(Request("two.exe", 4)), first);
