@@ -73,10 +73,12 @@ public:
   // Creates the key and writes EncodeRegValue's data; throws ESetupError(FailedToSetData) when it cannot.
   virtual void WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,
                              const std::string& valueType, const std::string& value) = 0;
-  // Deletes the value (RegValueName of the name) when it is there; never fails.
-  virtual void DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) = 0;
-  // Deletes the key with everything below it when it is there; never deletes a root.
-  virtual void DeleteRegKey(uint32_t rootKey, const std::string& keyPath) = 0;
+  // Deletes the value (RegValueName of the name) when it is there; false when
+  // it stays (a missing value or key is no failure).
+  virtual bool DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) = 0;
+  // Deletes the key with everything below it when it is there; never deletes a
+  // root. False when the key stays.
+  virtual bool DeleteRegKey(uint32_t rootKey, const std::string& keyPath) = 0;
 };
 
 // The shell's per-user folders; "" when the platform cannot supply one.

@@ -8,9 +8,19 @@ namespace {
 
 constexpr REGSAM kExistenceAccess = STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
 
-unique_hkey OpenKey(HKEY parent, const std::string& subKey, REGSAM access) {
+unique_hkey OpenKey(HKEY parent, const std::string& subKey, REGSAM access, LSTATUS* status = nullptr) {
   HKEY key = nullptr;
-  return unique_hkey(RegOpenKeyExA(parent, subKey.c_str(), 0, access, &key) == ERROR_SUCCESS ? key : nullptr);
+  const LSTATUS opened = RegOpenKeyExA(parent, subKey.c_str(), 0, access, &key);
+  if (status) *status = opened;
+  return unique_hkey(opened == ERROR_SUCCESS ? key : nullptr);
+}
+
+// A deletion's outcome: done, or nothing was there to delete; else the status
+// becomes the thread's last error.
+bool Deleted(LSTATUS status) {
+  if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) return true;
+  SetLastError(DWORD(status));
+  return false;
 }
 
 unique_hkey CreateKey(uint32_t rootKey, const std::string& keyPath) {
@@ -20,8 +30,8 @@ unique_hkey CreateKey(uint32_t rootKey, const std::string& keyPath) {
   return unique_hkey(status == ERROR_SUCCESS ? key : nullptr);
 }
 
-unique_hkey OpenKey(uint32_t rootKey, const std::string& keyPath, REGSAM access) {
-  return OpenKey(RootKeyHandle(rootKey), RegSubKey(keyPath), access);
+unique_hkey OpenKey(uint32_t rootKey, const std::string& keyPath, REGSAM access, LSTATUS* status = nullptr) {
+  return OpenKey(RootKeyHandle(rootKey), RegSubKey(keyPath), access, status);
 }
 
 // The value's registry type and bytes, or nothing when it cannot be read.
@@ -41,8 +51,9 @@ std::optional<TRegData> QueryValue(HKEY key, const std::string& name) {
   return std::nullopt;
 }
 
-// Deletes the subkeys depth first, last index first, then the key itself.
-void DeleteKeyTree(HKEY parent, const std::string& subKey) {
+// Deletes the subkeys depth first, last index first, then the key itself;
+// the status of that last deletion.
+LSTATUS DeleteKeyTree(HKEY parent, const std::string& subKey) {
   if (const unique_hkey key = OpenKey(parent, subKey, KEY_ALL_ACCESS)) {
     DWORD subKeys = 0, longestName = 0;
     if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subKeys, &longestName, nullptr, nullptr, nullptr,
@@ -56,7 +67,7 @@ void DeleteKeyTree(HKEY parent, const std::string& subKey) {
       }
     }
   }
-  RegDeleteKeyA(parent, subKey.c_str());
+  return RegDeleteKeyA(parent, subKey.c_str());
 }
 
 }  // namespace
@@ -86,13 +97,15 @@ void TWinRegistry::WriteRegValue(uint32_t rootKey, const std::string& keyPath, c
     throw ESetupError(FailedToSetData(name));
 }
 
-void TWinRegistry::DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) {
-  if (const unique_hkey key = OpenKey(rootKey, keyPath, KEY_ALL_ACCESS))
-    RegDeleteValueA(key.get(), RegValueName(valueName).c_str());
+bool TWinRegistry::DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) {
+  LSTATUS status = ERROR_SUCCESS;
+  const unique_hkey key = OpenKey(rootKey, keyPath, KEY_ALL_ACCESS, &status);
+  if (!key) return Deleted(status);
+  return Deleted(RegDeleteValueA(key.get(), RegValueName(valueName).c_str()));
 }
 
-void TWinRegistry::DeleteRegKey(uint32_t rootKey, const std::string& keyPath) {
+bool TWinRegistry::DeleteRegKey(uint32_t rootKey, const std::string& keyPath) {
   const std::string subKey = RegSubKey(keyPath);
-  if (subKey.empty() || !KeyExists(rootKey, keyPath)) return;
-  DeleteKeyTree(RootKeyHandle(rootKey), subKey);
+  if (subKey.empty() || !KeyExists(rootKey, keyPath)) return true;
+  return Deleted(DeleteKeyTree(RootKeyHandle(rootKey), subKey));
 }

@@ -12,13 +12,14 @@ inline HKEY RootKeyHandle(uint32_t rootKey) {
 }
 
 // Every call opens and closes its own keys. Keys are read, written and deleted
-// with full access; KeyExists asks only for read access.
+// with full access; KeyExists asks only for read access. A deletion that fails
+// leaves the registry's status as the thread's last error.
 class TWinRegistry final : public IRegistry {
 public:
   bool KeyExists(uint32_t rootKey, const std::string& keyPath) const override;
   TRegValue ReadRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) const override;
   void WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,
                      const std::string& valueType, const std::string& value) override;
-  void DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) override;
-  void DeleteRegKey(uint32_t rootKey, const std::string& keyPath) override;
+  bool DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) override;
+  bool DeleteRegKey(uint32_t rootKey, const std::string& keyPath) override;
 };

@@ -33,14 +33,16 @@ public:
     auto& values = keys[KeyOf(rootKey, keyPath)];
     if (const auto data = EncodeRegValue(valueType, value)) values[RegValueName(valueName)] = *data;
   }
-  void DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) override {
+  bool DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) override {
     const auto key = keys.find(KeyOf(rootKey, keyPath));
     if (key != keys.end()) key->second.erase(RegValueName(valueName));
+    return true;
   }
-  void DeleteRegKey(uint32_t rootKey, const std::string& keyPath) override {
+  bool DeleteRegKey(uint32_t rootKey, const std::string& keyPath) override {
     const Key key = KeyOf(rootKey, keyPath);
-    if (key.second.empty()) return;
+    if (key.second.empty()) return true;
     std::erase_if(keys, [&](const auto& entry) { return entry.first == key || Below(entry.first, key); });
+    return true;
   }
 
   // Stores a value with a raw registry type, as another program might have.
