@@ -18,18 +18,6 @@ bool DirectoryExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The platform's text for a result code, without its line end.
-std::string SystemMessage(HRESULT result) {
-  char text[512] = {};
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(result), 0,
-                                text, sizeof text, nullptr);
-  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ')) --length;
-  if (length > 0) return std::string(text, length);
-  char code[32];
-  wsprintfA(code, "Error 0x%08lX", static_cast<unsigned long>(result));
-  return code;
-}
-
 unique_com<IShellLinkA> CreateShellLink() {
   unique_com<IUnknown> object;
   const HRESULT created = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
@@ -57,65 +45,99 @@ bool CallServerExport(const std::string& fileName, const char* exportName) {
   }
 }
 
-bool WriteAll(HANDLE file, std::string_view data) {
-  DWORD written = 0;
-  return data.size() <= MAXDWORD && WriteFile(file, data.data(), DWORD(data.size()), &written, nullptr) &&
-         written == data.size();
+// The thread's last error, or `fallback` where a call failed without setting one.
+DWORD LastErrorOr(DWORD fallback) {
+  const DWORD error = GetLastError();
+  return error != ERROR_SUCCESS ? error : fallback;
 }
 
-// Runs `write` on an open file; running out of memory counts as a failed write.
-bool WriteContent(HANDLE file, const std::function<bool(HANDLE file)>& write) {
+// Writes a file's content: ERROR_SUCCESS, or why the system did not.
+using TWriter = std::function<DWORD(HANDLE file)>;
+
+DWORD WriteAll(HANDLE file, std::string_view data) {
+  DWORD written = 0;
+  if (data.size() > MAXDWORD) return ERROR_FILE_TOO_LARGE;
+  if (!WriteFile(file, data.data(), DWORD(data.size()), &written, nullptr)) return LastErrorOr(ERROR_WRITE_FAULT);
+  return written == data.size() ? ERROR_SUCCESS : ERROR_DISK_FULL;
+}
+
+// Runs `write` on an open file; running out of memory fails the write.
+DWORD WriteContent(HANDLE file, const TWriter& write) {
   try {
     return write(file);
   } catch (const std::bad_alloc&) {
-    return false;
+    return ERROR_NOT_ENOUGH_MEMORY;
   }
+}
+
+// Why the rename over an existing file failed. Windows reports a target that
+// another program holds open, a running program among them, as access denied;
+// opening the target for writing tells such a file from one the user may not write.
+DWORD WhyNotReplaced(const std::string& fileName) {
+  const DWORD error = LastErrorOr(ERROR_ACCESS_DENIED);
+  if (error != ERROR_ACCESS_DENIED) return error;
+  const unique_file target(CreateFileA(fileName.c_str(), GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  return !target && GetLastError() == ERROR_SHARING_VIOLATION ? ERROR_SHARING_VIOLATION : error;
 }
 
 // A file that exists is replaced: the new one is written whole under a fresh
 // name beside the target and then renamed over it, so the old file stays intact
 // until the new one is complete, and a link at the target's name is replaced,
 // never written through.
-bool WriteReplacement(const std::string& fileName, const std::function<bool(HANDLE part)>& write) {
+DWORD WriteReplacement(const std::string& fileName, const TWriter& write) {
   // A read-only file stays as it is, also where the system would let the rename
   // replace it (Wine does, unlike Windows).
   const DWORD attributes = GetFileAttributesA(fileName.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
   const std::string folder = ExtractFilePath(fileName);
   char partName[MAX_PATH];
-  if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "~vs", 0, partName)) return false;
-  bool complete = false;
+  if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "~vs", 0, partName)) return LastErrorOr(ERROR_CANNOT_MAKE);
+  DWORD error = ERROR_SUCCESS;
   {
     const unique_file part(
         CreateFileA(partName, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    complete = part && WriteContent(part.get(), write);
+    error = part ? WriteContent(part.get(), write) : LastErrorOr(ERROR_OPEN_FAILED);
   }
-  complete = complete && MoveFileExA(partName, fileName.c_str(), MOVEFILE_REPLACE_EXISTING);
-  if (!complete) DeleteFileA(partName);
-  return complete;
+  if (error == ERROR_SUCCESS && !MoveFileExA(partName, fileName.c_str(), MOVEFILE_REPLACE_EXISTING))
+    error = WhyNotReplaced(fileName);
+  if (error != ERROR_SUCCESS) DeleteFileA(partName);
+  return error;
 }
 
 // A name that is still free is written in place: created new, which no existing
 // file or link satisfies, and deleted again unless its content is complete. This
 // spares a fresh install the part file and the rename of every file.
-bool WriteSafely(const std::string& fileName, const std::function<bool(HANDLE file)>& write) {
+DWORD WriteSafely(const std::string& fileName, const TWriter& write) {
   // The replacement's rename would take longer names than the system's file
   // functions; both paths refuse them, so a name fares the same whether or
   // not a file of that name exists.
-  if (fileName.size() >= MAX_PATH) return false;
+  if (fileName.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
   unique_file created(
       CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!created) {
-    const DWORD error = GetLastError();
-    return (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) && WriteReplacement(fileName, write);
+    const DWORD error = LastErrorOr(ERROR_OPEN_FAILED);
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? WriteReplacement(fileName, write) : error;
   }
-  const bool complete = WriteContent(created.get(), write);
+  const DWORD error = WriteContent(created.get(), write);
   created.reset();
-  if (!complete) DeleteFileA(fileName.c_str());
-  return complete;
+  if (error != ERROR_SUCCESS) DeleteFileA(fileName.c_str());
+  return error;
 }
 
 }  // namespace
+
+std::string SystemMessage(HRESULT result) {
+  char text[512] = {};
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(result), 0,
+                                text, sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ')) --length;
+  if (length > 0) return std::string(text, length);
+  char code[32];
+  wsprintfA(code, "Error 0x%08lX", static_cast<unsigned long>(result));
+  return code;
+}
 
 std::string TWinShellFolders::ShellFolder(int csidl) const {
   char path[MAX_PATH + 1] = {};
@@ -160,12 +182,21 @@ void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string
   ShellExecuteA(ownerWindow, nullptr, fileName.c_str(), parameters.c_str(), directory.c_str(), showCmd);
 }
 
-bool UnpackResourceToFile(const std::string& fileName, const TRawResource& payload) {
+TUnpackResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload) {
   int32_t size = 0;
-  if (!ReadDeclaredSize(payload, size) || size == 0) return false;
-  return WriteSafely(fileName, [&](HANDLE file) {
-    return InflateResource(payload, [&](std::string_view piece) { return WriteAll(file, piece); });
+  if (!ReadDeclaredSize(payload, size) || size == 0) return {.damagedPayload = true};
+  bool damaged = false;
+  const DWORD error = WriteSafely(fileName, [&](HANDLE file) {
+    DWORD writeError = ERROR_SUCCESS;
+    const bool inflated = InflateResource(payload, [&](std::string_view piece) {
+      writeError = WriteAll(file, piece);
+      return writeError == ERROR_SUCCESS;
+    });
+    // The stream itself failed where no write did.
+    damaged = !inflated && writeError == ERROR_SUCCESS;
+    return damaged ? DWORD(ERROR_INVALID_DATA) : writeError;
   });
+  return damaged ? TUnpackResult{.damagedPayload = true} : TUnpackResult{.error = error};
 }
 
 bool ReadWholeFile(const std::wstring& fileName, Bytes& data) {
@@ -187,5 +218,5 @@ bool ReadWholeFile(const std::wstring& fileName, Bytes& data) {
 }
 
 bool WriteWholeFile(const std::string& fileName, std::string_view data) {
-  return !data.empty() && WriteSafely(fileName, [&](HANDLE file) { return WriteAll(file, data); });
+  return !data.empty() && WriteSafely(fileName, [&](HANDLE file) { return WriteAll(file, data); }) == ERROR_SUCCESS;
 }

@@ -18,9 +18,13 @@ public:
   std::string WindowsDir() const override;
 };
 
+// The platform's text for an error or result code, without its line end.
+std::string SystemMessage(HRESULT result);
+
 // Creates a folder with every missing parent. True when it exists afterwards (a
 // path shorter than three characters counts as existing); throws
-// ESetupError("Unable to create directory") for an empty path.
+// ESetupError("Unable to create directory") for an empty path. On false the
+// thread's last error tells why.
 bool ForceDirectories(const std::string& path);
 
 // Writes the shell link Folder\LinkName.lnk to TargetFile, with the target's
@@ -41,9 +45,16 @@ bool UnregisterServer(const std::string& fileName);
 void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string& parameters,
                 const std::string& directory, int showCmd);
 
-// Inflates a payload resource and writes it as the whole file. False, with the
-// file untouched, when the payload is damaged, cannot be read or inflates to nothing.
-bool UnpackResourceToFile(const std::string& fileName, const TRawResource& payload);
+// How UnpackResourceToFile ended.
+struct TUnpackResult {
+  bool damagedPayload = false;  // the payload cannot be read, does not inflate or inflates to nothing
+  DWORD error = ERROR_SUCCESS;  // else why the system refused the file
+  bool Written() const { return !damagedPayload && error == ERROR_SUCCESS; }
+};
+
+// Inflates a payload resource and writes it as the whole file; on failure the
+// file is untouched.
+TUnpackResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload);
 
 // The whole file; false, with Data empty, when it cannot be opened, is empty,
 // is larger than 4 GiB - 1 or reads short. The name is UTF-16: the file read

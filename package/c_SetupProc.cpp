@@ -27,6 +27,15 @@ std::string_view FileNamePart(std::string_view path) {
   return sep == std::string_view::npos ? path : path.substr(sep + 1);
 }
 
+// The key path goes on below the list of uninstall entries with a name: it is
+// not the list itself, whose values belong to no product.
+bool NamesOwnUninstallEntry(std::string_view keyPath) {
+  const std::string subKey = RegSubKey(keyPath);
+  const size_t list = subKey.find(kUninstallKey);
+  const size_t below = list + kUninstallKey.size();
+  return list != std::string::npos && below + 1 < subKey.size() && subKey[below] == '\\';
+}
+
 size_t FindIgnoringCase(std::string_view text, std::string_view what) {
   for (size_t i = 0; i + what.size() <= text.size(); ++i)
     if (SameTextAscii(text.substr(i, what.size()), what)) return i;
@@ -103,6 +112,8 @@ void TSetupProc::LoadScript() {
     if (entry.KeyPath.find(kUninstallKey) != std::string::npos && entry.ValueName == "UninstallString") {
       uninstallValue_ = entry.ValueData;
       UninstallFile = ExpandValue(uninstallValue_);
+      UninstallEntryKey.reset();
+      if (NamesOwnUninstallEntry(entry.KeyPath)) UninstallEntryKey = TRegKey{entry.RootKey, entry.KeyPath};
     }
     if (entry.CheckVersion) InstalledState = CheckInstalledVersion(entry);
   });
@@ -179,6 +190,13 @@ uint8_t TSetupProc::CheckInstalledVersion(const TRegInfo& entry) const {
   // std::string compares bytes as unsigned char, a prefix counting as smaller.
   const int order = installed.compare(entry.ValueData);
   return order == 0 ? 3 : order > 0 ? 1 : 2;
+}
+
+void TSetupProc::UseInstalledLocation() {
+  if (!UninstallEntryKey) return;
+  const std::string folder =
+      host_.Registry().ReadRegValue(UninstallEntryKey->RootKey, UninstallEntryKey->KeyPath, kInstallLocationValue).AsText();
+  if (!folder.empty()) ChooseSetupPath(folder);
 }
 
 void TSetupProc::ChooseSetupPath(const std::string& folder) {

@@ -4,6 +4,7 @@
 // script value passes through.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,6 +28,15 @@ struct TRegInfo {
   std::string ValueData;
   bool CheckVersion = false;
 };
+
+// A registry key as the script names it.
+struct TRegKey {
+  uint32_t RootKey = 0;
+  std::string KeyPath;
+};
+
+// The value of the uninstall entry's key that records the destination folder.
+inline constexpr char kInstallLocationValue[] = "InstallLocation";
 
 struct TStartInfo {
   std::string Place;
@@ -61,6 +71,9 @@ public:
 
   // The destination folder the user chose; the uninstaller copy follows it.
   void ChooseSetupPath(const std::string& folder);
+  // For the removal: SetupPath := the folder the install recorded as
+  // InstallLocation, when it did; an older install's entry keeps the default.
+  void UseInstalledLocation();
 
   void* Instance = nullptr;
   bool HasTopLogo = false;
@@ -80,6 +93,10 @@ public:
   int32_t LangID = 0;
   bool UseLang = false;
   uint8_t InstalledState = 0;
+  // The key of the uninstall entry (the UninstallString value), where the
+  // install records InstallLocation; none without one, or when its path names
+  // no product of its own below the list of uninstall entries.
+  std::optional<TRegKey> UninstallEntryKey;
 
 private:
   void CheckLogos();

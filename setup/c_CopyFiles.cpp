@@ -59,22 +59,40 @@ void TCopyFiles::InstallFiles() {
   }
 }
 
-// Writes (and registers) the file at ItemText; false when any step fails.
+// Writes (and registers) the file at ItemText; false when the entry is passed
+// over. A file that cannot be written ends the run with its reason.
 bool TCopyFiles::InstallFile(const TFileInfo& file) {
   const std::string folder = ExtractFilePath(ItemText);
   if (DelBackslash(folder).empty()) return false;
-  if (!system_.FolderExists(folder) && !system_.ForceDirectories(folder)) return false;
+  if (!system_.FolderExists(folder) && !system_.ForceDirectories(folder))
+    throw ESetupError(FailedToCreateDirectory(DelBackslash(folder), system_.LastErrorText()));
   std::string_view payload;
-  if (!system_.ReadPayload(UpperCaseAscii(file.DispName), payload)) return false;
-  if (!system_.UnpackResourceToFile(ItemText, payload)) return false;
+  int32_t size = 0;
+  if (!system_.ReadPayload(UpperCaseAscii(file.DispName), payload) || !ReadDeclaredSize(payload, size))
+    throw ESetupError(InstallerDamaged(ItemText));
+  if (size == 0) return false;  // an empty file has no content to write
+  WritePayload(payload);
   if (!file.DoRegister) return true;
   if (!system_.RegisterServer(ItemText)) return false;
   ShowStatus(kTextRegisterServer);
   return true;
 }
 
+// A file held open by another program may be free on a later try.
+void TCopyFiles::WritePayload(std::string_view payload) {
+  for (;;) {
+    const TFileWrite written = system_.UnpackResourceToFile(ItemText, payload);
+    if (written == TFileWrite::Written) return;
+    if (written == TFileWrite::DamagedPayload) throw ESetupError(InstallerDamaged(ItemText));
+    const std::string message = FailedToWrite(ItemText, system_.LastErrorText());
+    if (written != TFileWrite::InUse) throw ESetupError(message);
+    RetryOrStop(message);
+  }
+}
+
 void TCopyFiles::WriteRegValues() {
   ResetBar(int32_t(project_.RegList.size()));
+  RecordInstallLocation();
   for (size_t i = 0; i < project_.RegList.size(); ++i) {
     const TRegInfo& entry = project_.RegList[i];
     const std::string data = project_.ExpandValue(entry.ValueData);
@@ -83,6 +101,14 @@ void TCopyFiles::WriteRegValues() {
     system_.Registry().WriteRegValue(entry.RootKey, entry.KeyPath, entry.ValueName, entry.ValueType, data);
     AdvanceBar(int32_t(i + 1));
   }
+}
+
+// The removal finds the files where they were put, also in a folder chosen in
+// the wizard. Written before the script's values, so that a value of the same
+// name in the script has the last word.
+void TCopyFiles::RecordInstallLocation() {
+  if (const auto& key = project_.UninstallEntryKey)
+    system_.Registry().WriteRegValue(key->RootKey, key->KeyPath, kInstallLocationValue, "<String>", project_.SetupPath);
 }
 
 void TCopyFiles::Finish() {

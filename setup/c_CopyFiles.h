@@ -23,7 +23,9 @@ private:
   void CreateGroupFolders();
   void InstallFiles();
   bool InstallFile(const TFileInfo& file);
+  void WritePayload(std::string_view payload);
   void WriteRegValues();
+  void RecordInstallLocation();
   void Finish();
 
   const TSetupProc& project_;

@@ -8,6 +8,9 @@ namespace {
 
 constexpr char kUninstallList[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
+// A box taller than the screen hides its own OK button.
+constexpr size_t kMaxListedItems = 20;
+
 }  // namespace
 
 std::string ProductKeyPath(const std::string& companyName, const std::string& productName) {
@@ -18,6 +21,14 @@ std::string UninstallKeyPath(const std::string& productName) { return AddBacksla
 
 bool NamesProductKey(const std::string& companyName, const std::string& productName) {
   return !companyName.empty() && !productName.empty();
+}
+
+std::string NotRemovedList(const std::vector<std::string>& items) {
+  std::string list;
+  const size_t shown = items.size() > kMaxListedItems ? kMaxListedItems - 1 : items.size();
+  for (size_t i = 0; i < shown; ++i) list += (i ? "\n" : "") + items[i];
+  if (shown < items.size()) list += "\nand " + std::to_string(items.size() - shown) + " more items";
+  return list;
 }
 
 void TRemoveFiles::Execute() {
@@ -42,13 +53,14 @@ void TRemoveFiles::RemoveInstalledFiles() {
     ItemText = project_.ExpandValue(file.SetupPath);
     if (!system_.FileExists(ItemText)) continue;
     ShowStatus(kTextRemoveFile);
-    // A file that cannot be unregistered or deleted simply stays.
+    // A file that cannot be unregistered stays registered; one that cannot be
+    // deleted is listed at the end.
     try {
       if (file.DoRegister) {
         system_.UnregisterServer(ItemText);
         ShowStatus(kTextUnregisterServer);
       }
-      system_.RemoveFile(ItemText);
+      if (!system_.RemoveFile(ItemText)) NotRemoved(ItemText);
     } catch (const std::exception&) {
     }
     AdvanceBar(int32_t(i + 1));
@@ -63,9 +75,11 @@ void TRemoveFiles::RemoveRegistryData() {
     const TRegInfo& entry = project_.RegList[size_t(i)];
     ItemText = RegValueItem(entry.KeyPath, entry.ValueName, project_.ExpandValue(entry.ValueData));
     ShowStatus(kTextRemoveRegValue);
-    registry.DeleteRegValue(entry.RootKey, entry.KeyPath, entry.ValueName);
+    if (!registry.DeleteRegValue(entry.RootKey, entry.KeyPath, entry.ValueName))
+      NotRemoved(AddBackslash(entry.KeyPath) + entry.ValueName);
     AdvanceBar(i + 1);
   }
+  RemoveInstallLocation();
 
   ItemText = ProductKeyPath(project_.CompanyName, project_.ProductName);
   ShowStatus(kTextRemoveRegValue);
@@ -74,12 +88,20 @@ void TRemoveFiles::RemoveRegistryData() {
 
   ItemText = UninstallKeyPath(project_.ProductName);
   ShowStatus(kTextRemoveRegValue);
-  if (!project_.ProductName.empty()) registry.DeleteRegKey(kHKeyLocalMachine, ItemText);
+  if (!project_.ProductName.empty() && !registry.DeleteRegKey(kHKeyLocalMachine, ItemText)) NotRemoved(ItemText);
   AdvanceBar(values + 3);
 }
 
+// The folder the install recorded beside the script's own values.
+void TRemoveFiles::RemoveInstallLocation() {
+  const auto& key = project_.UninstallEntryKey;
+  if (key && !system_.Registry().DeleteRegValue(key->RootKey, key->KeyPath, kInstallLocationValue))
+    NotRemoved(AddBackslash(key->KeyPath) + kInstallLocationValue);
+}
+
 void TRemoveFiles::DeleteProductKey(uint32_t rootKey, int32_t barPosition) {
-  if (NamesProductKey(project_.CompanyName, project_.ProductName)) system_.Registry().DeleteRegKey(rootKey, ItemText);
+  if (NamesProductKey(project_.CompanyName, project_.ProductName) && !system_.Registry().DeleteRegKey(rootKey, ItemText))
+    NotRemoved(ItemText);
   AdvanceBar(barPosition);
 }
 
@@ -93,12 +115,17 @@ void TRemoveFiles::RemoveShortcuts() {
     ShowStatus(kTextRemoveLinks);
     // No shortcut was made for an empty folder; "\name.lnk" would be another file.
     const std::string shortcut = ShortcutFileName(folder, name);
-    if (!folder.empty() && system_.FileExists(shortcut)) system_.RemoveFile(shortcut);
+    if (!folder.empty() && system_.FileExists(shortcut) && !system_.RemoveFile(shortcut)) NotRemoved(shortcut);
     AdvanceBar(int32_t(i + 1));
   }
 }
 
+void TRemoveFiles::NotRemoved(const std::string& item) {
+  notRemoved_.push_back(FailedToRemove(item, system_.LastErrorText()));
+}
+
 void TRemoveFiles::Finish() {
+  if (!notRemoved_.empty()) ShowNotRemoved(NotRemovedList(notRemoved_));
   ClearProgress(0);
   ShowDone();
   ApplyProgressMax();

@@ -21,13 +21,21 @@ private:
   void ResetBar(int32_t max);
   void RemoveInstalledFiles();
   void RemoveRegistryData();
+  void RemoveInstallLocation();
   void DeleteProductKey(uint32_t rootKey, int32_t barPosition);
   void RemoveShortcuts();
+  // Notes an item that stays, with the system's reason.
+  void NotRemoved(const std::string& item);
   void Finish();
 
   const TSetupProc& project_;
   IWorkerSystem& system_;
+  std::vector<std::string> notRemoved_;
 };
+
+// The message of the items that stayed, one a line; past a screenful, the
+// rest are counted.
+std::string NotRemovedList(const std::vector<std::string>& items);
 
 // Starts the uninstall worker on a thread of its own for the global project
 // SetupProc; the thread frees itself when the run ends. The view must outlive it.

@@ -164,6 +164,19 @@ void TVelkSetup::TWorkerPage::ShowError(const std::string& message) {
   wizard_.ShowErrorBox(AnsiToWide(message));
 }
 
+bool TVelkSetup::TWorkerPage::AskRetry(const std::string& message) {
+  wizard_.ShowLatestSteps();
+  return MessageBoxW(wizard_.window_, AnsiToWide(message).c_str(), wizard_.Title().c_str(),
+                     MB_RETRYCANCEL | MB_ICONERROR) == IDRETRY;
+}
+
+void TVelkSetup::TWorkerPage::ShowStopped() { wizard_.WorkerEnded(); }
+
+void TVelkSetup::TWorkerPage::ShowNotRemoved(const std::string& list) {
+  wizard_.ShowLatestSteps();
+  wizard_.ShowMessageBox(wizard_.window_, AnsiToWide(list), MB_ICONWARNING);
+}
+
 // ---- creation -------------------------------------------------------------
 
 TVelkSetup::TVelkSetup(HINSTANCE instance)
@@ -250,17 +263,25 @@ void TVelkSetup::FormCreate() {
 
 // ---- texts ----------------------------------------------------------------
 
-std::wstring TVelkSetup::Text(int n) const {
+namespace {
+
+std::wstring WizardText(HINSTANCE instance, int n) {
   // Only the two languages have texts; any other base shows empty captions.
   if (SetupProc->LangID != kEnglishBase && SetupProc->LangID != kRussianBase) return {};
   const wchar_t* text = nullptr;
-  const int length = LoadStringW(instance_, UINT(SetupProc->LangID + n), reinterpret_cast<LPWSTR>(&text), 0);
+  const int length = LoadStringW(instance, UINT(SetupProc->LangID + n), reinterpret_cast<LPWSTR>(&text), 0);
   return length > 0 ? std::wstring(text, size_t(length)) : std::wstring();
 }
 
-std::wstring TVelkSetup::Title() const {
-  return AppTitle([this](int n) { return Text(n); }, AnsiToWide(SetupProc->ProductName));
+std::wstring WizardTitle(HINSTANCE instance) {
+  return AppTitle([instance](int n) { return WizardText(instance, n); }, AnsiToWide(SetupProc->ProductName));
 }
+
+}  // namespace
+
+std::wstring TVelkSetup::Text(int n) const { return WizardText(instance_, n); }
+
+std::wstring TVelkSetup::Title() const { return WizardTitle(instance_); }
 
 void TVelkSetup::ApplyTexts() {
   SetWindowTextW(window_, Title().c_str());
@@ -431,8 +452,18 @@ void TVelkSetup::StartWorker(TWizardAction action) {
   workerRunning_ = true;
   EnableMenuItem(GetSystemMenu(window_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
   SetTimer(window_, kPaceTimer, kPaceMs, nullptr);
-  if (action == TWizardAction::StartInstall) StartCopyFiles(copyPage_);
-  else StartRemoveFiles(removePage_);
+  try {
+    if (action == TWizardAction::StartInstall) {
+      StartCopyFiles(copyPage_);
+    } else {
+      SetupProc->UseInstalledLocation();
+      StartRemoveFiles(removePage_);
+    }
+  } catch (const std::exception& error) {
+    // Without a worker the wizard stays on its progress page, and the close box ends it.
+    WorkerEnded();
+    ShowErrorBox(AnsiToWide(error.what()));
+  }
 }
 
 void TVelkSetup::WorkerEnded() {
@@ -608,8 +639,9 @@ unique_module LoadCommonControls() {
 
 }  // namespace
 
-int RunWizard(HINSTANCE instance) {
-  const unique_module commonControls = LoadCommonControls();
+namespace {
+
+int RunMessageLoop(HINSTANCE instance) {
   TVelkSetup wizard(instance);
   MSG message;
   while (wizard.NextMessage(message)) {
@@ -619,4 +651,22 @@ int RunWizard(HINSTANCE instance) {
     DispatchMessageW(&message);
   }
   return int(message.wParam);
+}
+
+}  // namespace
+
+int RunWizard(HINSTANCE instance) {
+  const unique_module commonControls = LoadCommonControls();
+  // An error that escapes the window's creation or its message loop is told
+  // once; then the program ends, its window gone.
+  std::wstring message;
+  try {
+    return RunMessageLoop(instance);
+  } catch (const std::exception& error) {
+    message = AnsiToWide(error.what());
+  } catch (...) {
+    message = L"Unexpected error";
+  }
+  MessageBoxW(nullptr, message.c_str(), WizardTitle(instance).c_str(), MB_OK | MB_ICONERROR);
+  return 1;
 }

@@ -42,6 +42,9 @@ private:
     void SetProgressPosition(int position) override;
     void ShowDone() override;
     void ShowError(const std::string& message) override;
+    bool AskRetry(const std::string& message) override;
+    void ShowStopped() override;
+    void ShowNotRemoved(const std::string& list) override;
     // Shows the status and the position last set where the window does not
     // show them yet.
     void ShowLatest();

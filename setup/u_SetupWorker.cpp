@@ -1,18 +1,38 @@
 #include "setup/u_SetupWorker.h"
 
 #include <exception>
+#include <optional>
 
 #include "actions/u_SimpleFuncs1.h"
 
+namespace {
+
+// Thrown when the user stops the run from a retry box.
+struct TRunStopped {};
+
+}  // namespace
+
 void TSetupWorker::Guarded(const std::function<void()>& body) {
-  std::string message;
+  std::optional<std::string> message;  // none: stopped by the user
   try {
     body();
     return;
+  } catch (const TRunStopped&) {
   } catch (const std::exception& error) {
     message = error.what();
   }
-  view_.Synchronize([&] { view_.ShowError(message); });
+  if (message) view_.Synchronize([&] { view_.ShowError(*message); });
+  else view_.Synchronize([&] { view_.ShowStopped(); });
+}
+
+void TSetupWorker::RetryOrStop(const std::string& message) {
+  bool retry = false;
+  view_.Synchronize([&] { retry = view_.AskRetry(message); });
+  if (!retry) throw TRunStopped();
+}
+
+void TSetupWorker::ShowNotRemoved(const std::string& list) {
+  view_.Synchronize([&] { view_.ShowNotRemoved(list); });
 }
 
 void TSetupWorker::ApplyProgressMax() {
@@ -44,4 +64,20 @@ void TSetupWorker::ClearProgress(int32_t max) {
 
 std::string RegValueItem(const std::string& keyPath, const std::string& valueName, const std::string& data) {
   return AddBackslash(keyPath) + valueName + "=" + data;
+}
+
+std::string FailedToWrite(const std::string& path, const std::string& reason) {
+  return "Failed to write '" + path + "': " + reason;
+}
+
+std::string FailedToCreateDirectory(const std::string& path, const std::string& reason) {
+  return "Failed to create directory '" + path + "': " + reason;
+}
+
+std::string InstallerDamaged(const std::string& path) {
+  return "The installer is damaged: the data for '" + path + "' is missing or damaged";
+}
+
+std::string FailedToRemove(const std::string& item, const std::string& reason) {
+  return "Failed to remove '" + item + "': " + reason;
 }

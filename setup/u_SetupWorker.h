@@ -11,6 +11,14 @@
 #include "package/u_Payload.h"
 #include "setup/u_WorkerView.h"
 
+// How writing one payload file ended.
+enum class TFileWrite {
+  Written,
+  DamagedPayload,  // the payload does not inflate to its declared size
+  InUse,           // another program holds the file open; a later try may succeed
+  Refused,         // the system refused the file for another reason
+};
+
 // What the workers do to the system besides the project's own reading.
 class IWorkerSystem {
 public:
@@ -22,13 +30,16 @@ public:
   virtual bool ForceDirectories(const std::string& path) = 0;
   // The raw payload resource of the running program, where the program holds it.
   virtual bool ReadPayload(const std::string& name, std::string_view& raw) const = 0;
-  virtual bool UnpackResourceToFile(const std::string& fileName, std::string_view payload) = 0;
+  virtual TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view payload) = 0;
   virtual bool RegisterServer(const std::string& fileName) = 0;
   virtual bool UnregisterServer(const std::string& fileName) = 0;
   // An entry that is not a directory exists at the path.
   virtual bool FileExists(const std::string& path) const = 0;
-  virtual void RemoveFile(const std::string& path) = 0;
+  // False when the file stays.
+  virtual bool RemoveFile(const std::string& path) = 0;
   virtual IRegistry& Registry() = 0;
+  // The system's reason for the last call above that failed on this thread.
+  virtual std::string LastErrorText() const = 0;
 };
 
 // The status texts of the workers' progress pages.
@@ -53,8 +64,12 @@ protected:
   ~TSetupWorker() = default;
 
   // Runs the body; an error raised in it ends the run with the view's single
-  // error box and no completion step.
+  // error box and no completion step, as does the user's Cancel of a retry.
   void Guarded(const std::function<void()>& body);
+  // Shows the message with Retry and Cancel; returns on Retry and ends the
+  // run (through Guarded, without another box) on Cancel.
+  void RetryOrStop(const std::string& message);
+  void ShowNotRemoved(const std::string& list);
 
   void ApplyProgressMax();
   void ApplyProgressPosition();
@@ -72,6 +87,12 @@ protected:
 private:
   IWorkerView& view_;
 };
+
+// The messages of the items the workers cannot write or remove.
+std::string FailedToWrite(const std::string& path, const std::string& reason);
+std::string FailedToCreateDirectory(const std::string& path, const std::string& reason);
+std::string InstallerDamaged(const std::string& path);
+std::string FailedToRemove(const std::string& item, const std::string& reason);
 
 // The status line of a registry entry: key path, "\", value name, "=", data.
 std::string RegValueItem(const std::string& keyPath, const std::string& valueName, const std::string& data);

@@ -25,8 +25,13 @@ public:
   bool ReadPayload(const std::string& name, std::string_view& raw) const override {
     return ViewResource(module_, name.c_str(), kPayloadType, raw);
   }
-  bool UnpackResourceToFile(const std::string& fileName, std::string_view payload) override {
-    return ::UnpackResourceToFile(fileName, moduleFile_.Resource(payload));
+  TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view payload) override {
+    const TUnpackResult result = ::UnpackResourceToFile(fileName, moduleFile_.Resource(payload));
+    if (result.Written()) return TFileWrite::Written;
+    if (result.damagedPayload) return TFileWrite::DamagedPayload;
+    SetLastError(result.error);
+    const bool inUse = result.error == ERROR_SHARING_VIOLATION || result.error == ERROR_LOCK_VIOLATION;
+    return inUse ? TFileWrite::InUse : TFileWrite::Refused;
   }
   bool RegisterServer(const std::string& fileName) override { return ::RegisterServer(fileName); }
   bool UnregisterServer(const std::string& fileName) override { return ::UnregisterServer(fileName); }
@@ -34,8 +39,9 @@ public:
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
-  void RemoveFile(const std::string& path) override { DeleteFileA(path.c_str()); }
+  bool RemoveFile(const std::string& path) override { return DeleteFileA(path.c_str()); }
   IRegistry& Registry() override { return registry_; }
+  std::string LastErrorText() const override { return SystemMessage(HRESULT(GetLastError())); }
 
 private:
   HMODULE module_;
@@ -74,7 +80,7 @@ DWORD WINAPI RunWorker(void* view) {
 template <typename Worker>
 void StartWorker(IWorkerView& view) {
   const unique_handle thread(CreateThread(nullptr, 0, RunWorker<Worker>, &view, 0, nullptr));
-  if (!thread) throw ESetupError("the setup worker cannot be started");
+  if (!thread) throw ESetupError("Failed to start the setup worker: " + SystemMessage(HRESULT(GetLastError())));
 }
 
 }  // namespace

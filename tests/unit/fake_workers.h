@@ -37,7 +37,8 @@ private:
 };
 
 // Every step runs at once on the calling thread; what the view was told is
-// logged as "max 3", "pos 1", "status 32 C:\a.txt", "done", "error <message>".
+// logged as "max 3", "pos 1", "status 32 C:\a.txt", "done", "error <message>",
+// "retry? <message>", "stopped", "not removed <list>".
 class FakeWorkerView : public IWorkerView {
 public:
   explicit FakeWorkerView(std::vector<std::string>& log) : log_(log) {}
@@ -54,9 +55,16 @@ public:
   void SetProgressPosition(int position) override { log_.push_back("pos " + std::to_string(position)); }
   void ShowDone() override { log_.push_back("done"); }
   void ShowError(const std::string& message) override { log_.push_back("error " + message); }
+  bool AskRetry(const std::string& message) override {
+    log_.push_back("retry? " + message);
+    return retries-- > 0;
+  }
+  void ShowStopped() override { log_.push_back("stopped"); }
+  void ShowNotRemoved(const std::string& list) override { log_.push_back("not removed " + list); }
 
   int steps = 0;
   int failingStep = 0;  // the step (1-based) that throws, 0 for none
+  int retries = 0;      // Retry answers before the first Cancel
 
 private:
   std::vector<std::string>& log_;
@@ -72,7 +80,7 @@ public:
   bool ForceDirectories(const std::string& path) override {
     if (path.empty()) throw ESetupError(kUnableToCreateDirectory);
     const std::string folder = DelBackslash(path);
-    if (unmakeableFolders.contains(Key(folder))) return false;
+    if (unmakeableFolders.contains(Key(folder))) return Failed("no such drive");
     for (size_t sep = folder.find('\\'); sep != std::string::npos; sep = folder.find('\\', sep + 1))
       folders.insert(Key(folder.substr(0, sep)));
     folders.insert(Key(folder));
@@ -84,13 +92,20 @@ public:
     raw = it->second;
     return true;
   }
-  bool UnpackResourceToFile(const std::string& fileName, std::string_view resource) override {
+  // A locked file stays in use for `lockedTries` more writes.
+  TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view resource) override {
     Bytes data;
-    if (!UnpackResource(resource, data) || data.empty() || lockedFiles.contains(Key(fileName)) ||
-        !FolderExists(ExtractFilePath(fileName)))
-      return false;
+    if (!UnpackResource(resource, data) || data.empty()) return TFileWrite::DamagedPayload;
+    if (lockedFiles.contains(Key(fileName)) && lockedTries-- > 0) {
+      Failed("in use");
+      return TFileWrite::InUse;
+    }
+    if (readOnlyFiles.contains(Key(fileName))) {
+      Failed("read-only");
+      return TFileWrite::Refused;
+    }
     files[Key(fileName)] = data;
-    return true;
+    return TFileWrite::Written;
   }
   bool RegisterServer(const std::string& fileName) override {
     log_.push_back("register " + fileName);
@@ -101,10 +116,13 @@ public:
     return !failingServers.contains(Key(fileName));
   }
   bool FileExists(const std::string& path) const override { return files.contains(Key(path)); }
-  void RemoveFile(const std::string& path) override {
-    if (!lockedFiles.contains(Key(path))) files.erase(Key(path));
+  bool RemoveFile(const std::string& path) override {
+    if (lockedFiles.contains(Key(path))) return Failed("in use");
+    files.erase(Key(path));
+    return true;
   }
   IRegistry& Registry() override { return registry_; }
+  std::string LastErrorText() const override { return lastError_; }
 
   static std::string Key(const std::string& path) { return UpperCaseAscii(path); }
 
@@ -113,9 +131,17 @@ public:
   std::map<std::string, Bytes> payload;
   std::map<std::string, Bytes> files;
   std::set<std::string> lockedFiles;
+  int lockedTries = 1 << 30;
+  std::set<std::string> readOnlyFiles;
   std::set<std::string> failingServers;
 
 private:
+  bool Failed(const std::string& reason) {
+    lastError_ = reason;
+    return false;
+  }
+
+  std::string lastError_;
   IRegistry& registry_;
   std::vector<std::string>& log_;
 };

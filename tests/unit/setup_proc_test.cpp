@@ -136,6 +136,29 @@ TEST(SetupProc, LaterUninstallEntryWinsAndFollowsTheChosenFolder) {
   EXPECT_EQ(project.ExpandValue("<AppFiles>\\a"), "D:\\Apps\\a");
 }
 
+TEST(SetupProc, RemovalUsesTheRecordedInstallLocation) {
+  const std::string entry = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Widget";
+  FakeHost host;
+  host.SetScript(kScript);
+  TSetupProc older(host);
+  ASSERT_TRUE(older.UninstallEntryKey);
+  EXPECT_EQ(older.UninstallEntryKey->RootKey, kHKeyLocalMachine);
+  EXPECT_EQ(older.UninstallEntryKey->KeyPath, entry);
+  older.UseInstalledLocation();
+  EXPECT_EQ(older.SetupPath, "C:\\Program Files\\Acme Tools\\Widget") << "an entry without the value";
+
+  host.SetRegValue(kHKeyLocalMachine, entry, "InstallLocation", "D:\\Elsewhere");
+  TSetupProc project(host);
+  EXPECT_EQ(project.SetupPath, "C:\\Program Files\\Acme Tools\\Widget") << "read only for the removal";
+  project.UseInstalledLocation();
+  EXPECT_EQ(project.ExpandValue(project.FileList[1].second.SetupPath), "D:\\Elsewhere\\Docs\\Readme.txt");
+
+  host.SetScript("[SetupInfo]\r\n[SetupRegValues]\r\n"
+                 "RegValueLocation1=<HKEY_LOCAL_MACHINE>\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\r\n"
+                 "RegValueName1=UninstallString\r\nRegValueValue1=x\r\n");
+  EXPECT_FALSE(TSetupProc(host).UninstallEntryKey) << "the list of all entries is no product's key";
+}
+
 TEST(SetupProc, InstalledStateComparesTheMarkerAsText) {
   const std::string key = "\\Software\\Acme Tools\\Widget";
   const std::pair<const char*, int> cases[] = {{"2.0.0.0", 3}, {"2.0.0.1", 1}, {"1.9", 2}, {"2.0.0", 2},

@@ -90,42 +90,97 @@ TEST(CopyFiles, InstallsTheProductWithEveryStepInOrder) {
   EXPECT_EQ(RegText(f, kHKeyCurrentUser, "Software\\Acme\\Widget", "Path"), "C:\\Apps\\Widget");
 }
 
-TEST(CopyFiles, FailedEntriesAreSkippedSilentlyAndLeaveTheBar) {
+TEST(CopyFiles, EntriesPassedOverLeaveTheBar) {
   Fixture f(std::string(kScript) +
             "[SetupFileValues]\r\n"
             "FileDispName4=Skipped.txt\r\nFileSetupPath4=C:\\Apps\\Skipped.txt\r\nFileDoSetup4=true\r\n"
             "FileDispName5=Empty.txt\r\nFileSetupPath5=C:\\Apps\\Empty.txt\r\nFileDoSetup5=True\r\n"
-            "FileDispName6=Bare.txt\r\nFileSetupPath6=Bare.txt\r\nFileDoSetup6=True\r\n"
-            "FileDispName7=Far.txt\r\nFileSetupPath7=Q:\\Locked\\Far.txt\r\nFileDoSetup7=True\r\n");
-  f.system.payload.erase("WIDGET.EXE");
-  f.system.payload["SERVER.DLL"] = PackResource("MZ server");
+            "FileDispName6=Bare.txt\r\nFileSetupPath6=Bare.txt\r\nFileDoSetup6=True\r\n");
   f.system.failingServers.insert("C:\\APPS\\WIDGET\\SERVER.DLL");
-  f.system.payload["GUIDE.TXT"].back() ^= 1;  // damaged
   f.system.payload["SKIPPED.TXT"] = PackResource("not wanted");
   f.system.payload["EMPTY.TXT"] = PackResource("");
   f.system.payload["BARE.TXT"] = PackResource("bare");
-  f.system.payload["FAR.TXT"] = PackResource("far");
-  f.system.unmakeableFolders.insert("Q:\\LOCKED");
-  f.system.files["C:\\APPS\\WIDGET\\DOCS\\GUIDE.TXT"] = "old guide";
 
   const Log log = f.Install();
-  const Log files(log.begin() + 6, log.begin() + 15);
+  const Log files(log.begin() + 6, log.begin() + 14);
   EXPECT_EQ(files, (Log{
-                       "pos 0", "max 7",
-                       "status 32 C:\\Apps\\Widget\\widget.exe",
+                       "pos 0", "max 6",
+                       "status 32 C:\\Apps\\Widget\\widget.exe", "pos 1",
                        "status 32 C:\\Apps\\Widget\\Server.dll", "register C:\\Apps\\Widget\\Server.dll",
-                       "status 32 C:\\Apps\\Widget\\Docs\\Guide.txt",
-                       "status 32 C:\\Apps\\Empty.txt",
-                       "status 32 Bare.txt",
-                       "status 32 Q:\\Locked\\Far.txt",
+                       "status 32 C:\\Apps\\Widget\\Docs\\Guide.txt", "pos 3",
                    }))
-      << "nothing for the entry not marked for setup, no bar move for any failure";
+      << "no bar move for the server that failed to register";
+  EXPECT_EQ(Log(log.begin() + 14, log.begin() + 16), (Log{"status 32 C:\\Apps\\Empty.txt", "status 32 Bare.txt"}))
+      << "nothing for the entry not marked for setup";
   EXPECT_EQ(log.back(), "max 0");
-  EXPECT_FALSE(f.system.FileExists("C:\\Apps\\Widget\\widget.exe"));
   EXPECT_EQ(f.File("C:\\Apps\\Widget\\Server.dll"), "MZ server") << "stays written, unregistered";
-  EXPECT_EQ(f.File("C:\\Apps\\Widget\\Docs\\Guide.txt"), "old guide");
-  for (const char* absent : {"C:\\Apps\\Skipped.txt", "C:\\Apps\\Empty.txt", "Bare.txt", "Q:\\Locked\\Far.txt"})
+  for (const char* absent : {"C:\\Apps\\Skipped.txt", "C:\\Apps\\Empty.txt", "Bare.txt"})
     EXPECT_FALSE(f.system.FileExists(absent)) << absent;
+}
+
+TEST(CopyFiles, AFileThatCannotBeWrittenEndsTheRunNamingItAndTheReason) {
+  const std::string widget = "C:\\Apps\\Widget\\widget.exe";
+  const std::string damaged = "error The installer is damaged: the data for '" + widget + "' is missing or damaged";
+  const struct {
+    const char* what;
+    std::function<void(FakeWorkerSystem&)> fault;
+    std::string error;
+  } cases[] = {
+      {"payload missing", [](FakeWorkerSystem& s) { s.payload.erase("WIDGET.EXE"); }, damaged},
+      {"payload damaged", [](FakeWorkerSystem& s) { s.payload["WIDGET.EXE"].back() ^= 1; }, damaged},
+      {"payload too short", [](FakeWorkerSystem& s) { s.payload["WIDGET.EXE"] = "ab"; }, damaged},
+      {"read-only target", [](FakeWorkerSystem& s) { s.readOnlyFiles.insert("C:\\APPS\\WIDGET\\WIDGET.EXE"); },
+       "error Failed to write '" + widget + "': read-only"},
+      {"folder not made", [](FakeWorkerSystem& s) { s.unmakeableFolders = {"C:\\APPS\\WIDGET", "C:\\APPS\\WIDGET\\DOCS"}; },
+       "error Failed to create directory 'C:\\Apps\\Widget': no such drive"},
+  };
+  for (const auto& c : cases) {
+    Fixture f;
+    c.fault(f.system);
+    const Log log = f.Install();
+    EXPECT_EQ(Log(log.end() - 2, log.end()), (Log{"status 32 " + widget, c.error})) << c.what;
+    EXPECT_FALSE(f.system.FileExists("C:\\Apps\\Widget\\Server.dll")) << c.what << ": nothing after it";
+    EXPECT_FALSE(f.host.registry.KeyExists(kHKeyCurrentUser, "Software\\Acme\\Widget")) << c.what;
+  }
+}
+
+TEST(CopyFiles, AFileInUseIsTriedAgainOnRetryAndCancelStopsTheRun) {
+  const std::string retry = "retry? Failed to write 'C:\\Apps\\Widget\\Docs\\Guide.txt': in use";
+  Fixture f;
+  f.system.lockedFiles.insert("C:\\APPS\\WIDGET\\DOCS\\GUIDE.TXT");
+  f.system.lockedTries = 2;
+  f.view.retries = 2;
+  Log log = f.Install();
+  EXPECT_EQ(std::count(log.begin(), log.end(), retry), 2);
+  EXPECT_EQ(*(std::find(log.begin(), log.end(), retry) - 1), "status 32 C:\\Apps\\Widget\\Docs\\Guide.txt");
+  EXPECT_EQ(f.File("C:\\Apps\\Widget\\Docs\\Guide.txt"), "How to use it") << "written on the second retry";
+  EXPECT_EQ(Log(log.end() - 3, log.end()), (Log{"done", "pos 0", "max 0"}));
+
+  Fixture g;
+  g.system.lockedFiles.insert("C:\\APPS\\WIDGET\\DOCS\\GUIDE.TXT");
+  log = g.Install();
+  EXPECT_EQ(Log(log.end() - 2, log.end()), (Log{retry, "stopped"})) << "Cancel: no second box, no finished page";
+  EXPECT_FALSE(g.host.registry.KeyExists(kHKeyCurrentUser, "Software\\Acme\\Widget"));
+}
+
+TEST(CopyFiles, TheDestinationIsRecordedWithTheUninstallEntry) {
+  const std::string entry = UninstallKeyPath("Widget");
+  Fixture f;
+  f.project.ChooseSetupPath("D:\\Chosen");
+  const Log log = f.Install();
+  EXPECT_EQ(RegText(f, kHKeyLocalMachine, entry, kInstallLocationValue), "D:\\Chosen");
+  EXPECT_EQ(std::count_if(log.begin(), log.end(), [](auto& l) { return l.find("InstallLocation") != l.npos; }), 0)
+      << "no line of its own on the copying page";
+
+  Fixture none("[SetupInfo]\r\n<ProductName>=Widget\r\n<SetupPath>=C:\\W\r\n[SetupRegValues]\r\n"
+               "RegValueLocation1=<HKEY_LOCAL_MACHINE>\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\r\n"
+               "RegValueName1=UninstallString\r\nRegValueType1=<String>\r\nRegValueValue1=x\r\n");
+  none.Install();
+  EXPECT_EQ(RegText(none, kHKeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                    kInstallLocationValue),
+            "")
+      << "never into the list of all entries";
+  EXPECT_FALSE(none.host.registry.KeyExists(kHKeyLocalMachine, entry));
 }
 
 TEST(CopyFiles, FileGroupsCountUpToTheFirstGap) {
@@ -230,6 +285,40 @@ TEST(RemoveFiles, AbsentFilesAreSkippedAndPresentOnesGoWhateverHappens) {
                  "pos 2", "status 49 C:\\P\\c.txt", "pos 3"}));
   EXPECT_FALSE(f.system.FileExists("C:\\P\\b.dll")) << "deleted though not installed and not unregistered";
   EXPECT_TRUE(f.system.FileExists("C:\\P\\c.txt"));
+}
+
+TEST(RemoveFiles, WhatStaysIsListedInOneBoxBeforeTheRemovedPage) {
+  Fixture f;
+  f.Install();
+  f.system.files["C:\\DESK\\WIDGET.LNK"] = "link";
+  f.system.lockedFiles = {"C:\\APPS\\WIDGET\\SERVER.DLL", "C:\\DESK\\WIDGET.LNK"};
+  class RefusingRegistry : public FakeRegistry {
+  public:
+    bool DeleteRegValue(uint32_t, const std::string&, const std::string& name) override { return name != "Path"; }
+  };
+  const Log log = f.Remove();
+  EXPECT_EQ(Log(log.end() - 4, log.end()),
+            (Log{"not removed Failed to remove 'C:\\Apps\\Widget\\Server.dll': in use\n"
+                 "Failed to remove 'C:\\Desk\\Widget.lnk': in use",
+                 "done", "max 0", "pos 0"}));
+  EXPECT_EQ(f.system.files.size(), 2u) << "the rest is gone";
+  EXPECT_FALSE(f.host.registry.KeyExists(kHKeyLocalMachine, UninstallKeyPath("Widget")));
+
+  // A value and the recorded folder that stay under a key that stays.
+  RefusingRegistry refusing;
+  FakeWorkerSystem system(refusing, f.log);
+  f.log.clear();
+  TRemoveFiles(f.project, system, f.view).Execute();
+  EXPECT_EQ(std::count_if(f.log.begin(), f.log.end(), [](auto& l) { return l.starts_with("not removed "); }), 1);
+  EXPECT_NE(std::find(f.log.begin(), f.log.end(), "not removed Failed to remove '\\Software\\Acme\\Widget\\Path': "),
+            f.log.end());
+
+  std::vector<std::string> many;
+  for (int i = 1; i <= 25; ++i) many.push_back("item " + std::to_string(i));
+  const std::string list = NotRemovedList(many);
+  EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 19) << "one screenful";
+  EXPECT_TRUE(list.ends_with("item 19\nand 6 more items")) << list;
+  EXPECT_EQ(NotRemovedList({"a", "b"}), "a\nb");
 }
 
 TEST(RemoveFiles, AnErrorInsideTheFileGuardIsSwallowedElsewhereItEndsTheRun) {
