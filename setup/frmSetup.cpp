@@ -637,10 +637,6 @@ unique_module LoadCommonControls() {
   return library;
 }
 
-}  // namespace
-
-namespace {
-
 int RunMessageLoop(HINSTANCE instance) {
   TVelkSetup wizard(instance);
   MSG message;

@@ -7,11 +7,14 @@
 source "$(dirname "$0")/lib.sh"
 : "${RESEDIT:?}" "${SYSFAULT:?}"
 e2e_begin bad_input
+holder=""
+trap '[ -n "$holder" ] && kill "$holder" 2>/dev/null; e2e_cleanup' EXIT  # a lock's pipe holder, if the test stops
 
 product=$(script_value ProductName)
 company=$(script_value CompanyName)
 src=$(dirname "$DEMO_SCRIPT")/files
 app="$WINEPREFIX/drive_c/Program Files/$company/$product"
+win_app="C:\\Program Files\\$company\\$product"
 hkcu="HKCU\\Software\\$company\\$product"
 hklm="HKLM\\Software\\$company\\$product"
 uninstall_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
@@ -89,6 +92,49 @@ install_from_folders() {
   ! drv find-messagebox 0 >/dev/null 2>&1 || fail "a message box came during the install: $(drv messagebox-text 2>&1)"
 }
 
+# expect_box TEXT WHAT: a box owned by the wizard, captioned with its title, says TEXT.
+expect_box() {
+  expect_eq "$(drv find-messagebox 30 2>&1)" "$(format_text "$(text en 0)" "$product")" "$2: box caption"
+  expect_eq "$(drv messagebox-text 2>&1)" "$1" "$2: box text"
+}
+
+# The install stopped on the copying page, and nothing after the file counts as installed.
+expect_stopped_and_close() {
+  expect_page CopyFiles
+  expect_buttons disabled disabled disabled
+  drv close-box >/dev/null
+  expect_clean_end "$1"
+  expect_reg "$hklm" Version missing
+}
+
+# lock FILE: sysfault holds FILE open without sharing until unlock. A sleep
+# keeps its input open, so that no other program (an installer started
+# meanwhile) holds the pipe and keeps the lock.
+lock() {
+  rm -f "$raw/unlock" && mkfifo "$raw/unlock"
+  "$WINE64" "$SYSFAULT" lock "$(wine_path "$1")" <"$raw/unlock" >"$raw/lock.out" 2>&1 &
+  locker=$!
+  sleep 3600 >"$raw/unlock" &
+  holder=$!
+  wait_until 30 grep -q locked "$raw/lock.out"
+  grep -q locked "$raw/lock.out" || die "the file was not locked: $(cat "$raw/lock.out")"
+}
+unlock() {
+  kill "$holder"
+  wait "$holder" 2>/dev/null
+  wait "$locker" || fail "the locking helper failed: $(cat "$raw/lock.out")"
+}
+
+# install_stops_at TEXT WHAT: from Welcome, the install ends with the error road's box saying TEXT.
+install_stops_at() {
+  welcome_to_folders licence
+  click bbtnNext
+  expect_box "$1" "$2"
+  shot_screen "${2// /-}"
+  drv messagebox-click 1 >/dev/null || fail "$2: the error box has no OK button"
+  expect_stopped_and_close "$2"
+}
+
 # ---- the setup script damaged: the wizard runs on an empty project ------------
 head -c 3 </dev/zero >"$raw/three-bytes"
 : >"$raw/empty"
@@ -140,66 +186,92 @@ welcome_to_folders licence
 click bbtnCancel
 expect_clean_end "logo that is no bitmap"
 
-# ---- payload files: one missing, one damaged, among good ones ---------------
-# The damaged one's target holds an older file, which must stay as it was.
+# ---- a missing or damaged payload file: the installer says so and stops -------
+faulty file-missing remove README.TXT
+start_setup file-missing
+install_stops_at "The installer is damaged: the data for '$win_app\\ReadMe.txt' is missing or damaged" "payload missing"
+expect_gone "$app/ReadMe.txt"
+expect_gone "$app/Docs/User Guide.txt"
+
+# The damaged file's target holds an older file, which must stay as it was.
 resource_of "USER GUIDE.TXT" | head -c 20 >"$raw/guide-cut"
-faulty files-damaged remove README.TXT
-"$RESEDIT" "$E2E_GROUP_DIR/files-damaged.exe" set "USER GUIDE.TXT" "$raw/guide-cut" || die "resedit failed"
+faulty file-damaged set "USER GUIDE.TXT" "$raw/guide-cut"
 mkdir -p "$app/Docs"
 echo "old guide" >"$app/Docs/User Guide.txt"
-start_setup files-damaged
-welcome_to_folders licence
-install_from_folders
-shot files-damaged-installed
-click bbtnCancel
-expect_clean_end "files missing and damaged"
-expect_gone "$app/ReadMe.txt"
+start_setup file-damaged
+install_stops_at "The installer is damaged: the data for '$win_app\\Docs\\User Guide.txt' is missing or damaged" \
+  "payload damaged"
+expect_same_file "$src/ReadMe.txt" "$app/ReadMe.txt"
 expect_content "$app/Docs/User Guide.txt" "old guide"
-expect_same_file "$src/docs/first-steps.txt" "$app/Docs/Première étape.txt"
-expect_reg "$hkcu" InstallPath "REG_SZ C:\\Program Files\\$company\\$product"
-expect_reg "$hklm" Version "REG_SZ 1.0.0.0"
-expect_same_file "$E2E_GROUP_DIR/files-damaged.exe" "$app/uninstall.exe"
+expect_gone "$app/Docs/Première étape.txt"
 expect_no_partial_files
 
-# ---- targets in the way: one open without sharing, one read-only -------------
-# Both stay unchanged without a message; the other files are installed.
+# ---- a target held open without sharing: Retry and Cancel --------------------
+# Cancel stops the install; Retry after the holder lets go installs the file.
 echo "old readme" >"$app/ReadMe.txt"
-echo "old guide" >"$app/Docs/User Guide.txt"
+lock "$app/ReadMe.txt"
+held="Failed to write '$win_app\\ReadMe.txt': Sharing violation."
+start_setup demo
+welcome_to_folders licence
+click bbtnNext
+expect_box "$held" "held file"
+shot_screen held-file-retry
+drv messagebox-click 2 >/dev/null || fail "the retry box has no Cancel button"
+E2E_CHECKS=$((E2E_CHECKS + 1))
+! drv find-messagebox 2 >/dev/null 2>&1 || fail "a second box after Cancel: $(drv messagebox-text 2>&1)"
+expect_stopped_and_close "Cancel on the held file"
+expect_content "$app/ReadMe.txt" "old readme"
+
+start_setup demo
+welcome_to_folders licence
+click bbtnNext
+expect_box "$held" "held file, second install"
+unlock
+drv messagebox-click 4 >/dev/null || fail "the retry box has no Retry button"
+drv wait-page Installed 60 >/dev/null || fail "Retry did not lead to the installed page: $(drv page 2>&1)"
+click bbtnCancel
+expect_clean_end "Retry after the holder let go"
+expect_same_file "$src/ReadMe.txt" "$app/ReadMe.txt"
+expect_same_file "$src/docs/user-guide.txt" "$app/Docs/User Guide.txt"
+expect_reg "$hklm" Version "REG_SZ 1.0.0.0"
+expect_no_partial_files
+
+# ---- a read-only target: the install names it and stops -----------------------
 "$WINE64" attrib +r "$(wine_path "$app/Docs/User Guide.txt")" >/dev/null 2>&1
-rm -f "$app/Docs/Première étape.txt"
-mkfifo "$raw/unlock"
-"$WINE64" "$SYSFAULT" lock "$(wine_path "$app/ReadMe.txt")" <"$raw/unlock" >"$raw/lock.out" 2>&1 &
-locker=$!
-exec {unlock}>"$raw/unlock"
-wait_until 30 grep -q locked "$raw/lock.out"
-grep -q locked "$raw/lock.out" || die "the file was not locked: $(cat "$raw/lock.out")"
+"$WINE64" reg delete "$hklm" /f >/dev/null 2>&1
+start_setup demo
+install_stops_at "Failed to write '$win_app\\Docs\\User Guide.txt': Access denied." "read-only target"
+expect_same_file "$src/docs/user-guide.txt" "$app/Docs/User Guide.txt"
+
+# ---- removal goes on past what it cannot remove, then lists it ----------------
+# Installed again whole; then one file held open, one read-only, one already gone.
+"$WINE64" attrib -r "$(wine_path "$app/Docs/User Guide.txt")" >/dev/null 2>&1
 start_setup demo
 welcome_to_folders licence
 install_from_folders
 click bbtnCancel
-expect_clean_end "targets locked and read-only"
-exec {unlock}>&-
-wait "$locker" || fail "the locking helper failed: $(cat "$raw/lock.out")"
-expect_content "$app/ReadMe.txt" "old readme"
-expect_content "$app/Docs/User Guide.txt" "old guide"
-expect_same_file "$src/docs/first-steps.txt" "$app/Docs/Première étape.txt"
-expect_reg "$hklm" Version "REG_SZ 1.0.0.0"
-expect_no_partial_files
-
-# ---- removal when the installed files are already gone -----------------------
-rm -f "$app/ReadMe.txt" "$app/Docs/Première étape.txt"
+expect_clean_end "install before the removal"
+"$WINE64" attrib +r "$(wine_path "$app/Docs/User Guide.txt")" >/dev/null 2>&1
+rm -f "$app/Docs/Première étape.txt"
+lock "$app/ReadMe.txt"
 start_setup "$app/uninstall.exe"
 click bbtnNext
 click rbRemove
 click bbtnNext
+expect_box "Failed to remove '$win_app\\ReadMe.txt': Sharing violation."$'\n'"Failed to remove '$win_app\\Docs\\User Guide.txt': Access denied." \
+  "what the removal left"
+shot_screen removal-left
+expect_page RemoveFiles
+drv messagebox-click 1 >/dev/null || fail "the list has no OK button"
 drv wait-page Removed 60 >/dev/null || fail "the removed page did not come: $(drv page 2>&1)"
 shot removed-files-gone
 click bbtnCancel
-expect_clean_end "removal with the files gone"
+expect_clean_end "removal with files in the way"
+unlock
 for key in "$hkcu" "$hklm" "$uninstall_key"; do expect_key_gone "$key"; done
 expect_gone "$HOME/$product.lnk"
-# The read-only file cannot be deleted and stays.
-expect_content "$app/Docs/User Guide.txt" "old guide"
+expect_content "$app/ReadMe.txt" "$(cat "$src/ReadMe.txt")"
+expect_same_file "$src/docs/user-guide.txt" "$app/Docs/User Guide.txt"
 "$WINE64" attrib -r "$(wine_path "$app/Docs/User Guide.txt")" >/dev/null 2>&1
 rm -rf "$WINEPREFIX/drive_c/Program Files/$company"
 

@@ -2,6 +2,8 @@
 # The folder picker from the destination page: a folder chosen in its tree
 # becomes the destination, and the install puts the files, the registry data
 # built on <SetupPath>, the uninstaller copy and its registry command there.
+# The removal then takes everything from there and nothing from the script's
+# default folder, which holds files of the same names.
 source "$(dirname "$0")/lib.sh"
 e2e_begin browse
 
@@ -10,6 +12,9 @@ company=$(script_value CompanyName)
 pack_variant rooted 'SetupPath=C:\'
 chosen="$WINEPREFIX/drive_c/Chosen"
 mkdir -p "$chosen"
+default="$WINEPREFIX/drive_c"
+mkdir -p "$default/Docs"
+for file in ReadMe.txt "Docs/User Guide.txt" "Docs/Première étape.txt"; do echo "another product's" >"$default/$file"; done
 
 start_setup rooted
 click bbtnNext
@@ -53,5 +58,33 @@ expect_reg "HKCU\\Software\\$company\\$product" InstallPath 'REG_SZ C:\Chosen'
 expect_reg "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product" UninstallString \
   'REG_SZ C:\Chosen\uninstall.exe'
 expect_same_file "$E2E_GROUP_DIR/rooted.exe" "$chosen/uninstall.exe"
+expect_reg "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product" InstallLocation 'REG_SZ C:\Chosen'
+expect_exists "$HOME/$product.lnk"
+
+# ---- removal with the uninstaller copy, from the chosen folder ----------------
+start_setup "$chosen/uninstall.exe"
+click bbtnNext
+click rbRemove
+click bbtnNext
+drv wait-page Removed 60 >/dev/null || fail "the removed page did not come: $(drv page 2>&1)"
+E2E_CHECKS=$((E2E_CHECKS + 1))
+! drv find-messagebox 0 >/dev/null 2>&1 || fail "a message box came during the removal: $(drv messagebox-text 2>&1)"
+click bbtnCancel
+expect_closed 10 "Finish after removal"
+for file in ReadMe.txt "Docs/User Guide.txt" "Docs/Première étape.txt"; do
+  expect_gone "$chosen/$file"
+  expect_eq "$(cat "$default/$file" 2>&1)" "another product's" "the default folder's $file"
+done
+user=$(ls "$WINEPREFIX/drive_c/users" | grep -v -x Public | head -n1)
+programs="$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+for link in "$HOME/$product.lnk" "$programs/$product.lnk" "$programs/$company/$product/User Guide.lnk" \
+  "$programs/$company/$product/First Steps.lnk"; do
+  expect_gone "$link"
+done
+for key in "HKCU\\Software\\$company\\$product" "HKLM\\Software\\$company\\$product" \
+  "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"; do
+  E2E_CHECKS=$((E2E_CHECKS + 1))
+  reg_key_exists "$key" && fail "the key $key is still there"
+done
 
 e2e_end
