@@ -166,11 +166,12 @@ void TVelkSetup::TWorkerPage::ShowError(const std::string& message) {
 
 bool TVelkSetup::TWorkerPage::AskRetry(const std::string& message) {
   wizard_.ShowLatestSteps();
-  return MessageBoxW(wizard_.window_, AnsiToWide(message).c_str(), wizard_.Title().c_str(),
-                     MB_RETRYCANCEL | MB_ICONERROR) == IDRETRY;
+  const bool retry = MessageBoxW(wizard_.window_, AnsiToWide(message).c_str(), wizard_.Title().c_str(),
+                                 MB_RETRYCANCEL | MB_ICONERROR) == IDRETRY;
+  // On Cancel the run ends here, so the close box works as soon as the box is gone.
+  if (!retry) wizard_.WorkerEnded();
+  return retry;
 }
-
-void TVelkSetup::TWorkerPage::ShowStopped() { wizard_.WorkerEnded(); }
 
 void TVelkSetup::TWorkerPage::ShowNotRemoved(const std::string& list) {
   wizard_.ShowLatestSteps();

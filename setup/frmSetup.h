@@ -43,7 +43,6 @@ private:
     void ShowDone() override;
     void ShowError(const std::string& message) override;
     bool AskRetry(const std::string& message) override;
-    void ShowStopped() override;
     void ShowNotRemoved(const std::string& list) override;
     // Shows the status and the position last set where the window does not
     // show them yet.

@@ -1,7 +1,6 @@
 #include "setup/u_SetupWorker.h"
 
 #include <exception>
-#include <optional>
 
 #include "actions/u_SimpleFuncs1.h"
 
@@ -13,16 +12,16 @@ struct TRunStopped {};
 }  // namespace
 
 void TSetupWorker::Guarded(const std::function<void()>& body) {
-  std::optional<std::string> message;  // none: stopped by the user
+  std::string message;
   try {
     body();
     return;
   } catch (const TRunStopped&) {
+    return;  // the retry box was the run's one box
   } catch (const std::exception& error) {
     message = error.what();
   }
-  if (message) view_.Synchronize([&] { view_.ShowError(*message); });
-  else view_.Synchronize([&] { view_.ShowStopped(); });
+  view_.Synchronize([&] { view_.ShowError(message); });
 }
 
 void TSetupWorker::RetryOrStop(const std::string& message) {

@@ -66,8 +66,8 @@ protected:
   // Runs the body; an error raised in it ends the run with the view's single
   // error box and no completion step, as does the user's Cancel of a retry.
   void Guarded(const std::function<void()>& body);
-  // Shows the message with Retry and Cancel; returns on Retry and ends the
-  // run (through Guarded, without another box) on Cancel.
+  // Shows the message with Retry and Cancel; returns on Retry, and on Cancel
+  // ends the run through Guarded without another box.
   void RetryOrStop(const std::string& message);
   void ShowNotRemoved(const std::string& list);
 

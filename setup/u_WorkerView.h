@@ -25,11 +25,9 @@ public:
   // The worker's single error box, owned by the window and captioned with the
   // application title; the window stays on the progress page.
   virtual void ShowError(const std::string& message) = 0;
-  // A box like the error box with Retry and Cancel; true for Retry. The
-  // worker goes on running while it is shown.
+  // A box like the error box with Retry and Cancel; true for Retry. Cancel
+  // ends the run as the error box does.
   virtual bool AskRetry(const std::string& message) = 0;
-  // The run ends without a box: the user chose to stop it.
-  virtual void ShowStopped() = 0;
   // One box listing what the removal left behind, before its completion step.
   virtual void ShowNotRemoved(const std::string& list) = 0;
 };

@@ -7,8 +7,6 @@
 source "$(dirname "$0")/lib.sh"
 : "${RESEDIT:?}" "${SYSFAULT:?}"
 e2e_begin bad_input
-holder=""
-trap '[ -n "$holder" ] && kill "$holder" 2>/dev/null; e2e_cleanup' EXIT  # a lock's pipe holder, if the test stops
 
 product=$(script_value ProductName)
 company=$(script_value CompanyName)
@@ -20,6 +18,7 @@ hklm="HKLM\\Software\\$company\\$product"
 uninstall_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
 raw=$E2E_GROUP_DIR/raw
 mkdir -p "$raw"
+trap '[ -f "$raw/holder" ] && kill "$(cat "$raw/holder")" 2>/dev/null; e2e_cleanup' EXIT  # a lock's sleep, if the test stops
 
 pack_installer demo "$DEMO_SCRIPT"
 
@@ -107,21 +106,19 @@ expect_stopped_and_close() {
   expect_reg "$hklm" Version missing
 }
 
-# lock FILE: sysfault holds FILE open without sharing until unlock. A sleep
-# keeps its input open, so that no other program (an installer started
-# meanwhile) holds the pipe and keeps the lock.
+# lock FILE: sysfault holds FILE open without sharing until unlock ends its
+# input. The input is a pipe from a sleep, so no other program (an installer
+# started meanwhile) holds the pipe and keeps the lock.
 lock() {
-  rm -f "$raw/unlock" && mkfifo "$raw/unlock"
-  "$WINE64" "$SYSFAULT" lock "$(wine_path "$1")" <"$raw/unlock" >"$raw/lock.out" 2>&1 &
+  : >"$raw/lock.out"
+  ( sleep 3600 & echo $! >"$raw/holder"; wait ) |
+    "$WINE64" "$SYSFAULT" lock "$(wine_path "$1")" >"$raw/lock.out" 2>&1 &
   locker=$!
-  sleep 3600 >"$raw/unlock" &
-  holder=$!
   wait_until 30 grep -q locked "$raw/lock.out"
   grep -q locked "$raw/lock.out" || die "the file was not locked: $(cat "$raw/lock.out")"
 }
 unlock() {
-  kill "$holder"
-  wait "$holder" 2>/dev/null
+  kill "$(cat "$raw/holder")" && rm "$raw/holder"
   wait "$locker" || fail "the locking helper failed: $(cat "$raw/lock.out")"
 }
 

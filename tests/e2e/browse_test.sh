@@ -70,7 +70,7 @@ drv wait-page Removed 60 >/dev/null || fail "the removed page did not come: $(dr
 E2E_CHECKS=$((E2E_CHECKS + 1))
 ! drv find-messagebox 0 >/dev/null 2>&1 || fail "a message box came during the removal: $(drv messagebox-text 2>&1)"
 click bbtnCancel
-expect_closed 10 "Finish after removal"
+expect_closed "Finish after removal"
 for file in ReadMe.txt "Docs/User Guide.txt" "Docs/Première étape.txt"; do
   expect_gone "$chosen/$file"
   expect_eq "$(cat "$default/$file" 2>&1)" "another product's" "the default folder's $file"

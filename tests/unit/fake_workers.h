@@ -38,7 +38,7 @@ private:
 
 // Every step runs at once on the calling thread; what the view was told is
 // logged as "max 3", "pos 1", "status 32 C:\a.txt", "done", "error <message>",
-// "retry? <message>", "stopped", "not removed <list>".
+// "retry? <message>", "not removed <list>".
 class FakeWorkerView : public IWorkerView {
 public:
   explicit FakeWorkerView(std::vector<std::string>& log) : log_(log) {}
@@ -59,7 +59,6 @@ public:
     log_.push_back("retry? " + message);
     return retries-- > 0;
   }
-  void ShowStopped() override { log_.push_back("stopped"); }
   void ShowNotRemoved(const std::string& list) override { log_.push_back("not removed " + list); }
 
   int steps = 0;

@@ -67,10 +67,9 @@ public:
   void ShowDone() override { End("done"); }
   void ShowError(const std::string& message) override { End("error " + message); }
   bool AskRetry(const std::string& message) override {
-    log.push_back("retry? " + message);
+    End("cancelled " + message);
     return false;
   }
-  void ShowStopped() override { End("stopped"); }
   void ShowNotRemoved(const std::string& list) override { log.push_back("not removed " + list); }
 
   // How the run ended; none when it did not within the time limit.
