@@ -664,6 +664,9 @@ int RunWizard(HINSTANCE instance) {
   } catch (...) {
     message = L"Unexpected error";
   }
+  // The window's end posted the quit message, which would close the box at once.
+  MSG quit;
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
   MessageBoxW(nullptr, message.c_str(), WizardTitle(instance).c_str(), MB_OK | MB_ICONERROR);
   return 1;
 }
