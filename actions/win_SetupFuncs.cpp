@@ -82,6 +82,22 @@ DWORD WhyNotReplaced(const std::string& fileName) {
   return !target && GetLastError() == ERROR_SHARING_VIOLATION ? ERROR_SHARING_VIOLATION : error;
 }
 
+// A new part file "~vsXXXX.tmp" in the folder, its name in `partName`. The
+// system's own temporary names refuse a folder of more than 245 characters,
+// where a folder may have 247 and a file in it a name of up to 259.
+unique_file CreatePartFile(const std::string& folder, std::string& partName) {
+  const DWORD first = GetTickCount();
+  for (DWORD n = 0; n <= 0xFFFF; ++n) {
+    char name[16];
+    wsprintfA(name, "~vs%04X.tmp", unsigned((first + n) & 0xFFFF));
+    partName = folder + name;
+    unique_file part(
+        CreateFileA(partName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (part || GetLastError() != ERROR_FILE_EXISTS) return part;
+  }
+  return unique_file();
+}
+
 // A file that exists is replaced: the new one is written whole under a fresh
 // name beside the target and then renamed over it, so the old file stays intact
 // until the new one is complete, and a link at the target's name is replaced,
@@ -91,18 +107,16 @@ DWORD WriteReplacement(const std::string& fileName, const TWriter& write) {
   // replace it (Wine does, unlike Windows).
   const DWORD attributes = GetFileAttributesA(fileName.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
-  const std::string folder = ExtractFilePath(fileName);
-  char partName[MAX_PATH];
-  if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "~vs", 0, partName)) return LastErrorOr(ERROR_CANNOT_MAKE);
+  std::string partName;
   DWORD error = ERROR_SUCCESS;
   {
-    const unique_file part(
-        CreateFileA(partName, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    error = part ? WriteContent(part.get(), write) : LastErrorOr(ERROR_OPEN_FAILED);
+    const unique_file part = CreatePartFile(ExtractFilePath(fileName), partName);
+    if (!part) return LastErrorOr(ERROR_CANNOT_MAKE);
+    error = WriteContent(part.get(), write);
   }
-  if (error == ERROR_SUCCESS && !MoveFileExA(partName, fileName.c_str(), MOVEFILE_REPLACE_EXISTING))
+  if (error == ERROR_SUCCESS && !MoveFileExA(partName.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING))
     error = WhyNotReplaced(fileName);
-  if (error != ERROR_SUCCESS) DeleteFileA(partName);
+  if (error != ERROR_SUCCESS) DeleteFileA(partName.c_str());
   return error;
 }
 
