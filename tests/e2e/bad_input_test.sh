@@ -71,24 +71,11 @@ expect_no_partial_files() {
   [ -z "$left" ] || fail "partial files left: $left"
 }
 
-# welcome_to_folders [licence]: from Welcome to the folder page.
-welcome_to_folders() {
-  click bbtnNext
-  click bbtnNext
-  if [ "${1:-}" == licence ]; then
-    expect_page License
-    click rbLicOK
-    click bbtnNext
-  fi
-  expect_page Folders
-}
-
 # install_from_folders: Next on the folder page, up to the finished page.
 install_from_folders() {
   click bbtnNext
   drv wait-page Installed 60 >/dev/null || fail "the installed page did not come: $(drv page 2>&1)"
-  E2E_CHECKS=$((E2E_CHECKS + 1))
-  ! drv find-messagebox 0 >/dev/null 2>&1 || fail "a message box came during the install: $(drv messagebox-text 2>&1)"
+  expect_no_messagebox "during the install"
 }
 
 # expect_box TEXT WHAT: a box owned by the wizard, captioned with its title, says TEXT.

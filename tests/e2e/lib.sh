@@ -198,6 +198,37 @@ press_key() {
   xdotool key --delay 50 "$@"
 }
 
+# welcome_to_folders [licence]: from Welcome to the folder page (accepting the
+# licence on the way).
+welcome_to_folders() {
+  click bbtnNext
+  click bbtnNext
+  if [ "${1:-}" == licence ]; then
+    expect_page License
+    click rbLicOK
+    click bbtnNext
+  fi
+  expect_page Folders
+}
+
+# open_picker: Browse on the folder page; the picker is then the active window.
+open_picker() {
+  click bbtnBrowse
+  expect_eq "$(drv find-messagebox 2>&1)" "$(text en 28)" "folder picker caption"
+  xdotool windowfocus --sync "$(xdotool search --name "^$(text en 28)\$" | head -n1)" 2>/dev/null
+  drv wait-foreground >/dev/null || die "the folder picker did not become the active window"
+}
+
+picker_tree_focused() { [ "$(drv focused 2>&1)" == SysTreeView32 ]; }
+
+# picker_to_first_folder_of_c: the keyboard into the open picker's tree (Tab,
+# Tab from OK), then to the first folder below (C:).
+picker_to_first_folder_of_c() {
+  xdotool key --delay 200 Tab Tab
+  wait_until 30 picker_tree_focused || die "Tab, Tab did not reach the picker's tree: $(drv focused 2>&1)"
+  xdotool key --delay 150 Home Down Down Down Down Right Down
+}
+
 # shot NAME: a screenshot of the wizard window as $E2E_GROUP_DIR/NAME.png.
 shot() {
   local window
@@ -231,6 +262,12 @@ expect_buttons() {
   expect_state bbtnBack "visible $1"
   expect_state bbtnNext "visible $2"
   expect_state bbtnCancel "visible $3"
+}
+
+# expect_no_messagebox WHAT: no message box is open (after a run that must show none).
+expect_no_messagebox() {
+  E2E_CHECKS=$((E2E_CHECKS + 1))
+  ! drv find-messagebox 0 >/dev/null 2>&1 || fail "a message box came $1: $(drv messagebox-text 2>&1)"
 }
 
 # expect_closed [WHAT]: the window went away and the program ended.

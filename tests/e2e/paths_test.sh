@@ -33,10 +33,7 @@ road_from_folder() {
   cp "$E2E_GROUP_DIR/$3.exe" "$downloads/setup.exe"
   LC_ALL=$locale start_setup "$downloads/setup.exe"
   expect_title "$(format_text "$(text en 0)" "$product")"
-  click bbtnNext
-  click bbtnNext
-  click rbLicOK
-  click bbtnNext
+  welcome_to_folders licence
   click bbtnNext
   drv wait-page Installed 60 >/dev/null || fail "$2: the installed page did not come: $(drv page 2>&1)"
   click bbtnCancel
@@ -62,19 +59,8 @@ road_from_folder ru_RU.UTF-8 "Ελένη" ascii      # Greek, outside the code p
 pack_variant rooted 'SetupPath=C:\'
 mkdir -p "$WINEPREFIX/drive_c/0Выбор"  # sorts first below C:
 start_setup rooted
-click bbtnNext
-click bbtnNext
-click rbLicOK
-click bbtnNext
+welcome_to_folders licence
 expect_caption edDestFolder 'C:\'
-
-# open_picker: Browse, then the keyboard into the picker's tree.
-open_picker() {
-  click bbtnBrowse
-  expect_eq "$(drv find-messagebox 2>&1)" "$(text en 28)" "folder picker caption"
-  xdotool windowfocus --sync "$(xdotool search --name "^$(text en 28)\$" | head -n1)" 2>/dev/null
-  drv wait-foreground >/dev/null || die "the folder picker did not become the active window"
-}
 
 # expect_refusal TEXT SHOT: one message box with TEXT over the wizard or picker; OK closes it.
 expect_refusal() {
@@ -86,10 +72,7 @@ expect_refusal() {
 
 # A folder whose name the code page cannot hold, chosen and confirmed.
 open_picker
-xdotool key --delay 200 Tab Tab
-picker_tree_focused() { [ "$(drv focused 2>&1)" == SysTreeView32 ]; }
-wait_until 30 picker_tree_focused || die "Tab, Tab did not reach the picker's tree"
-xdotool key --delay 150 Home Down Down Down Down Right Down
+picker_to_first_folder_of_c
 expect_eq "$(drv wait-tree-selection 0Выбор 2>&1)" 0Выбор "folder selected in the picker"
 drv messagebox-click 1 >/dev/null || fail "the folder picker has no OK button"
 expect_refusal "$(text en 57)" unusable-folder
@@ -127,13 +110,10 @@ pack_installer deep "$deep_dir/setup.ini"
 deep_app="$WINEPREFIX/drive_c/${deep_name//\\//}"
 install_deep() {
   start_setup deep
-  click bbtnNext
-  click bbtnNext
-  expect_page Folders
+  welcome_to_folders
   click bbtnNext
   drv wait-page Installed 60 >/dev/null || fail "$1: the installed page did not come: $(drv page 2>&1)"
-  E2E_CHECKS=$((E2E_CHECKS + 1))
-  ! drv find-messagebox 0 >/dev/null 2>&1 || fail "$1: a message box came: $(drv messagebox-text 2>&1)"
+  expect_no_messagebox "during the $1"
   click bbtnCancel
   expect_closed "$1: Finish"
   expect_same_file "$deep_dir/a.txt" "$deep_app/a.txt"

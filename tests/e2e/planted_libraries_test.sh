@@ -78,13 +78,8 @@ mv "$E2E_GROUP_DIR/demo.exe" "$downloads/setup.exe"
 walk() {
   : >"$1"
   start_setup "$downloads/setup.exe"
-  click bbtnNext
-  click bbtnNext
-  click rbLicOK
-  click bbtnNext
-  expect_page Folders
-  click bbtnBrowse
-  expect_eq "$(drv find-messagebox 2>&1)" "Browse folders" "folder picker caption"
+  welcome_to_folders licence
+  open_picker
   shot_screen picker
   drv messagebox-click 2 >/dev/null || fail "the folder picker has no Cancel button"
   click bbtnNext
