@@ -1,10 +1,11 @@
 """The contenders' runs under Wine: our installer driven through the wizard
-driver from one page to another, NSIS installers run silently, and the
-physical floor of an install (a raw copy of the files, and inflating the
-payload in memory)."""
+driver from one page to another, NSIS installers driven through their own
+wizard or run silently, and the physical floor of an install (a raw copy of
+the files, and inflating the payload in memory)."""
 
 import shutil
 import subprocess
+from contextlib import contextmanager
 from pathlib import Path
 
 from harness import Env, MemorySampler, Wine, c_path, peak_rss, timed_process, wait_process, wine_path
@@ -44,10 +45,22 @@ def walk_to(wine: Wine, page: str):
     raise RuntimeError(f"page {page} not reached; shown: {wine.drv('page')}")
 
 
-def ours_timed(wine: Wine, payload: Payload, start_page: str, end_page: str, choice: str = "") -> dict:
-    """Starts our installer, walks to START_PAGE (clicking CHOICE there) and times Next up to END_PAGE."""
-    process = wine.start([payload.ours])
+@contextmanager
+def running(wine: Wine, args):
+    """A program started under Wine for the block, which must end it; ended by force when the block fails."""
+    process = wine.start(args)
     try:
+        yield process
+        wait_process(process)
+    except BaseException:
+        process.kill()
+        wait_process(process)
+        raise
+
+
+def ours_timed(wine: Wine, installer: Path, start_page: str, end_page: str, choice: str = "") -> dict:
+    """Starts our INSTALLER, walks to START_PAGE (clicking CHOICE there) and times Next up to END_PAGE."""
+    with running(wine, [installer]) as process:
         wine.drv("wait-window", "60")
         walk_to(wine, start_page)
         if choice:
@@ -57,22 +70,18 @@ def ours_timed(wine: Wine, payload: Payload, start_page: str, end_page: str, cho
             ms = float(wine.drv("time-click", "bbtnNext", end_page, "1200"))
         rss = peak_rss(process.pid)
         wine.drv("click", "bbtnCancel")
-        wait_process(process)
-    except BaseException:
-        process.kill()
-        wait_process(process)
-        raise
     return {"ms": ms, "rss": rss, "idle": idle, "anon": sampled.anon, "file": sampled.file}
 
 
-def ours_install(wine: Wine, payload: Payload, verify: bool) -> dict:
-    result = ours_timed(wine, payload, "Folders", "Installed")
+def ours_install(wine: Wine, payload: Payload, verify: bool, installer: Path | None = None) -> dict:
+    """Our install of the payload, by its installer or by INSTALLER, one of an earlier build."""
+    result = ours_timed(wine, installer or payload.ours, "Folders", "Installed")
     check_installed(wine.env, payload, install_folder(wine.env, payload, True), verify)
     return result
 
 
 def ours_remove(wine: Wine, payload: Payload) -> dict:
-    result = ours_timed(wine, payload, "Selection", "Removed", choice="rbRemove")
+    result = ours_timed(wine, payload.ours, "Selection", "Removed", choice="rbRemove")
     check_removed(payload, install_folder(wine.env, payload, True))
     return result
 
@@ -83,6 +92,17 @@ def nsis_install(wine: Wine, payload: Payload, solid: bool, verify: bool, empty:
     if not empty:
         check_installed(wine.env, payload, folder, verify)
     return run
+
+
+def nsis_wizard_install(wine: Wine, payload: Payload, verify: bool) -> dict:
+    """NSIS's own wizard (non-solid), timed by the driver as ours is: from the click on Install on its
+    directory page to its completed page, whose button 1 then reads Close."""
+    folder = install_folder(wine.env, payload, False)
+    with running(wine, [payload.nsis(False), f"/D={c_path(folder, wine.env)}"]):
+        ms = float(wine.drv("time-dialog-click", "1", "&Close", "1200"))
+        wine.drv("dialog-click", "1")
+    check_installed(wine.env, payload, folder, verify)
+    return {"ms": ms}
 
 
 def nsis_remove(wine: Wine, payload: Payload) -> dict:

@@ -24,6 +24,7 @@ class Env:
     build: Path          # build tree (BUILD_DIR)
     work: Path           # BUILD/bench
     runs: int
+    earlier_stub: Path | None = None  # an earlier build's setup program, timed beside this one
     wine_root: Path = field(init=False)
     wine64: str = "/usr/lib/wine/wine64"
     wineserver: str = "/usr/lib/wine/wineserver"

@@ -113,10 +113,15 @@ class Payload:
     def nsis(self, solid: bool, empty: bool = False) -> Path:
         return self.dir / f"{self.nsis_name(solid, empty)}.exe"
 
-    def pack_ours(self) -> float:
+    @property
+    def ours_earlier(self) -> Path:
+        """Our installer of the same payload made with an earlier build's setup program."""
+        return self.dir / "velk-setup-earlier.exe"
+
+    def pack_ours(self, stub: Path | None = None, out: Path | None = None) -> float:
         start = time.monotonic()
-        subprocess.run([self.env.velkpack, "pack", self.dir / "setup.ini", "--stub", self.env.stub, "-o", self.ours],
-                       check=True, stdout=subprocess.DEVNULL)
+        subprocess.run([self.env.velkpack, "pack", self.dir / "setup.ini", "--stub", stub or self.env.stub,
+                        "-o", out or self.ours], check=True, stdout=subprocess.DEVNULL)
         return (time.monotonic() - start) * 1000
 
     def pack_nsis(self, solid: bool, empty: bool = False) -> float:
@@ -126,13 +131,18 @@ class Payload:
         return (time.monotonic() - start) * 1000
 
 
-def main_payloads(env: Env) -> tuple[Payload, Payload]:
-    files = 200
-    size = 30 * MB // files
-    many = Payload(env, "files200", "200 files / 30 MB", [size] * files,
+def files_payload(env: Env, files: int, size: int, title: str) -> Payload:
+    """FILES files of SIZE bytes, random and text in turn."""
+    return Payload(env, f"files{files}x{size // 1024}k", title, [size] * files,
                    ["bin" if n % 2 else "txt" for n in range(1, files + 1)])
+
+
+def main_payloads(env: Env) -> tuple[Payload, Payload, Payload]:
+    """Many files, many small files (where the cost of each file dominates) and one large file."""
+    many = files_payload(env, 200, 30 * MB // 200, "200 files / 30 MB")
+    small = files_payload(env, 2000, 4096, "2,000 files of 4 KB")
     big = Payload(env, "file300", "one 300 MB file", [300 * MB], ["mixed"])
-    return many, big
+    return many, small, big
 
 
 def scale_payloads(env: Env) -> tuple[Payload, Payload]:

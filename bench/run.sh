@@ -6,7 +6,9 @@
 #   bench/run.sh main        our installer against NSIS installers (makensis, 64-bit
 #                            Unicode, zlib non-solid and solid) on the same payloads
 #                            under Wine, judged against bench/goals.json; writes
-#                            bench/results.md and results.json (about 15 minutes)
+#                            bench/results.md and results.json (about 25 minutes);
+#                            EARLIER_STUB=path/to/setup.exe also times installs made
+#                            with that earlier build's setup program
 #   bench/run.sh scale       ours on 10,000 small files and on one 500 MB file;
 #                            writes bench/results-scale.md and results-scale.json
 #   bench/run.sh packer      velkpack against makensis on 200 files / 30 MB, printed
@@ -56,7 +58,8 @@ case "$mode" in
     cmake --build "$build/win" --target setup wizdriver benchcopy benchinflate >/dev/null
     build_native velkpack
     runs=${RUNS:-$([ "$mode" == scale ] && echo 3 || echo 5)}
-    exec python3 "$root/bench/bench.py" "$mode" --root "$root" --build "$build" --runs "$runs"
+    exec python3 "$root/bench/bench.py" "$mode" --root "$root" --build "$build" --runs "$runs" \
+      ${EARLIER_STUB:+--earlier-stub "$EARLIER_STUB"}
     ;;
   setup-proc)
     build_native bench_setup_proc

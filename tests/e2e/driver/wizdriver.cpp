@@ -433,17 +433,6 @@ TPage PageNamed(const std::string& name) {
   throw CommandFailed("no page named " + name);
 }
 
-// Whether `page` is the one shown. A look at the page's own controls comes
-// first, so that polling every millisecond costs the wizard little.
-bool PageShown(HWND wizard, TPage page) {
-  for (const TControlInfo& info : WizardControls()) {
-    if (info.page != page) continue;
-    HWND control = GetDlgItem(wizard, info.id);
-    if (control && IsWindowVisible(control)) return VisiblePage(wizard) == kPageNames[int(page)];
-  }
-  return false;
-}
-
 void Page(const Args&) { Print(VisiblePage(Wizard())); }
 
 void WaitPage(const Args& args) {
@@ -634,17 +623,60 @@ void MessageBoxClick(const Args& args) {
   Print("ok");
 }
 
+// The first control of PAGE in the table: it is shown and hidden with its page.
+HWND PageMarker(HWND wizard, TPage page) {
+  for (const TControlInfo& info : WizardControls())
+    if (info.page == page) return ControlWindow(wizard, info);
+  throw CommandFailed("the page has no control");
+}
+
 // Clicks a button and waits until PAGE is shown: prints the milliseconds from
-// just before the click to the first poll that sees the page.
+// just before the click to the first poll that sees the page. Each poll asks
+// one question of the window system (is the page's first control visible), so
+// that the polling takes as little as it can from the process it times.
 void TimeClick(const Args& args) {
   HWND wizard = Wizard();
   HWND button = NamedControl(args.at(0));
   const TPage page = PageNamed(args.at(1));
+  HWND marker = PageMarker(wizard, page);
   const double start = NowMs();
   ClickButton(button);
-  if (!WaitFor(Seconds(args, 2), [&] { return PageShown(wizard, page); }, kTimingPollMs))
+  const auto shown = [&] { return IsWindowVisible(marker) && VisiblePage(wizard) == kPageNames[int(page)]; };
+  if (!WaitFor(Seconds(args, 2), shown, kTimingPollMs))
     throw CommandFailed("page " + args.at(1) + " not shown; shown: " + VisiblePage(wizard));
   Print(MsText(NowMs() - start));
+}
+
+// The button ID of the shown top-level dialog of another program, once it is
+// visible and enabled.
+HWND ForeignDialogButton(int id) {
+  HWND button = nullptr;
+  const auto ready = [&] {
+    const HWND dialog = FindWindowW(kDialogClass, nullptr);
+    button = dialog && IsWindowVisible(dialog) ? GetDlgItem(dialog, id) : nullptr;
+    return button && IsWindowVisible(button) && IsWindowEnabled(button);
+  };
+  if (!WaitFor(kStartWaitSeconds, ready)) throw CommandFailed("no dialog with an enabled button " + std::to_string(id));
+  return button;
+}
+
+// For a wizard that is not ours: clicks the button ID of the shown dialog and
+// waits until that button is enabled again with CAPTION; prints the
+// milliseconds between. Each poll asks whether the button is enabled; only an
+// enabled button is asked for its text.
+void TimeDialogClick(const Args& args) {
+  HWND button = ForeignDialogButton(std::stoi(args.at(0)));
+  const std::wstring caption = FromUtf8(args.at(1));
+  const double start = NowMs();
+  ClickButton(button);
+  const auto done = [&] { return IsWindowEnabled(button) && WindowText(button) == caption; };
+  if (!WaitFor(Seconds(args, 2), done, kTimingPollMs)) throw CommandFailed("the button never read " + args[1]);
+  Print(MsText(NowMs() - start));
+}
+
+void ForeignDialogClick(const Args& args) {
+  ClickButton(ForeignDialogButton(std::stoi(args.at(0))));
+  Print("ok");
 }
 
 // Whether a top-level window of the process is visible.
@@ -734,6 +766,9 @@ const std::map<std::string, Command>& Commands() {
       {"dialog-text", {DialogText, "ID TEXT", "set the text of the dialog's control ID"}},
       {"wait-tree-selection", {WaitTreeSelection, "TEXT [SECONDS]", "wait until the picker's tree selects TEXT"}},
       {"time-click", {TimeClick, "NAME PAGE [SECONDS]", "click, wait for PAGE; the milliseconds between"}},
+      {"time-dialog-click", {TimeDialogClick, "ID CAPTION [SECONDS]",
+                             "another program's dialog: click button ID, wait until it reads CAPTION"}},
+      {"dialog-click", {ForeignDialogClick, "ID", "another program's dialog: click its button ID"}},
       {"start-time", {StartTime, "PROGRAM [ARGS...]", "start PROGRAM, milliseconds to its first window; end it"}},
   };
   return commands;
