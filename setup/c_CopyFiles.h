@@ -32,10 +32,6 @@ private:
   IWorkerSystem& system_;
 };
 
-// Starts the install worker on a thread of its own for the global project
-// SetupProc; the thread frees itself when the run ends. The view must outlive it.
-void StartCopyFiles(IWorkerView& view);
-
 // The number of file groups: FileGroupName1, FileGroupName2, ... up to the first gap.
 int32_t CountFileGroups(const std::vector<std::string>& varList);
 

@@ -37,10 +37,6 @@ private:
 // rest are counted.
 std::string NotRemovedList(const std::vector<std::string>& items);
 
-// Starts the uninstall worker on a thread of its own for the global project
-// SetupProc; the thread frees itself when the run ends. The view must outlive it.
-void StartRemoveFiles(IWorkerView& view);
-
 // The product's own key below HKLM and HKCU, "Software\Company\Product", and
 // its uninstall entry below HKLM. A path whose company or product part is empty
 // would name a parent key (the company's, or the list of all uninstall

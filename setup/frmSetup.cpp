@@ -115,8 +115,12 @@ TVelkSetup::TWorkerPage::TWorkerPage(TVelkSetup& wizard, const char* typeLabel, 
                                      const char* progressBar)
     : wizard_(wizard), typeLabel_(typeLabel), itemLabel_(itemLabel), progressBar_(progressBar) {}
 
-void TVelkSetup::TWorkerPage::Synchronize(const std::function<void()>& step) {
-  wizard_.handOff_.Run(wizard_.window_, step);
+void TVelkSetup::TWorkerPage::Post(std::function<void()> step) {
+  wizard_.handOff_.Post(wizard_.window_, std::move(step));
+}
+
+void TVelkSetup::TWorkerPage::Synchronize(std::function<void()> step) {
+  wizard_.handOff_.Run(wizard_.window_, std::move(step));
 }
 
 void TVelkSetup::TWorkerPage::ShowStatus(int textNumber, const std::string& item) {
@@ -455,10 +459,10 @@ void TVelkSetup::StartWorker(TWizardAction action) {
   SetTimer(window_, kPaceTimer, kPaceMs, nullptr);
   try {
     if (action == TWizardAction::StartInstall) {
-      StartCopyFiles(copyPage_);
+      worker_ = StartCopyFiles(copyPage_);
     } else {
       SetupProc->UseInstalledLocation();
-      StartRemoveFiles(removePage_);
+      worker_ = StartRemoveFiles(removePage_);
     }
   } catch (const std::exception& error) {
     // Without a worker the wizard stays on its progress page, and the close box ends it.
@@ -600,7 +604,7 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     }
     case kStepWaitingMessage:
-      handOff_.RunWaitingStep();
+      handOff_.RunWaitingSteps();
       return 0;
     case WM_TIMER:
       if (wParam == kPaceTimer) ShowLatestSteps();
@@ -612,6 +616,7 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (!workerRunning_) DestroyWindow(window_);
       return 0;
     case WM_DESTROY:
+      handOff_.Close();  // a worker still handing steps over goes on to its end
       VelkSetup = nullptr;
       PostQuitMessage(0);
       return 0;

@@ -13,6 +13,7 @@
 #include "actions/win_API.h"
 #include "setup/u_WizardFlow.h"
 #include "setup/u_WorkerView.h"
+#include "setup/win_SetupWorkers.h"
 #include "setup/win_StepHandOff.h"
 
 class TVelkSetup {
@@ -36,7 +37,8 @@ private:
   class TWorkerPage final : public IWorkerView {
   public:
     TWorkerPage(TVelkSetup& wizard, const char* typeLabel, const char* itemLabel, const char* progressBar);
-    void Synchronize(const std::function<void()>& step) override;
+    void Post(std::function<void()> step) override;
+    void Synchronize(std::function<void()> step) override;
     void ShowStatus(int textNumber, const std::string& item) override;
     void SetProgressMax(int max) override;
     void SetProgressPosition(int position) override;
@@ -104,6 +106,7 @@ private:
   unique_hicon folderPicture_;
   TStepHandOff handOff_;
   TWorkerPage copyPage_, removePage_;
+  TWorkerThread worker_;  // last: joined before the pages and the hand-off go
 };
 
 // The one wizard window while it exists; null before and after.

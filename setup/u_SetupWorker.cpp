@@ -35,15 +35,15 @@ void TSetupWorker::ShowNotRemoved(const std::string& list) {
 }
 
 void TSetupWorker::ApplyProgressMax() {
-  view_.Synchronize([&] { view_.SetProgressMax(ProgressMax); });
+  view_.Post([&view = view_, max = ProgressMax] { view.SetProgressMax(max); });
 }
 
 void TSetupWorker::ApplyProgressPosition() {
-  view_.Synchronize([&] { view_.SetProgressPosition(ProgressPosition); });
+  view_.Post([&view = view_, position = ProgressPosition] { view.SetProgressPosition(position); });
 }
 
 void TSetupWorker::ShowStatus(int textNumber) {
-  view_.Synchronize([&] { view_.ShowStatus(textNumber, ItemText); });
+  view_.Post([&view = view_, textNumber, item = ItemText] { view.ShowStatus(textNumber, item); });
 }
 
 void TSetupWorker::ShowDone() {

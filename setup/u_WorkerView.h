@@ -1,7 +1,7 @@
 #pragma once
 // What a worker thread sees of the wizard window: the progress page of its
-// road. A worker calls only Synchronize; the other operations run on the UI
-// thread inside the steps it hands over.
+// road. A worker calls only Post and Synchronize; the other operations run on
+// the UI thread inside the steps it hands over, in the order handed over.
 
 #include <functional>
 #include <string>
@@ -10,9 +10,13 @@ class IWorkerView {
 public:
   virtual ~IWorkerView() = default;
 
-  // Runs `step` on the UI thread and waits until it has run; an exception
-  // thrown by the step is rethrown here, in the worker.
-  virtual void Synchronize(const std::function<void()>& step) = 0;
+  // Runs `step` on the UI thread after the steps before it, without waiting
+  // for it: for steps that only show something. An exception thrown by the
+  // step is rethrown by the worker's next Post or Synchronize.
+  virtual void Post(std::function<void()> step) = 0;
+  // Runs `step` on the UI thread after the steps before it and waits until it
+  // has run; an exception thrown by the step is rethrown here, in the worker.
+  virtual void Synchronize(std::function<void()> step) = 0;
 
   // The operation label := text `textNumber` of the current language, the
   // item label := `item`.

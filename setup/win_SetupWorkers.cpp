@@ -1,5 +1,4 @@
-// The install and uninstall workers on Windows: each runs on a detached thread
-// of its own, acting on the real file system, payload and registry.
+#include "setup/win_SetupWorkers.h"
 
 #include <objbase.h>
 #include <windows.h>
@@ -76,15 +75,26 @@ DWORD WINAPI RunWorker(void* view) {
   return 0;
 }
 
-// The thread starts running at once and ends by itself; no one waits for it.
 template <typename Worker>
-void StartWorker(IWorkerView& view) {
-  const unique_handle thread(CreateThread(nullptr, 0, RunWorker<Worker>, &view, 0, nullptr));
+TWorkerThread StartWorker(IWorkerView& view) {
+  const HANDLE thread = CreateThread(nullptr, 0, RunWorker<Worker>, &view, 0, nullptr);
   if (!thread) throw ESetupError("Failed to start the setup worker: " + SystemMessage(HRESULT(GetLastError())));
+  return TWorkerThread(thread);
 }
 
 }  // namespace
 
-void StartCopyFiles(IWorkerView& view) { StartWorker<TCopyFiles>(view); }
+TWorkerThread& TWorkerThread::operator=(TWorkerThread&& other) {
+  Join();
+  thread_ = std::move(other.thread_);
+  return *this;
+}
 
-void StartRemoveFiles(IWorkerView& view) { StartWorker<TRemoveFiles>(view); }
+void TWorkerThread::Join() {
+  if (thread_) WaitForSingleObject(thread_.get(), INFINITE);
+  thread_.reset();
+}
+
+TWorkerThread StartCopyFiles(IWorkerView& view) { return StartWorker<TCopyFiles>(view); }
+
+TWorkerThread StartRemoveFiles(IWorkerView& view) { return StartWorker<TRemoveFiles>(view); }

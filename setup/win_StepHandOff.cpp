@@ -1,10 +1,13 @@
 #include "setup/win_StepHandOff.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
-// How long a worker waits for the UI thread to take a step before it posts the
+// How long a worker waits for the UI thread to run a step before it posts the
 // step message: longer than the UI thread takes to empty its queue.
-constexpr DWORD kTakeWaitMs = 2;
+constexpr DWORD kRunWaitMs = 2;
 
 class TExclusive {
 public:
@@ -29,71 +32,105 @@ bool WaitUntil(CONDITION_VARIABLE& changed, SRWLOCK& lock, DWORD milliseconds, R
 
 }  // namespace
 
-void TStepHandOff::Run(HWND window, const std::function<void()>& step) {
+void TStepHandOff::Post(HWND window, std::function<void()> step) {
+  RethrowError();
+  bool first;
   {
     TExclusive hold(lock_);
-    waiting_ = &step;
-    done_ = false;
-    error_ = nullptr;
+    if (closed_) return;
+    first = queue_.empty();
+    queue_.push_back({std::move(step), ++queued_});
+  }
+  // A UI thread away from RunStepsFor learns of the queue from its messages.
+  if (first) PostMessageW(window, stepMessage_, 0, 0);
+}
+
+void TStepHandOff::Run(HWND window, std::function<void()> step) {
+  RethrowError();
+  uint64_t number;
+  {
+    TExclusive hold(lock_);
+    if (closed_) return;
+    number = ++queued_;
+    queue_.push_back({std::move(step), number});
+    awaited_ = number;
   }
   WakeAllConditionVariable(&changed_);
-  // A UI thread that does not take the step soon gets it through its messages.
-  const bool delivered = WaitUntilTaken(kTakeWaitMs) || PostMessageW(window, stepMessage_, 0, 0);
-  if (!delivered && Withdraw(step)) return;  // no window is left to run it
+  // A UI thread that does not run the step soon gets it through its messages.
+  const bool delivered = WaitUntilRun(number, kRunWaitMs) || PostMessageW(window, stepMessage_, 0, 0);
+  if (!delivered && Withdraw(number)) return;  // no window is left to run it
+  WaitUntilRun(number, INFINITE);
+  RethrowError();
+}
+
+bool TStepHandOff::WaitUntilRun(uint64_t number, DWORD milliseconds) {
+  TExclusive hold(lock_);
+  return WaitUntil(changed_, lock_, milliseconds, [&] { return ran_ >= number || closed_; });
+}
+
+// Takes back a step that has not run; false when it has.
+bool TStepHandOff::Withdraw(uint64_t number) {
+  TExclusive hold(lock_);
+  const auto step = std::find_if(queue_.begin(), queue_.end(), [&](const TStep& s) { return s.number == number; });
+  if (step == queue_.end()) return false;
+  queue_.erase(step);
+  awaited_ = 0;
+  return true;
+}
+
+void TStepHandOff::RethrowError() {
   std::exception_ptr error;
   {
     TExclusive hold(lock_);
-    WaitUntil(changed_, lock_, INFINITE, [&] { return done_; });
-    error = error_;
+    error = std::exchange(error_, nullptr);
   }
   if (error) std::rethrow_exception(error);
-}
-
-bool TStepHandOff::WaitUntilTaken(DWORD milliseconds) {
-  TExclusive hold(lock_);
-  return WaitUntil(changed_, lock_, milliseconds, [&] { return waiting_ == nullptr; });
-}
-
-// Takes back a step no one has taken; false when the UI thread has it already.
-bool TStepHandOff::Withdraw(const std::function<void()>& step) {
-  TExclusive hold(lock_);
-  if (waiting_ != &step) return false;
-  waiting_ = nullptr;
-  return true;
 }
 
 void TStepHandOff::RunStepsFor(DWORD milliseconds) {
   const ULONGLONG end = GetTickCount64() + milliseconds;
   for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
-    if (!WaitForStep(DWORD(end - now))) return;
-    RunWaitingStep();
+    bool awaited;
+    {
+      TExclusive hold(lock_);
+      awaited = WaitUntil(changed_, lock_, DWORD(end - now), [&] { return awaited_ > ran_; });
+    }
+    RunWaitingSteps();
+    if (!awaited) return;
   }
 }
 
-bool TStepHandOff::WaitForStep(DWORD milliseconds) {
-  TExclusive hold(lock_);
-  return WaitUntil(changed_, lock_, milliseconds, [&] { return waiting_ != nullptr; });
+void TStepHandOff::RunWaitingSteps() {
+  for (;;) {
+    TStep step;
+    {
+      TExclusive hold(lock_);
+      if (closed_ || queue_.empty()) return;
+      step = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    std::exception_ptr error;
+    try {
+      step.run();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    bool awaited;
+    {
+      TExclusive hold(lock_);
+      ran_ = step.number;
+      if (!error_) error_ = error;
+      awaited = step.number == awaited_;
+    }
+    if (awaited) WakeAllConditionVariable(&changed_);
+  }
 }
 
-void TStepHandOff::RunWaitingStep() {
-  const std::function<void()>* step;
+void TStepHandOff::Close() {
   {
     TExclusive hold(lock_);
-    step = waiting_;
-    waiting_ = nullptr;
-  }
-  if (!step) return;
-  WakeAllConditionVariable(&changed_);  // taken: the worker need not post the step message
-  std::exception_ptr error;
-  try {
-    (*step)();
-  } catch (...) {
-    error = std::current_exception();
-  }
-  {
-    TExclusive hold(lock_);
-    error_ = error;
-    done_ = true;
+    closed_ = true;
+    queue_.clear();
   }
   WakeAllConditionVariable(&changed_);
 }

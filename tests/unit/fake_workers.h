@@ -43,7 +43,8 @@ class FakeWorkerView : public IWorkerView {
 public:
   explicit FakeWorkerView(std::vector<std::string>& log) : log_(log) {}
 
-  void Synchronize(const std::function<void()>& step) override {
+  void Post(std::function<void()> step) override { Synchronize(std::move(step)); }
+  void Synchronize(std::function<void()> step) override {
     ++steps;
     if (steps == failingStep) throw std::runtime_error("step failed");
     step();

@@ -19,6 +19,7 @@
 #include "setup/c_CopyFiles.h"
 #include "setup/c_RemoveFiles.h"
 #include "setup/u_FinishActions.h"
+#include "setup/win_SetupWorkers.h"
 #include "tests/win32/win32_test_support.h"
 
 namespace {
@@ -54,7 +55,8 @@ private:
 // for the completion step or the error box.
 class TRecordingView final : public IWorkerView {
 public:
-  void Synchronize(const std::function<void()>& step) override {
+  void Post(std::function<void()> step) override { Synchronize(std::move(step)); }
+  void Synchronize(std::function<void()> step) override {
     std::lock_guard lock(mutex_);
     stepThreads_.push_back(GetCurrentThreadId());
     step();
@@ -202,8 +204,8 @@ protected:
   static std::string ReadMe() { return "Read me first.\r\nNothing else.\r\n"; }
   std::string Product(const std::string& relative) const { return scratch / ("Product\\" + relative); }
 
-  std::optional<std::string> Run(void (*start)(IWorkerView&), TRecordingView& view) {
-    start(view);
+  std::optional<std::string> Run(TWorkerThread (*start)(IWorkerView&), TRecordingView& view) {
+    const TWorkerThread worker = start(view);
     const auto end = view.WaitForEnd();
     EXPECT_TRUE(view.StepsRanOffThread(GetCurrentThreadId())) << "steps come from the worker's own thread";
     return end;
@@ -339,7 +341,7 @@ TEST(PackedInstallerWorkers, DemoInstallsByteIdenticalAndIsRemovedAgain) {
   ASSERT_EQ(project.FileList.size(), script.CountEntries("FileDispName"));
 
   TRecordingView install;
-  StartCopyFiles(install);
+  const TWorkerThread installing = StartCopyFiles(install);
   EXPECT_EQ(install.WaitForEnd(), "done");
   for (size_t n = 1; n <= project.FileList.size(); ++n) {
     const std::string target = project.ExpandValue(project.FileList[n - 1].second.SetupPath);
@@ -354,7 +356,7 @@ TEST(PackedInstallerWorkers, DemoInstallsByteIdenticalAndIsRemovedAgain) {
   EXPECT_EQ(TSetupProc(host).InstalledState, 3) << "the same version is now installed";
 
   TRecordingView remove;
-  StartRemoveFiles(remove);
+  const TWorkerThread removing = StartRemoveFiles(remove);
   EXPECT_EQ(remove.WaitForEnd(), "done");
   for (const auto& [name, file] : project.FileList) EXPECT_FALSE(FileExists(project.ExpandValue(file.SetupPath))) << name;
   for (const TRegInfo& entry : project.RegList) EXPECT_FALSE(host.Registry().KeyExists(entry.RootKey, entry.KeyPath));

@@ -1,7 +1,7 @@
 // The hand-off of UI steps between a worker thread and a UI thread that owns a
-// window: steps run on the UI thread, one at a time and in order, whether the
-// UI thread waits for steps or only pumps its messages, and what a step throws
-// reaches the worker.
+// window: posted and waited-for steps run on the UI thread, one at a time and
+// in order, whether the UI thread waits for steps or only pumps its messages;
+// what a step throws reaches the worker, and once closed nothing runs.
 
 #include <windows.h>
 
@@ -20,7 +20,7 @@ namespace {
 constexpr UINT kStepMessage = WM_APP + 7;
 
 // A message-only window on the calling thread whose step message runs the
-// waiting step.
+// waiting steps.
 class TStepWindow {
 public:
   explicit TStepWindow(TStepHandOff& handOff) {
@@ -48,7 +48,7 @@ public:
 private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != kStepMessage) return DefWindowProcW(window, message, wParam, lParam);
-    reinterpret_cast<TStepHandOff*>(GetWindowLongPtrW(window, GWLP_USERDATA))->RunWaitingStep();
+    reinterpret_cast<TStepHandOff*>(GetWindowLongPtrW(window, GWLP_USERDATA))->RunWaitingSteps();
     return 0;
   }
 
@@ -62,14 +62,18 @@ struct TStepRun {
   std::vector<int> values;
 };
 
+// Posts nine steps of ten and waits for every tenth and the last.
 void HandSteps(TStepHandOff& handOff, HWND window, int count, TStepRun& run) {
   int value = 0;
-  for (int i = 0; i < count; ++i)
-    handOff.Run(window, [&] {
+  for (int i = 0; i < count; ++i) {
+    auto step = [&run, &value, i] {
       run.threads.push_back(GetCurrentThreadId());
       run.values.push_back(value);
-      value = i + 1;  // read by the next step: each step has run before Run returns
-    });
+      value = i + 1;  // read by the next step: steps run in the order handed over
+    };
+    if (i % 10 == 9 || i == count - 1) handOff.Run(window, step);
+    else handOff.Post(window, step);
+  }
 }
 
 void ExpectRanInOrderOn(const TStepRun& run, int count, DWORD thread) {
@@ -117,25 +121,54 @@ TEST(StepHandOff, RunsStepsThroughTheMessageLoop) {
   ExpectRanInOrderOn(run, kSteps, uiThread);
 }
 
+// A waited-for step's error comes back from its Run; a posted step's from the
+// worker's next hand-off.
 TEST(StepHandOff, RethrowsWhatAStepThrowsInTheWorker) {
   TStepHandOff handOff(kStepMessage);
   TStepWindow window(handOff);
   std::atomic<bool> finished = false;
-  std::string caught;
+  std::vector<std::string> caught;
   bool continued = false;
-  std::thread worker([&] {
+  const auto fail = [](const char* what) { return [what] { throw std::runtime_error(what); }; };
+  const auto handOver = [&](auto handOverOnce) {
     try {
-      handOff.Run(window.get(), [] { throw std::runtime_error("the step failed"); });
+      handOverOnce();
     } catch (const std::runtime_error& error) {
-      caught = error.what();
+      caught.push_back(error.what());
     }
+  };
+  std::thread worker([&] {
+    handOver([&] { handOff.Run(window.get(), fail("waited")); });
+    handOver([&] {
+      handOff.Post(window.get(), fail("posted"));
+      handOff.Run(window.get(), [] {});
+    });
     handOff.Run(window.get(), [&] { continued = true; });
     finished = true;
   });
   while (!finished) handOff.RunStepsFor(10);
   worker.join();
-  EXPECT_EQ(caught, "the step failed");
+  EXPECT_EQ(caught, (std::vector<std::string>{"waited", "posted"}));
   EXPECT_TRUE(continued) << "a step after a failed one still runs";
+}
+
+// Closing lets a worker that waits for a step go on, and drops what is queued.
+TEST(StepHandOff, RunsNothingOnceClosed) {
+  TStepHandOff handOff(kStepMessage);
+  TStepWindow window(handOff);
+  std::atomic<bool> queued = false;
+  int ran = 0;
+  std::thread worker([&] {
+    handOff.Post(window.get(), [&] { ++ran; });
+    queued = true;
+    handOff.Run(window.get(), [&] { ++ran; });
+    handOff.Post(window.get(), [&] { ++ran; });
+  });
+  while (!queued) Sleep(1);
+  handOff.Close();
+  worker.join();
+  handOff.RunWaitingSteps();
+  EXPECT_EQ(ran, 0);
 }
 
 TEST(StepHandOff, DropsTheStepWhenTheWindowIsGone) {
@@ -147,7 +180,7 @@ TEST(StepHandOff, DropsTheStepWhenTheWindowIsGone) {
   std::thread worker([&] { handOff.Run(gone, [&] { ran = true; }); });
   worker.join();  // returns without a UI thread taking the step
   EXPECT_FALSE(ran);
-  handOff.RunWaitingStep();
+  handOff.RunWaitingSteps();
   EXPECT_FALSE(ran) << "a withdrawn step is not run later";
 }
 
