@@ -12,6 +12,7 @@
 #include <variant>
 
 #include "actions/u_SetupConsts.h"
+#include "actions/u_SetupNames.h"
 #include "package/u_Payload.h"
 
 // True when Tag occurs anywhere in Text (byte-wise); an empty Tag gives false.
