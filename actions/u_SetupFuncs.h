@@ -13,7 +13,6 @@
 
 #include "actions/u_SetupConsts.h"
 #include "actions/u_SetupNames.h"
-#include "package/u_Payload.h"
 
 // True when Tag occurs anywhere in Text (byte-wise); an empty Tag gives false.
 bool HasTag(std::string_view tag, std::string_view text);
