@@ -1,10 +1,13 @@
 #pragma once
-// Constants the setup actions share with the platform, and the one error type
-// that the raising actions throw.
+// Constants the setup actions share with the platform, the raw bytes type, and
+// the one error type that the raising actions throw.
 
 #include <cstdint>
 #include <exception>
 #include <string>
+
+// Raw bytes; std::string keeps them contiguous and cheap to pass around.
+using Bytes = std::string;
 
 // An error an action raises to its caller; what() is the text the user sees.
 // It holds its own text: the standard error classes would link a second string

@@ -46,15 +46,16 @@ struct TSpecialFolder {
 };
 
 constexpr std::array<TSpecialFolder, 8> kSpecialFolders = {{
-    {"<ProgramFilesDir>", [](const IShellFolders&, const IRegistry& r) { return MachineFolder(r, "ProgramFilesDir"); }},
-    {"<WindowsDir>", [](const IShellFolders& f, const IRegistry&) { return f.WindowsDir(); }},
-    {"<CommonFilesDir>", [](const IShellFolders&, const IRegistry& r) { return MachineFolder(r, "CommonFilesDir"); }},
-    {"<StartMenu>", [](const IShellFolders& f, const IRegistry&) { return f.ShellFolder(kCsidlStartMenu); }},
-    {"<Desktop>", [](const IShellFolders& f, const IRegistry&) { return f.ShellFolder(kCsidlDesktop); }},
-    {"<Programs>", [](const IShellFolders& f, const IRegistry&) { return f.ShellFolder(kCsidlPrograms); }},
-    {"<QuickLaunchPanel>", [](const IShellFolders& f, const IRegistry&) { return GetQuickLaunchDir(f); }},
-    {"<StartUp>", [](const IShellFolders& f, const IRegistry&) { return f.ShellFolder(kCsidlStartup); }},
+    {kProgramFilesDir, [](const IShellFolders&, const IRegistry& r) { return MachineFolder(r, "ProgramFilesDir"); }},
+    {kWindowsDir, [](const IShellFolders& f, const IRegistry&) { return f.WindowsDir(); }},
+    {kCommonFilesDir, [](const IShellFolders&, const IRegistry& r) { return MachineFolder(r, "CommonFilesDir"); }},
+    {kStartMenu, [](const IShellFolders& f, const IRegistry&) { return f.ShellFolder(kCsidlStartMenu); }},
+    {kDesktop, [](const IShellFolders& f, const IRegistry&) { return f.ShellFolder(kCsidlDesktop); }},
+    {kPrograms, [](const IShellFolders& f, const IRegistry&) { return f.ShellFolder(kCsidlPrograms); }},
+    {kQuickLaunchPanel, [](const IShellFolders& f, const IRegistry&) { return GetQuickLaunchDir(f); }},
+    {kStartUp, [](const IShellFolders& f, const IRegistry&) { return f.ShellFolder(kCsidlStartup); }},
 }};
+static_assert(kSpecialFolders.size() == kSpecialFolderNames.size(), "every special folder has its source");
 
 }  // namespace
 
@@ -82,10 +83,10 @@ std::string FailedToSetData(std::string_view regValueName) {
 }
 
 std::optional<TRegData> EncodeRegValue(std::string_view valueType, std::string_view value) {
-  if (valueType == "<String>") return TRegData{kRegSz, std::string(value) + '\0'};
-  if (valueType == "<Integer>") return TRegData{kRegDword, DwordBytes(StrToIntDef(value, 0))};
-  if (valueType == "<Boolean>") return TRegData{kRegDword, DwordBytes(IsTrue(value) ? 1 : 0)};
-  if (valueType == "<Binary>") return TRegData{kRegBinary, std::string(value)};
+  if (valueType == kRegTypeString) return TRegData{kRegSz, std::string(value) + '\0'};
+  if (valueType == kRegTypeInteger) return TRegData{kRegDword, DwordBytes(StrToIntDef(value, 0))};
+  if (valueType == kRegTypeBoolean) return TRegData{kRegDword, DwordBytes(IsTrue(value) ? 1 : 0)};
+  if (valueType == kRegTypeBinary) return TRegData{kRegBinary, std::string(value)};
   return std::nullopt;
 }
 

@@ -12,7 +12,7 @@
 #include <variant>
 
 #include "actions/u_SetupConsts.h"
-#include "package/u_Payload.h"
+#include "actions/u_SetupNames.h"
 
 // True when Tag occurs anywhere in Text (byte-wise); an empty Tag gives false.
 bool HasTag(std::string_view tag, std::string_view text);

@@ -13,6 +13,16 @@
 
 namespace {
 
+bool IsDriveRoot(const std::string& path) { return path.size() == 3 && path[1] == ':' && path[2] == '\\'; }
+
+bool DriveExists(char letter) {
+  const int drive = (letter >= 'a' && letter <= 'z' ? letter - 'a' + 'A' : letter) - 'A';
+  return drive >= 0 && drive < 32 && (GetLogicalDrives() >> drive & 1);
+}
+
+constexpr DWORD kVolumeLabel = 0x8;
+constexpr DWORD kPassedOver = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | kVolumeLabel;
+
 bool DirectoryExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -51,18 +61,8 @@ DWORD LastErrorOr(DWORD fallback) {
   return error != ERROR_SUCCESS ? error : fallback;
 }
 
-// Writes a file's content: ERROR_SUCCESS, or why the system did not.
-using TWriter = std::function<DWORD(HANDLE file)>;
-
-DWORD WriteAll(HANDLE file, std::string_view data) {
-  DWORD written = 0;
-  if (data.size() > MAXDWORD) return ERROR_FILE_TOO_LARGE;
-  if (!WriteFile(file, data.data(), DWORD(data.size()), &written, nullptr)) return LastErrorOr(ERROR_WRITE_FAULT);
-  return written == data.size() ? ERROR_SUCCESS : ERROR_DISK_FULL;
-}
-
 // Runs `write` on an open file; running out of memory fails the write.
-DWORD WriteContent(HANDLE file, const TWriter& write) {
+DWORD WriteContent(HANDLE file, const TFileWriter& write) {
   try {
     return write(file);
   } catch (const std::bad_alloc&) {
@@ -102,7 +102,7 @@ unique_file CreatePartFile(const std::string& folder, std::string& partName) {
 // name beside the target and then renamed over it, so the old file stays intact
 // until the new one is complete, and a link at the target's name is replaced,
 // never written through.
-DWORD WriteReplacement(const std::string& fileName, const TWriter& write) {
+DWORD WriteReplacement(const std::string& fileName, const TFileWriter& write) {
   // A read-only file stays as it is, also where the system would let the rename
   // replace it (Wine does, unlike Windows).
   const DWORD attributes = GetFileAttributesA(fileName.c_str());
@@ -117,26 +117,6 @@ DWORD WriteReplacement(const std::string& fileName, const TWriter& write) {
   if (error == ERROR_SUCCESS && !MoveFileExA(partName.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING))
     error = WhyNotReplaced(fileName);
   if (error != ERROR_SUCCESS) DeleteFileA(partName.c_str());
-  return error;
-}
-
-// A name that is still free is written in place: created new, which no existing
-// file or link satisfies, and deleted again unless its content is complete. This
-// spares a fresh install the part file and the rename of every file.
-DWORD WriteSafely(const std::string& fileName, const TWriter& write) {
-  // The replacement's rename would take longer names than the system's file
-  // functions; both paths refuse them, so a name fares the same whether or
-  // not a file of that name exists.
-  if (fileName.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
-  unique_file created(
-      CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!created) {
-    const DWORD error = LastErrorOr(ERROR_OPEN_FAILED);
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? WriteReplacement(fileName, write) : error;
-  }
-  const DWORD error = WriteContent(created.get(), write);
-  created.reset();
-  if (error != ERROR_SUCCESS) DeleteFileA(fileName.c_str());
   return error;
 }
 
@@ -162,6 +142,17 @@ std::string TWinShellFolders::WindowsDir() const {
   char path[MAX_PATH + 1] = {};
   const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
   return length > 0 && length < MAX_PATH ? std::string(path, length) : "";
+}
+
+bool FolderExists(const std::string& path) {
+  const TCriticalErrorsQuiet quiet;
+  if (IsDriveRoot(path)) return DriveExists(path[0]);
+  if (path.find_first_of("*?") != std::string::npos) return false;
+
+  // Without wildcards the search finds the one entry the path names.
+  WIN32_FIND_DATAA found;
+  const unique_find search(FindFirstFileA(DelBackslash(path).c_str(), &found));
+  return search && !(found.dwFileAttributes & kPassedOver) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool ForceDirectories(const std::string& path) {
@@ -196,23 +187,6 @@ void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string
   ShellExecuteA(ownerWindow, nullptr, fileName.c_str(), parameters.c_str(), directory.c_str(), showCmd);
 }
 
-TUnpackResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload) {
-  int32_t size = 0;
-  if (!ReadDeclaredSize(payload, size) || size == 0) return {.damagedPayload = true};
-  bool damaged = false;
-  const DWORD error = WriteSafely(fileName, [&](HANDLE file) {
-    DWORD writeError = ERROR_SUCCESS;
-    const bool inflated = InflateResource(payload, [&](std::string_view piece) {
-      writeError = WriteAll(file, piece);
-      return writeError == ERROR_SUCCESS;
-    });
-    // The stream itself failed where no write did.
-    damaged = !inflated && writeError == ERROR_SUCCESS;
-    return damaged ? DWORD(ERROR_INVALID_DATA) : writeError;
-  });
-  return damaged ? TUnpackResult{.damagedPayload = true} : TUnpackResult{.error = error};
-}
-
 bool ReadWholeFile(const std::wstring& fileName, Bytes& data) {
   data.clear();
   const unique_file file(CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -231,6 +205,33 @@ bool ReadWholeFile(const std::wstring& fileName, Bytes& data) {
   }
 }
 
+// A name that is still free is written in place: created new, which no existing
+// file or link satisfies, and deleted again unless its content is complete. This
+// spares a fresh install the part file and the rename of every file.
+DWORD WriteFileSafely(const std::string& fileName, const TFileWriter& write) {
+  // The replacement's rename would take longer names than the system's file
+  // functions; both paths refuse them, so a name fares the same whether or
+  // not a file of that name exists.
+  if (fileName.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+  unique_file created(
+      CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!created) {
+    const DWORD error = LastErrorOr(ERROR_OPEN_FAILED);
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? WriteReplacement(fileName, write) : error;
+  }
+  const DWORD error = WriteContent(created.get(), write);
+  created.reset();
+  if (error != ERROR_SUCCESS) DeleteFileA(fileName.c_str());
+  return error;
+}
+
+DWORD WriteAll(HANDLE file, std::string_view data) {
+  DWORD written = 0;
+  if (data.size() > MAXDWORD) return ERROR_FILE_TOO_LARGE;
+  if (!WriteFile(file, data.data(), DWORD(data.size()), &written, nullptr)) return LastErrorOr(ERROR_WRITE_FAULT);
+  return written == data.size() ? ERROR_SUCCESS : ERROR_DISK_FULL;
+}
+
 bool WriteWholeFile(const std::string& fileName, std::string_view data) {
-  return !data.empty() && WriteSafely(fileName, [&](HANDLE file) { return WriteAll(file, data); }) == ERROR_SUCCESS;
+  return !data.empty() && WriteFileSafely(fileName, [&](HANDLE file) { return WriteAll(file, data); }) == ERROR_SUCCESS;
 }

@@ -5,11 +5,11 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "actions/u_SetupFuncs.h"
-#include "package/u_Payload.h"
 
 // SHGetSpecialFolderPathA (never creating the folder) and GetWindowsDirectoryA.
 class TWinShellFolders final : public IShellFolders {
@@ -20,6 +20,23 @@ public:
 
 // The platform's text for an error or result code, without its line end.
 std::string SystemMessage(HRESULT result);
+
+// No "insert a disk" box for an empty drive while the scope lasts.
+class TCriticalErrorsQuiet {
+public:
+  TCriticalErrorsQuiet() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
+  ~TCriticalErrorsQuiet() { SetErrorMode(previous_); }
+  TCriticalErrorsQuiet(const TCriticalErrorsQuiet&) = delete;
+  TCriticalErrorsQuiet& operator=(const TCriticalErrorsQuiet&) = delete;
+
+private:
+  UINT previous_;
+};
+
+// Whether a visible folder exists at Path: a drive root ("C:\") when the drive
+// is present; any other path, with or without one trailing "\", when it names
+// a directory that is neither hidden nor system. Wildcards never name a folder.
+bool FolderExists(const std::string& path);
 
 // Creates a folder with every missing parent. True when it exists afterwards (a
 // path shorter than three characters counts as existing); throws
@@ -45,16 +62,19 @@ bool UnregisterServer(const std::string& fileName);
 void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string& parameters,
                 const std::string& directory, int showCmd);
 
-// How UnpackResourceToFile ended.
-struct TUnpackResult {
-  bool damagedPayload = false;  // the payload cannot be read, does not inflate or inflates to nothing
-  DWORD error = ERROR_SUCCESS;  // else why the system refused the file
-  bool Written() const { return !damagedPayload && error == ERROR_SUCCESS; }
-};
+// Writes a file's content into the open file: ERROR_SUCCESS, or why the system did not.
+using TFileWriter = std::function<DWORD(HANDLE file)>;
 
-// Inflates a payload resource and writes it as the whole file; on failure the
-// file is untouched.
-TUnpackResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload);
+// Writes `data` whole at the file's position: ERROR_SUCCESS, or why not.
+DWORD WriteAll(HANDLE file, std::string_view data);
+
+// Writes the file's content with `write`: a name that is still free is created
+// new (which no existing file or link satisfies) and deleted again unless the
+// content is complete; an existing file is written whole under a fresh name
+// beside it and renamed over it, so it stays intact until the new one is
+// complete. A read-only file and a name of MAX_PATH or more are refused.
+// ERROR_SUCCESS, or why the system did not write the file.
+DWORD WriteFileSafely(const std::string& fileName, const TFileWriter& write);
 
 // The whole file; false, with Data empty, when it cannot be opened, is empty,
 // is larger than 4 GiB - 1 or reads short. The name is UTF-16: the file read

@@ -9,12 +9,8 @@
 #include <string>
 
 #include "actions/win_API.h"
+#include "actions/win_SetupFuncs.h"
 #include "browse/u_BrowseFuncs.h"
-
-// Whether a visible folder exists at Path: a drive root ("C:\") when the drive
-// is present; any other path, with or without one trailing "\", when it names
-// a directory that is neither hidden nor system. Wildcards never name a folder.
-bool FolderExists(const std::string& path);
 
 // The shell's folder picker with a caption, centring, an initial selection, a
 // fitted status line and an optional New folder button. Set the fields, then

@@ -1,12 +1,20 @@
 #include "package/c_SetupProc.h"
 
-#include <algorithm>
+#include <iterator>
 
 #include "actions/u_SetupFuncs.h"
 #include "actions/u_SimpleFuncs1.h"
 #include "package/u_SetupScript.h"
 
 TSetupProc* SetupProc = nullptr;
+
+std::optional<std::string_view> FindVariable(const std::vector<std::string>& varList, std::string_view name) {
+  for (const std::string_view line : varList) {
+    const size_t equals = line.find('=');
+    if (equals != std::string_view::npos && SameTextAscii(line.substr(0, equals), name)) return line.substr(equals + 1);
+  }
+  return std::nullopt;
+}
 
 namespace {
 
@@ -20,7 +28,15 @@ constexpr int kMaxSubstitutions = 4096;
 // nothing too. No path or registry text of an installer comes near it.
 constexpr size_t kMaxExpandedLength = 1 << 20;
 
-constexpr std::string_view kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// The project's fields that hold the built-in variables.
+constexpr std::pair<std::string_view, std::string TSetupProc::*> kBuiltInValues[] = {
+    {kExeFile, &TSetupProc::ExeFile},         {kSetupLocation, &TSetupProc::SetupLocation},
+    {kSetupPath, &TSetupProc::SetupPath},     {kCompanyName, &TSetupProc::CompanyName},
+    {kProductName, &TSetupProc::ProductName}, {kProductVersion, &TSetupProc::ProductVersion},
+    {kProductDescription, &TSetupProc::ProductDescription},
+};
+static_assert(std::size(kBuiltInValues) == kBuiltInVariables.size(), "every built-in variable has its field");
+
 
 std::string_view FileNamePart(std::string_view path) {
   const size_t sep = path.find_last_of("\\:");
@@ -31,8 +47,8 @@ std::string_view FileNamePart(std::string_view path) {
 // not the list itself, whose values belong to no product.
 bool NamesOwnUninstallEntry(std::string_view keyPath) {
   const std::string subKey = RegSubKey(keyPath);
-  const size_t list = subKey.find(kUninstallKey);
-  const size_t below = list + kUninstallKey.size();
+  const size_t list = subKey.find(kUninstallListKey);
+  const size_t below = list + kUninstallListKey.size();
   return list != std::string::npos && below + 1 < subKey.size() && subKey[below] == '\\';
 }
 
@@ -70,46 +86,46 @@ void TSetupProc::LoadScript() {
   const TSetupScript script(text);
   if (script.Empty() || !script.HasHeader(kHeaderSetupInfo)) return;
 
-  CompanyName = script.Text("<CompanyName>");
-  ProductName = script.Text("<ProductName>");
-  ProductVersion = script.Text("<ProductVersion>");
-  ProductDescription = script.Text("<ProductDescription>");
-  SetupLocation = ExpandValue(script.Text("<SetupLocation>"));
-  SetupPath = ExpandValue(script.Text("<SetupPath>"));
+  CompanyName = script.Text(kCompanyName);
+  ProductName = script.Text(kProductName);
+  ProductVersion = script.Text(kProductVersion);
+  ProductDescription = script.Text(kProductDescription);
+  SetupLocation = ExpandValue(script.Text(kSetupLocation));
+  SetupPath = ExpandValue(script.Text(kSetupPath));
   UninstallFile = std::string(FileNamePart(ExeFile));
-  LangID = script.Integer("<SetupLangID>");
-  UseLang = script.Boolean("<SetupUseLang>");
+  LangID = script.Integer(kSetupLangID);
+  UseLang = script.Boolean(kSetupUseLang);
   VarList.clear();
 
-  const auto entries = [&](std::string_view header, std::string_view keyWord, auto&& read) {
-    if (!script.HasHeader(header)) return;
-    for (size_t n = 1; script.HasKey(EntryKey(keyWord, n)); ++n)
+  const auto entries = [&](const TEntryGroup& group, auto&& read) {
+    if (!script.HasHeader(group.Header)) return;
+    for (size_t n = 1; script.HasKey(EntryKey(group.DecidingKey, n)); ++n)
       read([&](std::string_view key) { return EntryKey(key, n); }, n);
   };
 
-  entries(kHeaderFileGroups, "FileGroupName", [&](auto key, size_t n) {
-    const std::string folder = script.Text(key("FileGroupPath"));
-    VarList.push_back(script.Text(key("FileGroupName")) + "=" + folder);
-    VarList.push_back(EntryKey("FileGroupName", n) + "=" + folder);
+  entries(kFileGroupEntries, [&](auto key, size_t n) {
+    const std::string folder = script.Text(key(kFileGroupPath));
+    VarList.push_back(script.Text(key(kFileGroupName)) + "=" + folder);
+    VarList.push_back(EntryKey(kFileGroupName, n) + "=" + folder);
   });
-  entries(kHeaderFileValues, "FileDispName", [&](auto key, size_t) {
+  entries(kFileValueEntries, [&](auto key, size_t) {
     TFileInfo file;
-    file.DoSetup = script.Boolean(key("FileDoSetup"));
-    file.DoRegister = script.Boolean(key("FileDoRegister"));
-    file.DispName = script.Text(key("FileDispName"));
-    file.SetupPath = script.Text(key("FileSetupPath"));
+    file.DoSetup = script.Boolean(key(kFileDoSetup));
+    file.DoRegister = script.Boolean(key(kFileDoRegister));
+    file.DispName = script.Text(key(kFileDispName));
+    file.SetupPath = script.Text(key(kFileSetupPath));
     FileList.emplace_back(file.DispName, std::move(file));
   });
-  entries(kHeaderRegValues, "RegValueLocation", [&](auto key, size_t) {
-    const std::string location = script.Text(key("RegValueLocation"));
+  entries(kRegValueEntries, [&](auto key, size_t) {
+    const std::string location = script.Text(key(kRegValueLocation));
     TRegInfo& entry = RegList.emplace_back();
     entry.RootKey = GetRootKey(location);
     entry.KeyPath = ExpandRegKey(location);
-    entry.ValueName = script.Text(key("RegValueName"));
-    entry.ValueType = script.Text(key("RegValueType"));
-    entry.ValueData = script.Text(key("RegValueValue"));
-    entry.CheckVersion = script.Boolean(key("RegCheckVersion"));
-    if (entry.KeyPath.find(kUninstallKey) != std::string::npos && entry.ValueName == "UninstallString") {
+    entry.ValueName = script.Text(key(kRegValueName));
+    entry.ValueType = script.Text(key(kRegValueType));
+    entry.ValueData = script.Text(key(kRegValueValue));
+    entry.CheckVersion = script.Boolean(key(kRegCheckVersion));
+    if (entry.KeyPath.find(kUninstallListKey) != std::string::npos && entry.ValueName == kUninstallStringValue) {
       uninstallValue_ = entry.ValueData;
       UninstallFile = ExpandValue(uninstallValue_);
       UninstallEntryKey.reset();
@@ -117,12 +133,12 @@ void TSetupProc::LoadScript() {
     }
     if (entry.CheckVersion) InstalledState = CheckInstalledVersion(entry);
   });
-  entries(kHeaderLinkGroups, "LinkGroupName", [&](auto key, size_t) {
-    VarList.push_back(script.Text(key("LinkGroupName")) + "=" + script.Text(key("LinkGroupPath")));
+  entries(kLinkGroupEntries, [&](auto key, size_t) {
+    VarList.push_back(script.Text(key(kLinkGroupName)) + "=" + script.Text(key(kLinkGroupPath)));
   });
-  entries(kHeaderLinkValues, "LinkDispName", [&](auto key, size_t) {
-    LinkList.push_back({script.Text(key("LinkPlace")), script.Text(key("LinkDispName")),
-                        script.Text(key("LinkStartFile"))});
+  entries(kLinkValueEntries, [&](auto key, size_t) {
+    LinkList.push_back({script.Text(key(kLinkPlace)), script.Text(key(kLinkDispName)),
+                        script.Text(key(kLinkStartFile))});
   });
 }
 
@@ -144,12 +160,8 @@ std::string TSetupProc::Expand(std::string_view rest, int depth, int& substituti
     const std::string_view name = rest.substr(open, close - open + 1);
     rest.remove_prefix(close + 1);
 
-    const auto line = std::find_if(VarList.begin(), VarList.end(), [&](const std::string& l) {
-      return SameTextAscii(std::string_view(l).substr(0, l.find('=')), name);
-    });
-    if (line != VarList.end()) {
-      if (depth < kMaxExpansionDepth && substitutions-- > 0)
-        result += Expand(std::string_view(*line).substr(line->find('=') + 1), depth + 1, substitutions);
+    if (const auto value = FindVariable(VarList, name)) {
+      if (depth < kMaxExpansionDepth && substitutions-- > 0) result += Expand(*value, depth + 1, substitutions);
       if (result.size() > kMaxExpandedLength) substitutions = 0;
     } else {
       result += BuiltInVariable(name);
@@ -159,14 +171,8 @@ std::string TSetupProc::Expand(std::string_view rest, int depth, int& substituti
 }
 
 std::string TSetupProc::BuiltInVariable(std::string_view name) const {
-  const std::pair<std::string_view, const std::string*> builtIns[] = {
-      {"<ExeFile>", &ExeFile},         {"<SetupLocation>", &SetupLocation},
-      {"<SetupPath>", &SetupPath},     {"<CompanyName>", &CompanyName},
-      {"<ProductName>", &ProductName}, {"<ProductVersion>", &ProductVersion},
-      {"<ProductDescription>", &ProductDescription},
-  };
-  for (const auto& [builtIn, value] : builtIns)
-    if (SameTextAscii(name, builtIn)) return *value;
+  for (const auto& [builtIn, value] : kBuiltInValues)
+    if (SameTextAscii(name, builtIn)) return this->*value;
   return GetSpecialFolder(name, host_.ShellFolders(), host_.Registry());
 }
 
@@ -176,7 +182,7 @@ std::string TSetupProc::ExpandRegKey(std::string_view location) const {
     return {};
   std::string path(location.substr(location.find('>') + 1));
   const std::pair<std::string_view, const std::string*> names[] = {
-      {"<CompanyName>", &CompanyName}, {"<ProductName>", &ProductName}, {"<ProductVersion>", &ProductVersion}};
+      {kCompanyName, &CompanyName}, {kProductName, &ProductName}, {kProductVersion, &ProductVersion}};
   for (const auto& [name, value] : names)
     if (path.find(name) != std::string::npos) path.replace(FindIgnoringCase(path, name), name.size(), *value);
   return path;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "actions/u_SetupFuncs.h"
+#include "actions/u_SetupNames.h"
 #include "package/u_Payload.h"
 
 struct TFileInfo {
@@ -34,9 +35,6 @@ struct TRegKey {
   uint32_t RootKey = 0;
   std::string KeyPath;
 };
-
-// The value of the uninstall entry's key that records the destination folder.
-inline constexpr char kInstallLocationValue[] = "InstallLocation";
 
 struct TStartInfo {
   std::string Place;
@@ -109,6 +107,10 @@ private:
   ISetupHost& host_;
   std::string uninstallValue_;  // the uninstall entry's value, expanded again on a new folder
 };
+
+// The value of the first "name=value" line whose name is `name` in any letter
+// case; none when there is no such line.
+std::optional<std::string_view> FindVariable(const std::vector<std::string>& varList, std::string_view name);
 
 // The project of this run, set by the program's start-up.
 extern TSetupProc* SetupProc;

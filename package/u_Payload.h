@@ -9,8 +9,7 @@
 #include <string_view>
 #include <utility>
 
-// Raw bytes; std::string keeps them contiguous and cheap to pass around.
-using Bytes = std::string;
+#include "actions/u_SetupConsts.h"
 
 inline constexpr char kPayloadType[] = "VELKSETUP";
 inline constexpr char kScriptResource[] = "SETUPINFO";

@@ -12,12 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
-inline constexpr std::string_view kHeaderSetupInfo = "[SetupInfo]";
-inline constexpr std::string_view kHeaderFileGroups = "[SetupFileGroups]";
-inline constexpr std::string_view kHeaderFileValues = "[SetupFileValues]";
-inline constexpr std::string_view kHeaderRegValues = "[SetupRegValues]";
-inline constexpr std::string_view kHeaderLinkGroups = "[SetupLinkGroups]";
-inline constexpr std::string_view kHeaderLinkValues = "[SetupLinkValues]";
+#include "actions/u_SetupNames.h"
+
 
 // Splits text into lines: a line ends at CR, LF or CR LF, a NUL byte ends the
 // text, and a last line without line end counts.

@@ -2,6 +2,8 @@
 
 #include <span>
 
+#include "actions/win_SetupFuncs.h"
+
 bool ViewResource(HMODULE module, const char* name, const char* type, std::string_view& data) {
   data = {};
   HRSRC info = FindResourceA(module, name, type);
@@ -78,4 +80,21 @@ bool TModuleFile::ReadAt(uint64_t offset, size_t length, std::string_view& piece
   if (!ReadFile(file_.get(), buffer_.data(), DWORD(length), &read, &at) || read != length) return false;
   piece = std::string_view(buffer_.data(), length);
   return true;
+}
+
+TUnpackResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload) {
+  int32_t size = 0;
+  if (!ReadDeclaredSize(payload, size) || size == 0) return {.damagedPayload = true};
+  bool damaged = false;
+  const DWORD error = WriteFileSafely(fileName, [&](HANDLE file) {
+    DWORD writeError = ERROR_SUCCESS;
+    const bool inflated = InflateResource(payload, [&](std::string_view piece) {
+      writeError = WriteAll(file, piece);
+      return writeError == ERROR_SUCCESS;
+    });
+    // The stream itself failed where no write did.
+    damaged = !inflated && writeError == ERROR_SUCCESS;
+    return damaged ? DWORD(ERROR_INVALID_DATA) : writeError;
+  });
+  return damaged ? TUnpackResult{.damagedPayload = true} : TUnpackResult{.error = error};
 }

@@ -19,6 +19,17 @@ bool ViewResource(HMODULE module, const char* name, const char* type, std::strin
 // As ViewResource, copied.
 bool ReadResource(HMODULE module, const char* name, const char* type, Bytes& data);
 
+// How UnpackResourceToFile ended.
+struct TUnpackResult {
+  bool damagedPayload = false;  // the payload cannot be read, does not inflate or inflates to nothing
+  DWORD error = ERROR_SUCCESS;  // else why the system refused the file
+  bool Written() const { return !damagedPayload && error == ERROR_SUCCESS; }
+};
+
+// Inflates a payload resource and writes it as the whole file (WriteFileSafely);
+// on failure the file is untouched.
+TUnpackResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload);
+
 // The full path of a loaded image module (nullptr: the running program) in
 // UTF-16, which names the file whatever the ANSI code page can hold.
 std::wstring ModulePath(HMODULE module);

@@ -87,24 +87,24 @@ private:
 
   void ListScript() {
     const TSetupScript& script = *script_;
-    List() << "Product: " << Text("<ProductName>") << ' ' << Text("<ProductVersion>") << " by "
-           << Text("<CompanyName>") << ", installed to " << Text("<SetupPath>") << '\n';
-    const size_t files = script.HasHeader(kHeaderFileValues) ? script.CountEntries("FileDispName") : 0;
+    List() << "Product: " << Text(kProductName) << ' ' << Text(kProductVersion) << " by "
+           << Text(kCompanyName) << ", installed to " << Text(kSetupPath) << '\n';
+    const size_t files = script.HasHeader(kHeaderFileValues) ? script.CountEntries(kFileDispName) : 0;
     List() << "Files (" << files << "):\n";
     for (size_t n = 1; n <= files; ++n) {
-      const std::string name = script.Text(EntryKey("FileDispName", n));
+      const std::string name = script.Text(EntryKey(kFileDispName, n));
       const bool present =
           payloadNames_ && payloadNames_->contains(TResourceId::Name(PayloadResourceName(name, codePage_)));
-      List() << "  " << n << ". " << Text(EntryKey("FileDispName", n)) << " -> " << Text(EntryKey("FileSetupPath", n))
-             << (script.Boolean(EntryKey("FileDoSetup", n)) ? "" : "  (not installed)")
-             << (script.Boolean(EntryKey("FileDoRegister", n)) ? "  (registered)" : "") << (present ? "" : "  MISSING")
+      List() << "  " << n << ". " << Text(EntryKey(kFileDispName, n)) << " -> " << Text(EntryKey(kFileSetupPath, n))
+             << (script.Boolean(EntryKey(kFileDoSetup, n)) ? "" : "  (not installed)")
+             << (script.Boolean(EntryKey(kFileDoRegister, n)) ? "  (registered)" : "") << (present ? "" : "  MISSING")
              << '\n';
-      if (!present) Problem("file entry " + std::to_string(n) + " (" + Text(EntryKey("FileDispName", n)) +
+      if (!present) Problem("file entry " + std::to_string(n) + " (" + Text(EntryKey(kFileDispName, n)) +
                             ") has no payload resource");
     }
-    ListEntries(kHeaderRegValues, "RegValueLocation", "Registry values",
-                {"RegValueLocation", "RegValueName", "RegValueType", "RegValueValue"});
-    ListEntries(kHeaderLinkValues, "LinkDispName", "Shortcuts", {"LinkPlace", "LinkDispName", "LinkStartFile"});
+    ListEntries(kHeaderRegValues, kRegValueLocation, "Registry values",
+                {kRegValueLocation, kRegValueName, kRegValueType, kRegValueValue});
+    ListEntries(kHeaderLinkValues, kLinkDispName, "Shortcuts", {kLinkPlace, kLinkDispName, kLinkStartFile});
   }
 
   void ListEntries(std::string_view header, std::string_view decidingKey, std::string_view title,

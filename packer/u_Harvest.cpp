@@ -214,7 +214,7 @@ private:
   // The script's own entries: harvested ones are numbered after them and take
   // none of their names or files.
   void ReadOwnEntries(const TSetupScript& script) {
-    const size_t groups = script.CountEntries("FileGroupName"), files = script.CountEntries("FileDispName");
+    const size_t groups = script.CountEntries(kFileGroupName), files = script.CountEntries(kFileDispName);
     firstGroup_ = group_ = groups + 1;
     firstFile_ = file_ = files + 1;
     for (size_t i = 0; i < script.Lines().size(); ++i) {
@@ -230,17 +230,17 @@ private:
     displayNames_ = {PayloadResourceName(kScriptResource, request_.codePage),
                      PayloadResourceName(kLicenseResource, request_.codePage)};
     for (size_t n = 1; n <= files; ++n) {
-      displayNames_.insert(PayloadResourceName(script.Text(EntryKey("FileDispName", n)), request_.codePage));
-      const std::string location = script.Text(EntryKey("FileLocation", n));
+      displayNames_.insert(PayloadResourceName(script.Text(EntryKey(kFileDispName, n)), request_.codePage));
+      const std::string location = script.Text(EntryKey(kFileLocation, n));
       if (location.empty()) continue;
       try {
         ownFiles_.insert(NormalPath(ResolveSourcePath(scriptFolder_, location, request_.codePage)));
       } catch (const std::exception&) {  // a path that cannot name a file here names none of the harvested ones
       }
     }
-    for (size_t n = 1; n <= groups; ++n) variables_.insert(UpperCaseAscii(script.Text(EntryKey("FileGroupName", n))));
-    for (size_t n = 1, count = script.CountEntries("LinkGroupName"); n <= count; ++n)
-      variables_.insert(UpperCaseAscii(script.Text(EntryKey("LinkGroupName", n))));
+    for (size_t n = 1; n <= groups; ++n) variables_.insert(UpperCaseAscii(script.Text(EntryKey(kFileGroupName, n))));
+    for (size_t n = 1, count = script.CountEntries(kLinkGroupName); n <= count; ++n)
+      variables_.insert(UpperCaseAscii(script.Text(EntryKey(kLinkGroupName, n))));
   }
 
   // A name as the script holds it: in its code page, fit for a Windows file
@@ -301,9 +301,9 @@ private:
       }
       if (!usable) continue;
       const std::string variable = Variable(*rootName + below);
-      Line(groups, "FileGroupName", group_, variable);
-      Line(groups, "FileGroupDispName", group_, *rootName + below);
-      Line(groups, "FileGroupPath", group_, "<SetupPath>" + below);
+      Line(groups, kFileGroupName, group_, variable);
+      Line(groups, kFileGroupDispName, group_, *rootName + below);
+      Line(groups, kFileGroupPath, group_, kSetupPath + below);
       ++group_;
       for (const auto& file : folder.files) AddFile(files, file, variable);
     }
@@ -335,12 +335,12 @@ private:
     const auto name = ScriptName(file.path, file.name);
     const auto location = name ? Location(file.path) : std::nullopt;
     if (!location) return;
-    Line(out, "FileLocation", file_, *location);
-    Line(out, "FileDispName", file_, DisplayName(*name));
-    Line(out, "FileFolder", file_, variable);
-    Line(out, "FileSetupPath", file_, variable + "\\" + *name);
-    Line(out, "FileDoSetup", file_, "True");
-    Line(out, "FileDoRegister", file_, "False");
+    Line(out, kFileLocation, file_, *location);
+    Line(out, kFileDispName, file_, DisplayName(*name));
+    Line(out, kFileFolder, file_, variable);
+    Line(out, kFileSetupPath, file_, variable + "\\" + *name);
+    Line(out, kFileDoSetup, file_, "True");
+    Line(out, kFileDoRegister, file_, "False");
     ++file_;
   }
 

@@ -20,7 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kBitmapFileHeader = 14;
-constexpr std::string_view kUninstallKeyPath = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // The script as the installer reads it: every line ended by CR LF, and the
 // empty value of an EstimatedSize entry of type <Integer> under the uninstall
@@ -29,12 +28,12 @@ constexpr std::string_view kUninstallKeyPath = "\\Software\\Microsoft\\Windows\\
 Bytes ScriptText(const TSetupScript& script, uint64_t installedBytes) {
   std::vector<std::string> lines = script.Lines();
   if (script.HasHeader(kHeaderRegValues))
-    for (size_t n = 1, count = script.CountEntries("RegValueLocation"); n <= count; ++n) {
-      const auto valueLine = script.FindKey(EntryKey("RegValueValue", n));
-      if (valueLine && script.Text(EntryKey("RegValueValue", n)).empty() &&
-          script.Text(EntryKey("RegValueName", n)) == "EstimatedSize" &&
-          script.Text(EntryKey("RegValueType", n)) == "<Integer>" &&
-          script.Text(EntryKey("RegValueLocation", n)).find(kUninstallKeyPath) != std::string::npos)
+    for (size_t n = 1, count = script.CountEntries(kRegValueLocation); n <= count; ++n) {
+      const auto valueLine = script.FindKey(EntryKey(kRegValueValue, n));
+      if (valueLine && script.Text(EntryKey(kRegValueValue, n)).empty() &&
+          script.Text(EntryKey(kRegValueName, n)) == kEstimatedSizeValue &&
+          script.Text(EntryKey(kRegValueType, n)) == kRegTypeInteger &&
+          script.Text(EntryKey(kRegValueLocation, n)).find("\\" + std::string(kUninstallListKey) + "\\") != std::string::npos)
         lines[*valueLine] += std::to_string((installedBytes + 1023) / 1024);
     }
   Bytes text;
@@ -125,24 +124,24 @@ private:
 
   void GatherSources(const TSetupScript& script) {
     if (script.HasHeader(kHeaderFileValues))
-      for (size_t n = 1, count = script.CountEntries("FileDispName"); n <= count; ++n) {
-        const std::string nameKey = EntryKey("FileDispName", n), locationKey = EntryKey("FileLocation", n);
+      for (size_t n = 1, count = script.CountEntries(kFileDispName); n <= count; ++n) {
+        const std::string nameKey = EntryKey(kFileDispName, n), locationKey = EntryKey(kFileLocation, n);
         const std::string name = script.Text(nameKey);
         if (name.empty() || script.Text(locationKey).empty()) continue;  // reported by the checks
         if (const auto path = Source(script, locationKey))
           files_.push_back({nameKey + "=" + name, Utf16ToUtf8(AnsiToUtf16(name, request_.codePage)),
                             KeyLine(script, locationKey), *path,
                             TResourceId::Name(PayloadResourceName(name, request_.codePage)),
-                            script.Boolean(EntryKey("FileDoSetup", n))});
+                            script.Boolean(EntryKey(kFileDoSetup, n))});
       }
     if (!script.HasHeader(kHeaderSetupInfo)) return;
-    if (!script.Text("<SetupLicense>").empty())
-      if (const auto path = Source(script, "<SetupLicense>")) license_ = ReadWholeFile(*path);
-    if (!script.Text("<TopLogo>").empty())
-      if (const auto path = Source(script, "<TopLogo>")) {
+    if (!script.Text(kSetupLicense).empty())
+      if (const auto path = Source(script, kSetupLicense)) license_ = ReadWholeFile(*path);
+    if (!script.Text(kTopLogo).empty())
+      if (const auto path = Source(script, kTopLogo)) {
         logo_ = ReadWholeFile(*path);
         if (logo_->size() < kBitmapFileHeader + kBitmapInfoHeaderSize || !logo_->starts_with("BM"))
-          Error(KeyLine(script, "<TopLogo>"), "<TopLogo>: '" + DisplayPath(*path) + "' is not a .bmp file");
+          Error(KeyLine(script, kTopLogo), "<TopLogo>: '" + DisplayPath(*path) + "' is not a .bmp file");
       }
   }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <map>
 #include <set>
+#include <span>
 
 #include "actions/u_SimpleFuncs1.h"
 #include "package/u_Payload.h"
@@ -11,48 +12,11 @@
 
 namespace {
 
-struct TGroup {
-  std::string_view header, decidingKey;
-  std::vector<std::string_view> keys;
-};
-
-const std::array<TGroup, 5>& Groups() {
-  static const std::array<TGroup, 5> groups = {{
-      {kHeaderFileGroups, "FileGroupName", {"FileGroupName", "FileGroupDispName", "FileGroupPath"}},
-      {kHeaderFileValues,
-       "FileDispName",
-       {"FileLocation", "FileDispName", "FileFolder", "FileSetupPath", "FileDoSetup", "FileDoRegister"}},
-      {kHeaderRegValues,
-       "RegValueLocation",
-       {"RegValueLocation", "RegValueName", "RegValueType", "RegValueValue", "RegInternalKey", "RegCheckVersion"}},
-      {kHeaderLinkGroups, "LinkGroupName", {"LinkGroupName", "LinkGroupDispName", "LinkGroupPath"}},
-      {kHeaderLinkValues, "LinkDispName", {"LinkPlace", "LinkDispName", "LinkStartFile"}},
-  }};
-  return groups;
-}
-
-constexpr std::array<std::string_view, 12> kInfoKeys = {
-    "<CompanyName>", "<ProductName>", "<ProductVersion>", "<ProductDescription>", "<SetupLocation>", "<SetupPath>",
-    "<SetupExeName>", "<SetupLangID>", "<SetupUseLang>", "<TopLogo>", "<LeftLogo>", "<SetupLicense>"};
-
-constexpr std::array<std::string_view, 7> kBuiltInVariables = {
-    "<ExeFile>", "<SetupLocation>", "<SetupPath>", "<CompanyName>", "<ProductName>", "<ProductVersion>",
-    "<ProductDescription>"};
-
-constexpr std::array<std::string_view, 8> kSpecialFolders = {
-    "<ProgramFilesDir>", "<WindowsDir>", "<CommonFilesDir>", "<StartMenu>",
-    "<Desktop>",         "<Programs>",   "<QuickLaunchPanel>", "<StartUp>"};
-
-constexpr std::array<std::string_view, 5> kRegistryTypes = {"<String>", "<Integer>", "<Boolean>", "<Binary>",
-                                                            "<AutoKey>"};
-
-template <size_t N>
-bool ContainsAnyCase(const std::array<std::string_view, N>& names, std::string_view name) {
+bool ContainsAnyCase(std::span<const std::string_view> names, std::string_view name) {
   return std::any_of(names.begin(), names.end(), [&](std::string_view n) { return SameTextAscii(n, name); });
 }
 
-template <size_t N>
-bool Contains(const std::array<std::string_view, N>& names, std::string_view name) {
+bool Contains(std::span<const std::string_view> names, std::string_view name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
@@ -71,13 +35,13 @@ std::string_view Trim(std::string_view text) {
 
 // A numbered key name split into its group, key word and digits.
 struct TNumberedKey {
-  const TGroup* group;
+  const TEntryGroup* group;
   std::string_view keyWord, digits;
 };
 
 std::optional<TNumberedKey> ParseNumberedKey(std::string_view name) {
-  for (const auto& group : Groups())
-    for (const auto keyWord : group.keys) {
+  for (const auto& group : kEntryGroups)
+    for (const auto keyWord : group.KeyWords) {
       if (name.size() <= keyWord.size() || !SameTextAscii(name.substr(0, keyWord.size()), keyWord)) continue;
       const std::string_view digits = name.substr(keyWord.size());
       if (std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
@@ -93,10 +57,10 @@ public:
   // The entry counts are taken once: every check walks them, and recounting
   // for each key made a script of thousands of entries take minutes.
   TScriptChecker(const TSetupScript& script, int codePage) : script_(script), codePage_(codePage) {
-    for (size_t g = 0; g < Groups().size(); ++g) {
-      const TGroup& group = Groups()[g];
-      hasHeader_[g] = script_.HasHeader(group.header);
-      counts_[g] = hasHeader_[g] ? script_.CountEntries(group.decidingKey) : 0;
+    for (size_t g = 0; g < kEntryGroups.size(); ++g) {
+      const TEntryGroup& group = kEntryGroups[g];
+      hasHeader_[g] = script_.HasHeader(group.Header);
+      counts_[g] = hasHeader_[g] ? script_.CountEntries(group.DecidingKey) : 0;
     }
   }
 
@@ -106,7 +70,7 @@ public:
     CheckBooleans();
     CheckVariables();
     CheckFiles();
-    CheckRegistryTypes();
+    CheckRegTypes();
     std::stable_sort(issues_.begin(), issues_.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
     return std::move(issues_);
   }
@@ -115,8 +79,8 @@ private:
   void Error(size_t line, std::string text) { issues_.push_back({TScriptIssue::Error, line, std::move(text)}); }
   void Warning(size_t line, std::string text) { issues_.push_back({TScriptIssue::Warning, line, std::move(text)}); }
 
-  static size_t IndexOf(const TGroup& group) { return size_t(&group - Groups().data()); }
-  size_t Count(const TGroup& group) const { return counts_[IndexOf(group)]; }
+  static size_t IndexOf(const TEntryGroup& group) { return size_t(&group - kEntryGroups.data()); }
+  size_t Count(const TEntryGroup& group) const { return counts_[IndexOf(group)]; }
 
   void CheckHeaders() {
     if (!script_.HasHeader(kHeaderSetupInfo))
@@ -130,10 +94,10 @@ private:
         if (SameTextAscii(trimmed, header))
           Warning(i + 1, "header " + std::string(header) + " has spaces around it, so the installer does not see it");
     }
-    for (const auto& group : Groups()) {
-      if (script_.HasHeader(group.header)) continue;
-      if (const size_t line = KeyLine(script_, EntryKey(group.decidingKey, 1)))
-        Warning(line, "no " + std::string(group.header) + " header line, so the installer reads none of these entries");
+    for (const auto& group : kEntryGroups) {
+      if (script_.HasHeader(group.Header)) continue;
+      if (const size_t line = KeyLine(script_, EntryKey(group.DecidingKey, 1)))
+        Warning(line, "no " + std::string(group.Header) + " header line, so the installer reads none of these entries");
     }
   }
 
@@ -166,7 +130,7 @@ private:
     const size_t count = Count(*key.group);
     if (key.digits.size() < 10 && std::stoul(std::string(key.digits)) <= count) return;
     const std::string last = count ? "the entries end at " + std::to_string(count) : "there is no entry 1";
-    if (key.keyWord == key.group->decidingKey)
+    if (key.keyWord == key.group->DecidingKey)
       Warning(line, quoted + " follows a gap (" + last + "), so the installer never reads this entry");
     else
       Warning(line, quoted + " belongs to no entry (" + last + "), so the installer never reads it");
@@ -181,13 +145,12 @@ private:
   }
 
   void CheckBooleans() {
-    if (script_.HasHeader(kHeaderSetupInfo)) CheckBoolean("<SetupUseLang>");
-    const auto& groups = Groups();
-    for (size_t n = 1; n <= Count(groups[1]); ++n) {
-      CheckBoolean(EntryKey("FileDoSetup", n));
-      CheckBoolean(EntryKey("FileDoRegister", n));
+    if (script_.HasHeader(kHeaderSetupInfo)) CheckBoolean(kSetupUseLang);
+    for (size_t n = 1; n <= Count(kFileValueEntries); ++n) {
+      CheckBoolean(EntryKey(kFileDoSetup, n));
+      CheckBoolean(EntryKey(kFileDoRegister, n));
     }
-    for (size_t n = 1; n <= Count(groups[2]); ++n) CheckBoolean(EntryKey("RegCheckVersion", n));
+    for (size_t n = 1; n <= Count(kRegValueEntries); ++n) CheckBoolean(EntryKey(kRegCheckVersion, n));
   }
 
   // Warns about every name in angle brackets that ExpandValue would turn into
@@ -201,41 +164,40 @@ private:
       if (close == std::string::npos) return;
       const std::string variable = value.substr(open, close - open + 1);
       open = close;
-      if (ContainsAnyCase(kBuiltInVariables, variable) || Contains(kSpecialFolders, variable)) continue;
+      if (ContainsAnyCase(kBuiltInVariables, variable) || Contains(kSpecialFolderNames, variable)) continue;
       const bool isGroup = groupVariables_.contains(UpperCaseAscii(variable));
       if (isGroup && groupsDefined) continue;
       std::string why = "unknown variable " + variable;
       if (isGroup) why = "group variable " + variable + " is not defined yet when this value is expanded";
-      else if (ContainsAnyCase(kSpecialFolders, variable)) why += " (special folder names are case-sensitive)";
+      else if (ContainsAnyCase(kSpecialFolderNames, variable)) why += " (special folder names are case-sensitive)";
       Warning(line, std::string(name) + ": " + why + "; it expands to the empty text");
     }
   }
 
   void CheckVariables() {
-    const auto& groups = Groups();
-    for (const auto* group : {&groups[0], &groups[3]})
-      for (size_t n = 1; n <= Count(*group); ++n) groupVariables_.insert(UpperCaseAscii(script_.Text(EntryKey(group->decidingKey, n))));
+    for (const auto* group : {&kFileGroupEntries, &kLinkGroupEntries})
+      for (size_t n = 1; n <= Count(*group); ++n) groupVariables_.insert(UpperCaseAscii(script_.Text(EntryKey(group->DecidingKey, n))));
     if (script_.HasHeader(kHeaderSetupInfo)) {
-      CheckValueVariables("<SetupLocation>", false);
-      CheckValueVariables("<SetupPath>", false);
+      CheckValueVariables(kSetupLocation, false);
+      CheckValueVariables(kSetupPath, false);
     }
-    const std::array<std::pair<const TGroup*, std::vector<std::string_view>>, 4> expanded = {{
-        {&groups[0], {"FileGroupPath"}},
-        {&groups[1], {"FileSetupPath"}},
-        {&groups[2], {"RegValueValue"}},
-        {&groups[4], {"LinkPlace", "LinkDispName", "LinkStartFile"}},
+    const std::array<std::pair<const TEntryGroup*, std::vector<std::string_view>>, 4> expanded = {{
+        {&kFileGroupEntries, {kFileGroupPath}},
+        {&kFileValueEntries, {kFileSetupPath}},
+        {&kRegValueEntries, {kRegValueValue}},
+        {&kLinkValueEntries, {kLinkPlace, kLinkDispName, kLinkStartFile}},
     }};
     for (const auto& [group, keyWords] : expanded)
       for (size_t n = 1; n <= Count(*group); ++n)
         for (const auto keyWord : keyWords) CheckValueVariables(EntryKey(keyWord, n), true);
-    for (size_t n = 1; n <= Count(groups[3]); ++n) CheckValueVariables(EntryKey("LinkGroupPath", n), true);
+    for (size_t n = 1; n <= Count(kLinkGroupEntries); ++n) CheckValueVariables(EntryKey(kLinkGroupPath, n), true);
   }
 
   void CheckFiles() {
     std::map<std::u16string, size_t> names{{PayloadResourceName(kScriptResource, codePage_), 0},
                                            {PayloadResourceName(kLicenseResource, codePage_), 0}};
-    for (size_t n = 1; n <= Count(Groups()[1]); ++n) {
-      const std::string key = EntryKey("FileDispName", n);
+    for (size_t n = 1; n <= Count(kFileValueEntries); ++n) {
+      const std::string key = EntryKey(kFileDispName, n);
       const size_t line = KeyLine(script_, key);
       const std::string name = script_.Text(key);
       if (name.empty()) {
@@ -243,8 +205,8 @@ private:
         continue;
       }
       if (name[0] == '#') Error(line, key + "=" + name + ": a name beginning with '#' is looked up as a number");
-      if (script_.Text(EntryKey("FileLocation", n)).empty())
-        Error(line, key + "=" + name + " has no " + EntryKey("FileLocation", n) + " naming its source file");
+      if (script_.Text(EntryKey(kFileLocation, n)).empty())
+        Error(line, key + "=" + name + " has no " + EntryKey(kFileLocation, n) + " naming its source file");
       const auto [first, isNew] = names.emplace(PayloadResourceName(name, codePage_), line);
       if (isNew) continue;
       if (first->second == 0)
@@ -255,12 +217,12 @@ private:
     }
   }
 
-  void CheckRegistryTypes() {
-    for (size_t n = 1; n <= Count(Groups()[2]); ++n) {
-      const std::string key = EntryKey("RegValueType", n);
+  void CheckRegTypes() {
+    for (size_t n = 1; n <= Count(kRegValueEntries); ++n) {
+      const std::string key = EntryKey(kRegValueType, n);
       const std::string type = script_.Text(key);
-      if (!Contains(kRegistryTypes, type))
-        Warning(KeyLine(script_, key) ? KeyLine(script_, key) : KeyLine(script_, EntryKey("RegValueLocation", n)),
+      if (!Contains(kRegTypes, type))
+        Warning(KeyLine(script_, key) ? KeyLine(script_, key) : KeyLine(script_, EntryKey(kRegValueLocation, n)),
                 key + "=" + type + " is no registry type (they are case-sensitive): only the key is created");
     }
   }
@@ -278,11 +240,11 @@ private:
 std::optional<TEntryKey> ParseEntryKey(std::string_view name) {
   const auto key = ParseNumberedKey(name);
   if (!key || (key->digits.size() > 1 && key->digits[0] == '0') || key->digits.size() >= 10) return std::nullopt;
-  return TEntryKey{key->group->header, std::stoul(std::string(key->digits))};
+  return TEntryKey{key->group->Header, std::stoul(std::string(key->digits))};
 }
 
 bool IsReservedVariable(std::string_view name) {
-  return ContainsAnyCase(kBuiltInVariables, name) || ContainsAnyCase(kSpecialFolders, name);
+  return ContainsAnyCase(kBuiltInVariables, name) || ContainsAnyCase(kSpecialFolderNames, name);
 }
 
 size_t KeyLine(const TSetupScript& script, std::string_view name) {

@@ -13,9 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kUninstallKey[] =
-    "<HKEY_LOCAL_MACHINE>\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\<ProductName>";
-
 // Writes the script's lines, each ended by CR LF as the installer's scripts are.
 class TScriptWriter {
 public:
@@ -64,6 +61,7 @@ std::string StarterScript(const TStarterRequest& request, std::ostream& log) {
       throw TPackError(std::string(option) + " '" + Utf16ToUtf8(AnsiToUtf16(*name, request.codePage)) + "': " + *problem);
   const auto program = ProgramEntry(request);
   const std::string uninstaller = "<SetupPath>\\uninstall.exe";
+  const std::string uninstallKey = "<HKEY_LOCAL_MACHINE>\\" + std::string(kUninstallListKey) + "\\" + kProductName;
 
   TScriptWriter script;
   script << "/* Setup script started by velkpack new. Source paths are relative to this file. */";
@@ -74,44 +72,44 @@ std::string StarterScript(const TStarterRequest& request, std::ostream& log) {
          << "<LeftLogo>=" << "<SetupLicense>=";
   if (program) {
     script << kHeaderFileValues;
-    script.Entry("FileLocation", 1, program->location);
-    script.Entry("FileDispName", 1, program->name);
-    script.Entry("FileFolder", 1, "");
-    script.Entry("FileSetupPath", 1, program->setupPath);
-    script.Entry("FileDoSetup", 1, "True");
-    script.Entry("FileDoRegister", 1, "False");
+    script.Entry(kFileLocation, 1, program->location);
+    script.Entry(kFileDispName, 1, program->name);
+    script.Entry(kFileFolder, 1, "");
+    script.Entry(kFileSetupPath, 1, program->setupPath);
+    script.Entry(kFileDoSetup, 1, "True");
+    script.Entry(kFileDoRegister, 1, "False");
   }
   // The installed version's marker (compared as written), then the entry of the
   // list of programs; UninstallString is where the installer leaves its copy.
   const std::vector<TRegValue> values = {
-      {"<HKEY_LOCAL_MACHINE>\\Software\\<CompanyName>\\<ProductName>", "Version", "<String>", request.version, true},
-      {kUninstallKey, "DisplayName", "<String>", "<ProductName>"},
-      {kUninstallKey, "DisplayVersion", "<String>", "<ProductVersion>"},
-      {kUninstallKey, "Publisher", "<String>", "<CompanyName>"},
-      {kUninstallKey, "UninstallString", "<String>", uninstaller},
-      {kUninstallKey, "DisplayIcon", "<String>", program ? program->setupPath : uninstaller},
-      {kUninstallKey, "InstallLocation", "<String>", "<SetupPath>"},
-      {kUninstallKey, "EstimatedSize", "<Integer>", ""},  // the packer fills it in
-      {kUninstallKey, "NoModify", "<Integer>", "1"},
-      {kUninstallKey, "NoRepair", "<Integer>", "1"},
+      {"<HKEY_LOCAL_MACHINE>\\Software\\<CompanyName>\\<ProductName>", "Version", kRegTypeString, request.version, true},
+      {uninstallKey, "DisplayName", kRegTypeString, kProductName},
+      {uninstallKey, "DisplayVersion", kRegTypeString, kProductVersion},
+      {uninstallKey, "Publisher", kRegTypeString, kCompanyName},
+      {uninstallKey, kUninstallStringValue, kRegTypeString, uninstaller},
+      {uninstallKey, "DisplayIcon", kRegTypeString, program ? program->setupPath : uninstaller},
+      {uninstallKey, kInstallLocationValue, kRegTypeString, kSetupPath},
+      {uninstallKey, kEstimatedSizeValue, kRegTypeInteger, ""},  // the packer fills it in
+      {uninstallKey, "NoModify", kRegTypeInteger, "1"},
+      {uninstallKey, "NoRepair", kRegTypeInteger, "1"},
   };
   script << kHeaderRegValues;
   for (size_t n = 1; n <= values.size(); ++n) {
     const TRegValue& value = values[n - 1];
-    script.Entry("RegValueLocation", n, value.location);
-    script.Entry("RegValueName", n, value.name);
-    script.Entry("RegValueType", n, value.type);
-    script.Entry("RegValueValue", n, value.value);
-    script.Entry("RegInternalKey", n, "True");
-    script.Entry("RegCheckVersion", n, value.versionMarker ? "True" : "False");
+    script.Entry(kRegValueLocation, n, value.location);
+    script.Entry(kRegValueName, n, value.name);
+    script.Entry(kRegValueType, n, value.type);
+    script.Entry(kRegValueValue, n, value.value);
+    script.Entry(kRegInternalKey, n, "True");
+    script.Entry(kRegCheckVersion, n, value.versionMarker ? "True" : "False");
   }
   if (program) {
     script << kHeaderLinkValues;
     size_t n = 1;
-    for (const auto* place : {"<Desktop>", "<Programs>"}) {
-      script.Entry("LinkPlace", n, place);
-      script.Entry("LinkDispName", n, "<ProductName>");
-      script.Entry("LinkStartFile", n++, program->setupPath);
+    for (const auto* place : {kDesktop, kPrograms}) {
+      script.Entry(kLinkPlace, n, place);
+      script.Entry(kLinkDispName, n, kProductName);
+      script.Entry(kLinkStartFile, n++, program->setupPath);
     }
   }
   return HarvestIntoScript(script.Text(), {request.folder, request.script, request.codePage}, log);

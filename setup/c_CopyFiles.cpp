@@ -4,17 +4,9 @@
 
 namespace {
 
-std::string FileGroupKey(int32_t number) { return "FileGroupName" + std::to_string(number); }
+std::string FileGroupKey(int32_t number) { return kFileGroupName + std::to_string(number); }
 
 }  // namespace
-
-std::optional<std::string_view> FindVariable(const std::vector<std::string>& varList, std::string_view name) {
-  for (const std::string_view line : varList) {
-    const size_t equals = line.find('=');
-    if (equals != std::string_view::npos && SameTextAscii(line.substr(0, equals), name)) return line.substr(equals + 1);
-  }
-  return std::nullopt;
-}
 
 int32_t CountFileGroups(const std::vector<std::string>& varList) {
   int32_t groups = 0;
@@ -108,7 +100,7 @@ void TCopyFiles::WriteRegValues() {
 // name in the script has the last word.
 void TCopyFiles::RecordInstallLocation() {
   if (const auto& key = project_.UninstallEntryKey)
-    system_.Registry().WriteRegValue(key->RootKey, key->KeyPath, kInstallLocationValue, "<String>", project_.SetupPath);
+    system_.Registry().WriteRegValue(key->RootKey, key->KeyPath, kInstallLocationValue, kRegTypeString, project_.SetupPath);
 }
 
 void TCopyFiles::Finish() {

@@ -3,7 +3,6 @@
 // file marked for setup, registers the DLL servers among them and writes the
 // script's registry values, reporting each step on the copying page.
 
-#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -34,7 +33,3 @@ private:
 
 // The number of file groups: FileGroupName1, FileGroupName2, ... up to the first gap.
 int32_t CountFileGroups(const std::vector<std::string>& varList);
-
-// The value of the first "name=value" line whose name is `name` in any letter
-// case; none when there is no such line.
-std::optional<std::string_view> FindVariable(const std::vector<std::string>& varList, std::string_view name);

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr char kUninstallList[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
 // A box taller than the screen hides its own OK button.
 constexpr size_t kMaxListedItems = 20;
 
@@ -17,7 +15,7 @@ std::string ProductKeyPath(const std::string& companyName, const std::string& pr
   return "Software\\" + companyName + "\\" + productName;
 }
 
-std::string UninstallKeyPath(const std::string& productName) { return AddBackslash(kUninstallList) + productName; }
+std::string UninstallKeyPath(const std::string& productName) { return AddBackslash(kUninstallListKey) + productName; }
 
 bool NamesProductKey(const std::string& companyName, const std::string& productName) {
   return !companyName.empty() && !productName.empty();

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "actions/u_SetupConsts.h"
+#include "actions/u_SetupNames.h"
 #include "browse/c_BrowseDir.h"
 #include "package/c_SetupProc.h"
 #include "setup/c_CopyFiles.h"
@@ -17,7 +18,6 @@ TVelkSetup* VelkSetup = nullptr;
 
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"TVelkSetup";
 constexpr wchar_t kStartTitle[] = L"Setup Wizard initializing ...";
 constexpr wchar_t kMakerCaption[] = L"   Velk Group ";
 constexpr int kLanguageItemHeight = 16;
@@ -214,14 +214,14 @@ void TVelkSetup::CreateWindowAndControls() {
   windowClass.hIcon = LoadIconW(instance_, L"MAINICON");
   windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = kWindowClass;
+  windowClass.lpszClassName = kWizardWindowClass;
   RegisterClassExW(&windowClass);
 
   const DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  window_ = CreateWindowExW(0, kWindowClass, kStartTitle, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+  window_ = CreateWindowExW(0, kWizardWindowClass, kStartTitle, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                             (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr, instance_,
                             this);
   if (!window_) throw ESetupError("the wizard window cannot be created");

@@ -32,10 +32,10 @@ void LaunchFirstFile(const TSetupProc& project, IFinishSystem& system) {
 
 bool ShortcutChosen(std::string_view rawPlace, const TFinishChoices& choices) {
   const std::array<std::pair<std::string_view, bool>, 4> gates = {{
-      {"<StartMenu>", choices.StartMenu},
-      {"<Programs>", choices.Programs},
-      {"<Desktop>", choices.Desktop},
-      {"<QuickLaunchPanel>", choices.QuickLaunch},
+      {kStartMenu, choices.StartMenu},
+      {kPrograms, choices.Programs},
+      {kDesktop, choices.Desktop},
+      {kQuickLaunchPanel, choices.QuickLaunch},
   }};
   for (const auto& [token, checked] : gates)
     if (rawPlace.find(token) != std::string_view::npos) return checked;

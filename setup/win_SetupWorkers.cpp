@@ -7,7 +7,6 @@
 #include "actions/win_API.h"
 #include "actions/win_Registry.h"
 #include "actions/win_SetupFuncs.h"
-#include "browse/c_BrowseDir.h"
 #include "package/win_Resources.h"
 #include "setup/c_CopyFiles.h"
 #include "setup/c_RemoveFiles.h"

@@ -15,6 +15,7 @@ public:
     registry.WriteRegValue(kHKeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
                            "<String>", "C:\\Program Files");
   }
+  explicit FakeHost(const std::string& script) : FakeHost() { SetScript(script); }
 
   void* ModuleHandle() const override { return nullptr; }
   std::string ModuleFileName() const override { return "C:\\Temp\\Setup.exe"; }

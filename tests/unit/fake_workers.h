@@ -1,7 +1,7 @@
 #pragma once
-// Stand-ins for the workers' tests: a setup host holding a script in memory, a
-// worker view that runs every step inline and logs it, and a file system of
-// files, folders, payload and DLL servers in memory.
+// Stand-ins for the workers' tests: a worker view that runs every step inline
+// and logs it, and a file system of files, folders, payload and DLL servers in
+// memory.
 
 #include <map>
 #include <set>
@@ -9,32 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "package/c_SetupProc.h"
 #include "setup/u_SetupWorker.h"
 #include "tests/unit/fake_system.h"
-
-class FakeSetupHost : public ISetupHost {
-public:
-  explicit FakeSetupHost(const std::string& script) { payload_[kScriptResource] = PackResource(script); }
-
-  void* ModuleHandle() const override { return nullptr; }
-  std::string ModuleFileName() const override { return "C:\\Temp\\Setup.exe"; }
-  bool HasBitmapResource(const char*) const override { return false; }
-  bool ReadPayloadResource(const char* name, Bytes& raw) const override {
-    const auto it = payload_.find(name);
-    if (it == payload_.end()) return false;
-    raw = it->second;
-    return true;
-  }
-  IRegistry& Registry() override { return registry; }
-  const IShellFolders& ShellFolders() const override { return folders; }
-
-  FakeRegistry registry;
-  FakeShellFolders folders;
-
-private:
-  std::map<std::string, Bytes> payload_;
-};
 
 // Every step runs at once on the calling thread; what the view was told is
 // logged as "max 3", "pos 1", "status 32 C:\a.txt", "done", "error <message>",

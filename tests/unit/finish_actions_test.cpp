@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/unit/fake_setup_host.h"
 #include "tests/unit/fake_workers.h"
 
 namespace {
@@ -61,7 +62,7 @@ struct Project {
     host.folders.folders[kCsidlDesktop] = "C:\\Desk";
     host.folders.folders[kCsidlAppData] = "C:\\Data";
   }
-  FakeSetupHost host;
+  FakeHost host;
   TSetupProc project;
 };
 

@@ -127,6 +127,12 @@ TEST_F(SpecialFolders, EveryVariableOfTheTable) {
   EXPECT_EQ(Folder("<QuickLaunchPanel>"), "C:\\Users\\u\\AppData\\Microsoft\\Internet Explorer\\Quick Launch");
 }
 
+TEST_F(SpecialFolders, EveryNameThePackerAcceptsHasAFolder) {
+  registry.WriteRegValue(kHKeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir",
+                         kRegTypeString, "C:\\Common");
+  for (const std::string_view name : kSpecialFolderNames) EXPECT_NE(Folder(name), "") << name;
+}
+
 TEST_F(SpecialFolders, OtherNamesAndOtherCaseGiveNothing) {
   for (const char* name : {"<startup>", "<STARTUP>", "StartUp", "<StartUp> ", "<SetupExeName>", "<>", ""})
     EXPECT_EQ(Folder(name), "") << name;

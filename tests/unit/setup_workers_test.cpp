@@ -4,6 +4,7 @@
 
 #include "setup/c_CopyFiles.h"
 #include "setup/c_RemoveFiles.h"
+#include "tests/unit/fake_setup_host.h"
 #include "tests/unit/fake_workers.h"
 
 namespace {
@@ -54,7 +55,7 @@ struct Fixture {
   const Bytes& File(const std::string& path) { return system.files[FakeWorkerSystem::Key(path)]; }
 
   Log log;
-  FakeSetupHost host;
+  FakeHost host;
   TSetupProc project;
   FakeWorkerView view{log};
   FakeWorkerSystem system{host.registry, log};

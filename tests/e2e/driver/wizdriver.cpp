@@ -28,12 +28,12 @@
 #include <string>
 #include <vector>
 
+#include "actions/u_SetupNames.h"
 #include "actions/win_API.h"
 #include "setup/u_WizardLayout.h"
 
 namespace {
 
-constexpr wchar_t kWizardClass[] = L"TVelkSetup";
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageBoxTextId = 0xFFFF;  // the static control holding a message box's text
 constexpr int kPickerTreeId = 14145;       // the folder picker's tree of folders
@@ -113,8 +113,8 @@ std::wstring ClassName(HWND window) {
 // printed), so that a test can drive one of several; else the topmost one.
 HWND FindWizard() {
   const char* chosen = std::getenv("WIZDRIVER_WINDOW");
-  HWND window = chosen && *chosen ? HWND(std::strtoull(chosen, nullptr, 10)) : FindWindowW(kWizardClass, nullptr);
-  return window && IsWindow(window) && ClassName(window) == kWizardClass && IsWindowVisible(window) ? window : nullptr;
+  HWND window = chosen && *chosen ? HWND(std::strtoull(chosen, nullptr, 10)) : FindWindowW(kWizardWindowClass, nullptr);
+  return window && IsWindow(window) && ClassName(window) == kWizardWindowClass && IsWindowVisible(window) ? window : nullptr;
 }
 
 HWND Wizard() {
@@ -336,7 +336,7 @@ void WaitWindow(const Args& args) {
 }
 
 void WaitGone(const Args& args) {
-  if (!WaitFor(Seconds(args, 0), [] { return FindWindowW(kWizardClass, nullptr) == nullptr; }))
+  if (!WaitFor(Seconds(args, 0), [] { return FindWindowW(kWizardWindowClass, nullptr) == nullptr; }))
     throw CommandFailed("the wizard window is still there");
   Print("gone");
 }
