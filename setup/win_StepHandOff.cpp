@@ -1,21 +1,12 @@
 #include "setup/win_StepHandOff.h"
 
+#include "actions/win_API.h"
+
 namespace {
 
 // How long a worker waits for the UI thread to take a step before it posts the
 // step message: longer than the UI thread takes to empty its queue.
 constexpr DWORD kTakeWaitMs = 2;
-
-class TExclusive {
-public:
-  explicit TExclusive(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-  ~TExclusive() { ReleaseSRWLockExclusive(&lock_); }
-  TExclusive(const TExclusive&) = delete;
-  TExclusive& operator=(const TExclusive&) = delete;
-
-private:
-  SRWLOCK& lock_;
-};
 
 // Waits on `changed` until `ready` holds, at most about `milliseconds`; true
 // when it holds. The waits are relative: under Wine the tick count may lag by
@@ -31,7 +22,7 @@ bool WaitUntil(CONDITION_VARIABLE& changed, SRWLOCK& lock, DWORD milliseconds, R
 
 void TStepHandOff::Run(HWND window, const std::function<void()>& step) {
   {
-    TExclusive hold(lock_);
+    TExclusiveLock hold(lock_);
     waiting_ = &step;
     done_ = false;
     error_ = nullptr;
@@ -42,7 +33,7 @@ void TStepHandOff::Run(HWND window, const std::function<void()>& step) {
   if (!delivered && Withdraw(step)) return;  // no window is left to run it
   std::exception_ptr error;
   {
-    TExclusive hold(lock_);
+    TExclusiveLock hold(lock_);
     WaitUntil(changed_, lock_, INFINITE, [&] { return done_; });
     error = error_;
   }
@@ -50,13 +41,13 @@ void TStepHandOff::Run(HWND window, const std::function<void()>& step) {
 }
 
 bool TStepHandOff::WaitUntilTaken(DWORD milliseconds) {
-  TExclusive hold(lock_);
+  TExclusiveLock hold(lock_);
   return WaitUntil(changed_, lock_, milliseconds, [&] { return waiting_ == nullptr; });
 }
 
 // Takes back a step no one has taken; false when the UI thread has it already.
 bool TStepHandOff::Withdraw(const std::function<void()>& step) {
-  TExclusive hold(lock_);
+  TExclusiveLock hold(lock_);
   if (waiting_ != &step) return false;
   waiting_ = nullptr;
   return true;
@@ -71,14 +62,14 @@ void TStepHandOff::RunStepsFor(DWORD milliseconds) {
 }
 
 bool TStepHandOff::WaitForStep(DWORD milliseconds) {
-  TExclusive hold(lock_);
+  TExclusiveLock hold(lock_);
   return WaitUntil(changed_, lock_, milliseconds, [&] { return waiting_ != nullptr; });
 }
 
 void TStepHandOff::RunWaitingStep() {
   const std::function<void()>* step;
   {
-    TExclusive hold(lock_);
+    TExclusiveLock hold(lock_);
     step = waiting_;
     waiting_ = nullptr;
   }
@@ -91,7 +82,7 @@ void TStepHandOff::RunWaitingStep() {
     error = std::current_exception();
   }
   {
-    TExclusive hold(lock_);
+    TExclusiveLock hold(lock_);
     error_ = error;
     done_ = true;
   }

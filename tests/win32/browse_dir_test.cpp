@@ -135,7 +135,7 @@ protected:
     return [this] { return Picker() && browse_.Folder == target_ && SelectedTreeText(Picker()) == L"Target"; };
   }
 
-  TComScope com_;
+  TComSession com_;
   TScratchFolder scratch_;
   std::string target_;
   unique_window owner_;

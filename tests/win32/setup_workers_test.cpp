@@ -264,7 +264,7 @@ TEST_F(Workers, FinishActionsMakeTheChosenLinksTheUninstallerAndStartTheProgram)
   BuildProduct();
   TRecordingView view;
   ASSERT_EQ(Run(StartCopyFiles, view), "done");
-  const TComScope com;
+  const TComSession com;
   char before[MAX_PATH + 1] = {};
   GetCurrentDirectoryA(MAX_PATH, before);
   RunFinishActions(TFinishChoices{.RunProgram = true}, nullptr);

@@ -98,11 +98,3 @@ private:
   std::string path_;
 };
 
-// COM on the test's thread, as the wizard's UI thread has it.
-class TComScope {
-public:
-  TComScope() { CoInitialize(nullptr); }
-  ~TComScope() { CoUninitialize(); }
-  TComScope(const TComScope&) = delete;
-  TComScope& operator=(const TComScope&) = delete;
-};
