@@ -227,19 +227,3 @@ private:
   Value& variable_;
   Value previous_;
 };
-
-// Text in the ANSI code page, as script values and paths are, and the UTF-16
-// text of the wide-character calls.
-inline std::wstring AnsiToWide(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring wide(size_t(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), length);
-  return wide;
-}
-
-inline std::string WideToAnsi(const std::wstring& text) {
-  const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string ansi(size_t(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), ansi.data(), length, nullptr, nullptr);
-  return ansi;
-}

@@ -10,6 +10,7 @@
 #include "actions/u_SimpleFuncs1.h"
 #include "actions/win_API.h"
 #include "actions/win_GuardedCall.h"
+#include "actions/win_Text.h"
 
 namespace {
 

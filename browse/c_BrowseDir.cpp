@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "actions/u_SimpleFuncs1.h"
+#include "actions/win_Text.h"
 #include "browse/win_UIFolder.h"
 
 TBrowseDir* ActiveBrowseDir = nullptr;

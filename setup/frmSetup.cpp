@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "actions/u_SetupConsts.h"
+#include "actions/win_Text.h"
 #include "browse/c_BrowseDir.h"
 #include "package/c_SetupProc.h"
 #include "setup/c_CopyFiles.h"
@@ -41,12 +42,6 @@ size_t RowOf(const TControlInfo& info) { return size_t(info.id - WizardControls(
 
 // Only the wizard's own owner-drawn controls ask to be drawn, so the id is one of the table's.
 const TControlInfo& ControlAt(int id) { return WizardControls()[size_t(id - WizardControls().front().id)]; }
-
-std::wstring WindowText(HWND window) {
-  std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(size_t(GetWindowTextW(window, text.data(), int(text.size()))));
-  return text;
-}
 
 unique_hfont CreateUiFont(const wchar_t* face, int weight) {
   return unique_hfont(CreateFontW(-11, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,

@@ -17,6 +17,7 @@
 
 #include "actions/u_SimpleFuncs1.h"
 #include "actions/win_API.h"
+#include "actions/win_Text.h"
 #include "package/u_Payload.h"
 #include "package/u_SetupScript.h"
 #include "package/win_Resources.h"

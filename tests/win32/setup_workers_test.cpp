@@ -363,6 +363,6 @@ TEST(PackedInstallerWorkers, DemoInstallsByteIdenticalAndIsRemovedAgain) {
   // The removal keeps the folders; the prefix the other tests share is left as
   // it was found.
   std::error_code ignored;
-  std::filesystem::remove_all(Wide(project.SetupPath), ignored);
-  RemoveDirectoryW(Wide(ExtractFilePath(DelBackslash(project.SetupPath))).c_str());
+  std::filesystem::remove_all(AnsiToWide(project.SetupPath), ignored);
+  RemoveDirectoryW(AnsiToWide(ExtractFilePath(DelBackslash(project.SetupPath))).c_str());
 }

@@ -21,7 +21,7 @@ TLinkInfo LoadShortcut(const std::string& fileName) {
             S_OK);
   unique_com<IPersistFile> file;
   if (!link || FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) return {};
-  EXPECT_EQ(file->Load(Wide(fileName).c_str(), STGM_READ), S_OK) << fileName;
+  EXPECT_EQ(file->Load(AnsiToWide(fileName).c_str(), STGM_READ), S_OK) << fileName;
   char target[MAX_PATH + 1] = {}, folder[MAX_PATH + 1] = {}, description[INFOTIPSIZE + 1] = {};
   link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
   link->GetWorkingDirectory(folder, MAX_PATH);
@@ -41,7 +41,7 @@ std::string RaisedBy(const std::string& folder) {
 class Shortcuts : public ::testing::Test {
 protected:
   void SetUp() override {
-    std::filesystem::create_directories(Wide(scratch / "Program Files"));
+    std::filesystem::create_directories(AnsiToWide(scratch / "Program Files"));
     PutFile(target, "program");
   }
 

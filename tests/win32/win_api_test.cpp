@@ -1,5 +1,6 @@
-// The owners and scopes of actions/win_API.h: each gives back exactly what it
-// took, at the end of its block, also when the block is left by an exception.
+// The owners and scopes of actions/win_API.h, which give back exactly what they
+// took at the end of their block, also when an exception leaves it, and the
+// text conversions of actions/win_Text.h.
 
 #include <windows.h>
 
@@ -9,6 +10,7 @@
 #include <thread>
 
 #include "actions/win_API.h"
+#include "actions/win_Text.h"
 
 namespace {
 
@@ -87,4 +89,23 @@ TEST(Scopes, ComAndOleSessionsEndWhatTheyStarted) {
     EXPECT_EQ(OleInitialize(nullptr), S_OK);
     OleUninitialize();
   }).join();
+}
+
+TEST(TextConversions, Utf8RoundTripsAndAnsiIsExactOrNothing) {
+  const std::wstring cyrillic = L"\u0420\u0443\u0441\u0441\u043a\u0438\u0439";
+  EXPECT_EQ(WideToUtf8(cyrillic), "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9");
+  EXPECT_EQ(Utf8ToWide(WideToUtf8(cyrillic)), cyrillic);
+  EXPECT_EQ(AnsiToWide(WideToAnsi(L"Program Files")), L"Program Files");
+  EXPECT_EQ(ToExactAnsi(L""), std::string());
+  EXPECT_EQ(ToExactAnsi(L"C:\\Tools"), "C:\\Tools");
+  // Not in the Western code page; a best-fit look-alike would name another folder.
+  EXPECT_FALSE(ToExactAnsi(L"Caf\u0113"));
+}
+
+TEST(TextConversions, WindowTextIsTheWholeCaption) {
+  const unique_window window(CreateMessageWindow());
+  EXPECT_EQ(WindowText(window.get()), L"");
+  const std::wstring caption(300, L'x');
+  SetWindowTextW(window.get(), caption.c_str());
+  EXPECT_EQ(WindowText(window.get()), caption);
 }
