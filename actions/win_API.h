@@ -1,9 +1,11 @@
 #pragma once
-// Move-only owners for Windows handles, keys, modules and the like: one template,
-// one traits struct per kind of resource.
+// Move-only owners for Windows handles, keys, modules and the like (one template,
+// one traits struct per kind of resource), and the scopes that hold a state of
+// the process, a thread or a device context for one block.
 
 #include <windows.h>
 #include <objbase.h>
+#include <ole2.h>
 #include <shtypes.h>
 
 #include <string>
@@ -26,6 +28,7 @@ public:
   ~unique_any() { reset(); }
 
   pointer get() const { return value_; }
+  pointer operator->() const { return value_; }  // for the interfaces of COM objects
   explicit operator bool() const { return value_ != Traits::invalid(); }
 
   pointer release() { return std::exchange(value_, Traits::invalid()); }
@@ -129,18 +132,98 @@ using unique_window = unique_any<WindowTraits>;
 template <typename Interface>
 using unique_com = unique_any<ComTraits<Interface>>;
 
-// Text in the ANSI code page, as script values and paths are, and the UTF-16
-// text of the wide-character calls.
-inline std::wstring AnsiToWide(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring wide(size_t(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), length);
-  return wide;
-}
+// The scopes: neither copied nor moved, they undo at the end of the block what
+// they did at its start.
+class TScope {
+protected:
+  TScope() = default;
+  ~TScope() = default;
 
-inline std::string WideToAnsi(const std::wstring& text) {
-  const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string ansi(size_t(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), ansi.data(), length, nullptr, nullptr);
-  return ansi;
-}
+public:
+  TScope(const TScope&) = delete;
+  TScope& operator=(const TScope&) = delete;
+};
+
+// The device context of a window (of the screen for none), released at the end.
+class TWindowDc : TScope {
+public:
+  explicit TWindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~TWindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+  HWND window_;
+  HDC dc_;
+};
+
+// A GDI object selected into a device context, the one it replaced selected back at the end.
+class TSelection : TScope {
+public:
+  TSelection(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc ? SelectObject(dc, object) : nullptr) {}
+  ~TSelection() {
+    if (old_) SelectObject(dc_, old_);
+  }
+
+private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// OLE on the calling thread, shut down at the end when it was started.
+class TOleSession : TScope {
+public:
+  TOleSession() : started_(SUCCEEDED(OleInitialize(nullptr))) {}
+  ~TOleSession() {
+    if (started_) OleUninitialize();
+  }
+
+private:
+  bool started_;
+};
+
+// COM in a single-threaded apartment on the calling thread, ended at the end when it was started.
+class TComSession : TScope {
+public:
+  TComSession() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~TComSession() {
+    if (started_) CoUninitialize();
+  }
+
+private:
+  bool started_;
+};
+
+// The process's error mode for the block, the previous one restored at the end.
+class TErrorMode : TScope {
+public:
+  explicit TErrorMode(UINT mode) : previous_(SetErrorMode(mode)) {}
+  ~TErrorMode() { SetErrorMode(previous_); }
+
+private:
+  UINT previous_;
+};
+
+// A slim lock held exclusively for the block.
+class TExclusiveLock : TScope {
+public:
+  explicit TExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+  ~TExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+
+private:
+  SRWLOCK& lock_;
+};
+
+// A variable set to a value for the block, its previous value restored at the end.
+template <typename Value>
+class TScopedValue : TScope {
+public:
+  TScopedValue(Value& variable, Value value) : variable_(variable), previous_(std::exchange(variable, value)) {}
+  ~TScopedValue() { variable_ = previous_; }
+
+private:
+  Value& variable_;
+  Value previous_;
+};

@@ -10,6 +10,7 @@
 #include "actions/u_SimpleFuncs1.h"
 #include "actions/win_API.h"
 #include "actions/win_GuardedCall.h"
+#include "actions/win_Text.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ unique_com<IShellLinkA> CreateShellLink() {
                                            IID_IUnknown, reinterpret_cast<void**>(object.put()));
   if (FAILED(created)) throw ESetupError(SystemMessage(created));
   unique_com<IShellLinkA> link;
-  if (FAILED(object.get()->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(link.put()))))
+  if (FAILED(object->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(link.put()))))
     throw ESetupError(kInterfaceNotSupported);
   return link;
 }
@@ -145,7 +146,7 @@ std::string TWinShellFolders::WindowsDir() const {
 }
 
 bool FolderExists(const std::string& path) {
-  const TCriticalErrorsQuiet quiet;
+  const TErrorMode quiet(SEM_FAILCRITICALERRORS);  // no "insert a disk" box for an empty drive
   if (IsDriveRoot(path)) return DriveExists(path[0]);
   if (path.find_first_of("*?") != std::string::npos) return false;
 
@@ -166,16 +167,16 @@ bool ForceDirectories(const std::string& path) {
 void CreateShortcut(const std::string& linkName, const std::string& folder, const std::string& targetFile,
                     const std::string& description) {
   const unique_com<IShellLinkA> link = CreateShellLink();
-  link.get()->SetPath(targetFile.c_str());
-  link.get()->SetWorkingDirectory(ExtractFilePath(targetFile).c_str());
-  link.get()->SetDescription(description.c_str());
+  link->SetPath(targetFile.c_str());
+  link->SetWorkingDirectory(ExtractFilePath(targetFile).c_str());
+  link->SetDescription(description.c_str());
 
   ForceDirectories(folder);
   const std::string fileName = ShortcutFileName(folder, linkName);
   DeleteFileA(fileName.c_str());
   unique_com<IPersistFile> file;
-  if (SUCCEEDED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))))
-    file.get()->Save(AnsiToWide(fileName).c_str(), FALSE);
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))))
+    file->Save(AnsiToWide(fileName).c_str(), FALSE);
 }
 
 bool RegisterServer(const std::string& fileName) { return CallServerExport(fileName, "DllRegisterServer"); }

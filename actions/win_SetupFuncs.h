@@ -21,18 +21,6 @@ public:
 // The platform's text for an error or result code, without its line end.
 std::string SystemMessage(HRESULT result);
 
-// No "insert a disk" box for an empty drive while the scope lasts.
-class TCriticalErrorsQuiet {
-public:
-  TCriticalErrorsQuiet() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-  ~TCriticalErrorsQuiet() { SetErrorMode(previous_); }
-  TCriticalErrorsQuiet(const TCriticalErrorsQuiet&) = delete;
-  TCriticalErrorsQuiet& operator=(const TCriticalErrorsQuiet&) = delete;
-
-private:
-  UINT previous_;
-};
-
 // Whether a visible folder exists at Path: a drive root ("C:\") when the drive
 // is present; any other path, with or without one trailing "\", when it names
 // a directory that is neither hidden nor system. Wildcards never name a folder.

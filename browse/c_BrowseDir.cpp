@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "actions/u_SimpleFuncs1.h"
+#include "actions/win_Text.h"
 #include "browse/win_UIFolder.h"
 
 TBrowseDir* ActiveBrowseDir = nullptr;
@@ -17,44 +18,22 @@ constexpr int kStatusLineId = 14147;
 // Every 64-bit Windows is of the NT family, with its common folders.
 constexpr bool kNtFamily = true;
 
-// ActiveBrowseDir for exactly the duration of one picker call.
-class TActivePicker {
-public:
-  explicit TActivePicker(TBrowseDir& browse) : previous_(std::exchange(ActiveBrowseDir, &browse)) {}
-  ~TActivePicker() { ActiveBrowseDir = previous_; }
-  TActivePicker(const TActivePicker&) = delete;
-  TActivePicker& operator=(const TActivePicker&) = delete;
-
-private:
-  TBrowseDir* previous_;
-};
-
 // The window's device context with its own font selected, both given back at the end.
 class TControlDC {
 public:
-  explicit TControlDC(HWND window) : window_(window), dc_(GetDC(window)) {
-    if (dc_) oldFont_ = SelectObject(dc_, HGDIOBJ(SendMessageW(window, WM_GETFONT, 0, 0)));
-  }
-  ~TControlDC() {
-    if (!dc_) return;
-    SelectObject(dc_, oldFont_);
-    ReleaseDC(window_, dc_);
-  }
-  TControlDC(const TControlDC&) = delete;
-  TControlDC& operator=(const TControlDC&) = delete;
+  explicit TControlDC(HWND window) : dc_(window), font_(dc_.get(), HGDIOBJ(SendMessageW(window, WM_GETFONT, 0, 0))) {}
 
-  explicit operator bool() const { return dc_ != nullptr; }
+  explicit operator bool() const { return bool(dc_); }
   // The width of the text in pixels, 0 when it cannot be measured.
   int TextWidth(std::string_view text) const {
     const std::wstring wide = AnsiToWide(std::string(text));
     SIZE size;
-    return GetTextExtentPoint32W(dc_, wide.c_str(), int(wide.size()), &size) ? int(size.cx) : 0;
+    return GetTextExtentPoint32W(dc_.get(), wide.c_str(), int(wide.size()), &size) ? int(size.cx) : 0;
   }
 
 private:
-  HWND window_;
-  HDC dc_;
-  HGDIOBJ oldFont_ = nullptr;
+  TWindowDc dc_;
+  TSelection font_;
 };
 
 // The item's file-system path in the ANSI code page, "" when it has none.
@@ -69,7 +48,7 @@ unique_item_id ParsePath(const std::string& path) {
   unique_item_id item;
   if (FAILED(SHGetDesktopFolder(desktop.put()))) return item;
   std::wstring wide = AnsiToWide(path);
-  desktop.get()->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, item.put(), nullptr);
+  desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, item.put(), nullptr);
   return item;
 }
 
@@ -117,7 +96,7 @@ bool TBrowseDir::Execute(HWND owner) {
   callbackError_ = nullptr;
   TPicked picked;
   {
-    const TActivePicker active(*this);
+    const TScopedValue<TBrowseDir*> active(ActiveBrowseDir, this);
     picked = BrowseForFolder(owner);
   }
   if (ShowNewFolder) DestroyNewFolderButton(*this);
@@ -144,7 +123,7 @@ TBrowseDir::TPicked TBrowseDir::BrowseForFolder(HWND owner) {
 
   TPicked picked;
   {
-    const TCriticalErrorsQuiet quiet;
+    const TErrorMode quiet(SEM_FAILCRITICALERRORS);
     picked.item.reset(SHBrowseForFolderW(&info));
   }
   if (!picked.item) return picked;

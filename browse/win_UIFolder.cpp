@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "actions/u_SimpleFuncs1.h"
+#include "actions/win_Text.h"
 #include "browse/c_BrowseDir.h"
 
 namespace {
@@ -80,7 +81,7 @@ INT_PTR CALLBACK FolderNameDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
   if (message != WM_COMMAND || (wParam != IDOK && wParam != IDCANCEL)) return FALSE;
   if (wParam == IDOK)
     reinterpret_cast<TNamePrompt*>(GetWindowLongPtrW(dialog, DWLP_USER))->name =
-        GetWindowTextString(GetDlgItem(dialog, kNewFolderNameEdit));
+        WindowText(GetDlgItem(dialog, kNewFolderNameEdit));
   EndDialog(dialog, wParam);
   return TRUE;
 } catch (...) {
@@ -138,14 +139,6 @@ bool CreateNewFolder(const std::string& parent, const std::string& name) {
   return IsNewFolderName(name) && CreateDirectoryA((AddBackslash(parent) + name).c_str(), nullptr);
 }
 
-std::wstring GetWindowTextString(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  if (length <= 0) return {};
-  std::wstring text(size_t(length) + 1, L'\0');
-  text.resize(size_t(GetWindowTextW(window, text.data(), length + 1)));
-  return text;
-}
-
 HWND FindChildWindow(HWND parent, const std::function<bool(HWND)>& matches) {
   struct TSearch {
     const std::function<bool(HWND)>& matches;
@@ -161,18 +154,6 @@ HWND FindChildWindow(HWND parent, const std::function<bool(HWND)>& matches) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
-}
-
-std::optional<std::string> ToExactAnsi(const std::wstring& wide) {
-  if (wide.empty()) return std::string();
-  BOOL inexact = FALSE;
-  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), int(wide.size()), nullptr, 0,
-                                         nullptr, &inexact);
-  if (length <= 0 || inexact) return std::nullopt;
-  std::string ansi(size_t(length), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), int(wide.size()), ansi.data(), length, nullptr,
-                      nullptr);
-  return ansi;
 }
 
 bool TBrowseDir::SelectChildByName(const std::string& name) {

@@ -26,12 +26,5 @@ std::optional<std::wstring> AskFolderName(HWND owner, HINSTANCE instance);
 // existing folder is a failure.
 bool CreateNewFolder(const std::string& parent, const std::string& name);
 
-// The whole text of a window.
-std::wstring GetWindowTextString(HWND window);
-
 // The first child window, in enumeration order, that matches.
 HWND FindChildWindow(HWND parent, const std::function<bool(HWND)>& matches);
-
-// The ANSI form of a UTF-16 text, or nothing when a character has no exact
-// ANSI form (a near look-alike would name another folder).
-std::optional<std::string> ToExactAnsi(const std::wstring& wide);

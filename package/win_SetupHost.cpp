@@ -1,5 +1,6 @@
 #include "package/win_SetupHost.h"
 
+#include "actions/win_Text.h"
 #include "package/win_Resources.h"
 
 void* TWinSetupHost::ModuleHandle() const { return GetModuleHandleA(nullptr); }

@@ -3,24 +3,12 @@
 
 #include <windows.h>
 
-#include <ole2.h>
-
 #include "actions/win_API.h"
 #include "package/c_SetupProc.h"
 #include "package/win_SetupHost.h"
 #include "setup/frmSetup.h"
 
 namespace {
-
-// OLE for the process: initialised before the project is built, shut down after
-// it is gone, once per run.
-class TOleSession {
-public:
-  TOleSession() { OleInitialize(nullptr); }
-  ~TOleSession() { OleUninitialize(); }
-  TOleSession(const TOleSession&) = delete;
-  TOleSession& operator=(const TOleSession&) = delete;
-};
 
 // Loaded by the system's own libraries by name, once the wizard first draws
 // (alpha blending): loaded first from the system folder, that copy is the one
@@ -38,7 +26,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // folder has run before this point.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   const unique_module drawing = LoadDrawingLibrary();
-  const TOleSession ole;
+  const TOleSession ole;  // started before the project is built, shut down after it is gone
   TWinSetupHost host;
   TSetupProc project(host);
   SetupProc = &project;

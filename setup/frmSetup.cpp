@@ -7,6 +7,7 @@
 
 #include "actions/u_SetupConsts.h"
 #include "actions/u_SetupNames.h"
+#include "actions/win_Text.h"
 #include "browse/c_BrowseDir.h"
 #include "package/c_SetupProc.h"
 #include "setup/c_CopyFiles.h"
@@ -41,39 +42,6 @@ size_t RowOf(const TControlInfo& info) { return size_t(info.id - WizardControls(
 
 // Only the wizard's own owner-drawn controls ask to be drawn, so the id is one of the table's.
 const TControlInfo& ControlAt(int id) { return WizardControls()[size_t(id - WizardControls().front().id)]; }
-
-std::wstring WindowText(HWND window) {
-  std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(size_t(GetWindowTextW(window, text.data(), int(text.size()))));
-  return text;
-}
-
-// A device context of a window for measuring text, released on scope exit.
-class TWindowDc {
-public:
-  explicit TWindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-  ~TWindowDc() { ReleaseDC(window_, dc_); }
-  TWindowDc(const TWindowDc&) = delete;
-  TWindowDc& operator=(const TWindowDc&) = delete;
-  HDC get() const { return dc_; }
-
-private:
-  HWND window_;
-  HDC dc_;
-};
-
-// Selects a GDI object into a device context for the scope, then restores the old one.
-class TSelection {
-public:
-  TSelection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-  ~TSelection() { SelectObject(dc_, old_); }
-  TSelection(const TSelection&) = delete;
-  TSelection& operator=(const TSelection&) = delete;
-
-private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
 
 unique_hfont CreateUiFont(const wchar_t* face, int weight) {
   return unique_hfont(CreateFontW(-11, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -116,11 +84,11 @@ TVelkSetup::TWorkerPage::TWorkerPage(TVelkSetup& wizard, const char* typeLabel, 
     : wizard_(wizard), typeLabel_(typeLabel), itemLabel_(itemLabel), progressBar_(progressBar) {}
 
 void TVelkSetup::TWorkerPage::Post(std::function<void()> step) {
-  wizard_.handOff_.Post(wizard_.window_, std::move(step));
+  wizard_.handOff_.Post(wizard_.window_.get(), std::move(step));
 }
 
 void TVelkSetup::TWorkerPage::Synchronize(std::function<void()> step) {
-  wizard_.handOff_.Run(wizard_.window_, std::move(step));
+  wizard_.handOff_.Run(wizard_.window_.get(), std::move(step));
 }
 
 void TVelkSetup::TWorkerPage::ShowStatus(int textNumber, const std::string& item) {
@@ -170,7 +138,7 @@ void TVelkSetup::TWorkerPage::ShowError(const std::string& message) {
 
 bool TVelkSetup::TWorkerPage::AskRetry(const std::string& message) {
   wizard_.ShowLatestSteps();
-  const bool retry = MessageBoxW(wizard_.window_, AnsiToWide(message).c_str(), wizard_.Title().c_str(),
+  const bool retry = MessageBoxW(wizard_.window_.get(), AnsiToWide(message).c_str(), wizard_.Title().c_str(),
                                  MB_RETRYCANCEL | MB_ICONERROR) == IDRETRY;
   // On Cancel the run ends here, so the close box works as soon as the box is gone.
   if (!retry) wizard_.WorkerEnded();
@@ -179,7 +147,7 @@ bool TVelkSetup::TWorkerPage::AskRetry(const std::string& message) {
 
 void TVelkSetup::TWorkerPage::ShowNotRemoved(const std::string& list) {
   wizard_.ShowLatestSteps();
-  wizard_.ShowMessageBox(wizard_.window_, AnsiToWide(list), MB_ICONWARNING);
+  wizard_.ShowMessageBox(wizard_.window_.get(), AnsiToWide(list), MB_ICONWARNING);
 }
 
 // ---- creation -------------------------------------------------------------
@@ -202,10 +170,6 @@ TVelkSetup::TVelkSetup(HINSTANCE instance)
   FormCreate();
 }
 
-TVelkSetup::~TVelkSetup() {
-  if (window_) DestroyWindow(window_);
-}
-
 void TVelkSetup::CreateWindowAndControls() {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -221,10 +185,10 @@ void TVelkSetup::CreateWindowAndControls() {
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  window_ = CreateWindowExW(0, kWizardWindowClass, kStartTitle, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                            (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr, instance_,
-                            this);
-  if (!window_) throw ESetupError("the wizard window cannot be created");
+  // The window procedure takes the handle into window_ with the first message.
+  if (!CreateWindowExW(0, kWizardWindowClass, kStartTitle, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                       (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr, instance_, this))
+    throw ESetupError("the wizard window cannot be created");
   for (const TControlInfo& info : WizardControls()) CreateControl(info);
 }
 
@@ -234,7 +198,7 @@ void TVelkSetup::CreateControl(const TControlInfo& info) {
   DWORD style = WS_CHILD | kind.style | (info.flags & cfTabStop ? WS_TABSTOP : 0);
   if (info.name == "rbInstall" || info.name == "rbLicOK") style |= WS_GROUP;
   const int height = info.kind == TControlKind::ComboBox ? kDropDownHeight : r.height;
-  HWND control = CreateWindowExW(kind.exStyle, kind.className, L"", style, r.left, r.top, r.width, height, window_,
+  HWND control = CreateWindowExW(kind.exStyle, kind.className, L"", style, r.left, r.top, r.width, height, window_.get(),
                                  reinterpret_cast<HMENU>(INT_PTR(info.id)), instance_, nullptr);
   if (!control) throw ESetupError("the wizard's control " + std::string(info.name) + " cannot be created");
   const HFONT font = info.kind == TControlKind::StaticText ? makerFont_.get()
@@ -262,7 +226,7 @@ void TVelkSetup::FormCreate() {
     logo_.reset(HBITMAP(LoadImageW(instance_, L"TOPLOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   SetWindowTextW(Item("StaticText1"), kMakerCaption);
 
-  ShowWindow(window_, SW_SHOW);
+  ShowWindow(window_.get(), SW_SHOW);
   SetFocus(Item("bbtnNext"));
 }
 
@@ -289,7 +253,7 @@ std::wstring TVelkSetup::Text(int n) const { return WizardText(instance_, n); }
 std::wstring TVelkSetup::Title() const { return WizardTitle(instance_); }
 
 void TVelkSetup::ApplyTexts() {
-  SetWindowTextW(window_, Title().c_str());
+  SetWindowTextW(window_.get(), Title().c_str());
   flow_.TextsApplied();
   const std::wstring product = AnsiToWide(SetupProc->ProductName), company = AnsiToWide(SetupProc->CompanyName);
   const auto text = [this](int n) { return Text(n); };
@@ -357,8 +321,8 @@ void TVelkSetup::ShowState() {
   // and so does the focus that disabling it took away: without any, Tab and
   // the other keys of the page reach no control.
   HWND focus = GetFocus();
-  const bool lost = !focus || (focus != window_ && (!IsWindowVisible(focus) || !IsWindowEnabled(focus)));
-  if (lost && GetActiveWindow() == window_) SetFocus(window_);
+  const bool lost = !focus || (focus != window_.get() && (!IsWindowVisible(focus) || !IsWindowEnabled(focus)));
+  if (lost && GetActiveWindow() == window_.get()) SetFocus(window_.get());
 }
 
 // ---- events ---------------------------------------------------------------
@@ -374,7 +338,7 @@ void TVelkSetup::OnCommand(int id, int notification) {
     else if (is("rbRemove")) flow_.ClickRemove();
     else if (is("rbLicOK") || is("rbLicCancel")) flow_.ClickLicense(is("rbLicOK"));
     else return;
-    if (IsWindow(window_)) ShowState();
+    if (IsWindow(window_.get())) ShowState();
   } else if (notification == EN_CHANGE && is("edDestFolder")) {
     edDestFolderChange();
   } else if (notification == CBN_SELCHANGE && is("cbLangSel")) {
@@ -395,7 +359,7 @@ void TVelkSetup::bbtnBackClick() {
 void TVelkSetup::bbtnCancelClick() {
   const bool finishing = WindowText(Item("bbtnCancel")) == Text(btFinish) && flow_.State().page == TPage::Installed;
   if (finishing && !RunFinishActions()) return;
-  DestroyWindow(window_);
+  DestroyWindow(window_.get());
 }
 
 // False when a shortcut could not be made: the error is shown and the window stays.
@@ -407,7 +371,7 @@ bool TVelkSetup::RunFinishActions() {
                                checked("cbAddIcon2Desktop"), checked("cbAddIcon2QuickStart"),
                                checked("cbRunProgram")};
   try {
-    ::RunFinishActions(choices, window_);
+    ::RunFinishActions(choices, window_.get());
     return true;
   } catch (const std::exception& error) {
     // The standard error report ends its message with a full stop.
@@ -428,10 +392,10 @@ void TVelkSetup::bbtnBrowseClick() {
   browse.OnNewFolderNameRejected = [this](TBrowseDir& picker) {
     ShowMessageBox(picker.DialogWnd, Text(kUnusableNewFolderText), MB_ICONWARNING);
   };
-  if (!browse.Execute(window_)) return;
+  if (!browse.Execute(window_.get())) return;
   // Only folders of the file system can be chosen, so an empty path is one
   // that the ANSI code page cannot hold: the destination stays as it was.
-  if (browse.Folder.empty()) return ShowMessageBox(window_, Text(kUnusableFolderText), MB_ICONWARNING);
+  if (browse.Folder.empty()) return ShowMessageBox(window_.get(), Text(kUnusableFolderText), MB_ICONWARNING);
   SetupProc->ChooseSetupPath(browse.Folder);
   flow_.FolderChosen(browse.Folder);
 }
@@ -452,11 +416,11 @@ void TVelkSetup::cbLangSelChange() {
 
 void TVelkSetup::StartWorker(TWizardAction action) {
   ShowState();
-  UpdateWindow(window_);  // the progress page is painted before work begins
+  UpdateWindow(window_.get());  // the progress page is painted before work begins
   // The close box would end the program in the middle of an item.
   workerRunning_ = true;
-  EnableMenuItem(GetSystemMenu(window_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
-  SetTimer(window_, kPaceTimer, kPaceMs, nullptr);
+  EnableMenuItem(GetSystemMenu(window_.get(), FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  SetTimer(window_.get(), kPaceTimer, kPaceMs, nullptr);
   try {
     if (action == TWizardAction::StartInstall) {
       worker_ = StartCopyFiles(copyPage_);
@@ -473,8 +437,8 @@ void TVelkSetup::StartWorker(TWizardAction action) {
 
 void TVelkSetup::WorkerEnded() {
   workerRunning_ = false;
-  EnableMenuItem(GetSystemMenu(window_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
-  KillTimer(window_, kPaceTimer);
+  EnableMenuItem(GetSystemMenu(window_.get(), FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+  KillTimer(window_.get(), kPaceTimer);
   ShowLatestSteps();
 }
 
@@ -491,7 +455,7 @@ void TVelkSetup::ShowLatestSteps() {
   removePage_.ShowLatest();
 }
 
-void TVelkSetup::ShowErrorBox(const std::wstring& message) { ShowMessageBox(window_, message, MB_ICONERROR); }
+void TVelkSetup::ShowErrorBox(const std::wstring& message) { ShowMessageBox(window_.get(), message, MB_ICONERROR); }
 
 void TVelkSetup::ShowMessageBox(HWND owner, const std::wstring& message, UINT icon) const {
   MessageBoxW(owner, message.c_str(), Title().c_str(), MB_OK | icon);
@@ -501,7 +465,7 @@ void TVelkSetup::ShowMessageBox(HWND owner, const std::wstring& message, UINT ic
 
 bool TVelkSetup::PreviewKey(const MSG& message) {
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
-  if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
+  if (message.hwnd != window_.get() && !IsChild(window_.get(), message.hwnd)) return false;
   if (message.wParam == VK_F4 && GetKeyState(VK_MENU) < 0) return true;
   if (message.wParam == VK_ESCAPE && !SendMessageW(Item("cbLangSel"), CB_GETDROPPEDSTATE, 0, 0)) {
     if (IsWindowEnabled(Item("bbtnCancel"))) SendMessageW(Item("bbtnCancel"), BM_CLICK, 0, 0);
@@ -510,7 +474,7 @@ bool TVelkSetup::PreviewKey(const MSG& message) {
   if (message.wParam == VK_RETURN) {
     HWND focus = GetFocus();
     const bool pushButton =
-        focus && IsChild(window_, focus) && SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON;
+        focus && IsChild(window_.get(), focus) && SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON;
     if (pushButton) SendMessageW(focus, BM_CLICK, 0, 0);
     return pushButton;
   }
@@ -565,7 +529,7 @@ HWND TVelkSetup::Item(std::string_view name) const { return controls_.at(RowOf(C
 LRESULT CALLBACK TVelkSetup::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* wizard = static_cast<TVelkSetup*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    wizard->window_ = window;
+    wizard->window_.reset(window);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(wizard));
   }
   auto* wizard = reinterpret_cast<TVelkSetup*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -613,7 +577,7 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if ((wParam & 0xFFF0) == SC_CLOSE && workerRunning_) return 0;
       break;
     case WM_CLOSE:
-      if (!workerRunning_) DestroyWindow(window_);
+      if (!workerRunning_) DestroyWindow(window_.get());
       return 0;
     case WM_DESTROY:
       handOff_.Close();  // a worker still handing steps over goes on to its end
@@ -621,10 +585,9 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:
-      window_ = nullptr;
-      break;
+      return DefWindowProcW(window_.release(), message, wParam, lParam);
   }
-  return DefWindowProcW(window_, message, wParam, lParam);
+  return DefWindowProcW(window_.get(), message, wParam, lParam);
 }
 
 // ---- the program's run ----------------------------------------------------

@@ -19,11 +19,10 @@
 class TVelkSetup {
 public:
   explicit TVelkSetup(HINSTANCE instance);
-  ~TVelkSetup();
   TVelkSetup(const TVelkSetup&) = delete;
   TVelkSetup& operator=(const TVelkSetup&) = delete;
 
-  HWND Handle() const { return window_; }
+  HWND Handle() const { return window_.get(); }
   // Text n of the current language; "" when the language has none.
   std::wstring Text(int n) const;
   // Keys the window sees before the focused control; true when consumed.
@@ -96,7 +95,6 @@ private:
   std::wstring Title() const;
 
   HINSTANCE instance_;
-  HWND window_ = nullptr;
   std::vector<HWND> controls_;  // by row of the control table
   TWizardFlow flow_;
   bool workerRunning_ = false;
@@ -106,7 +104,11 @@ private:
   unique_hicon folderPicture_;
   TStepHandOff handOff_;
   TWorkerPage copyPage_, removePage_;
-  TWorkerThread worker_;  // last: joined before the pages and the hand-off go
+  TWorkerThread worker_;  // joined once the window has gone, before the pages and the hand-off
+  // Owned from its first message to its last; declared last, so that it is
+  // destroyed before the worker is joined and before the fonts, pictures and
+  // libraries its controls use.
+  unique_window window_;
 };
 
 // The one wizard window while it exists; null before and after.

@@ -47,25 +47,11 @@ private:
   TWinRegistry registry_;
 };
 
-// COM on the worker's thread, for DLL servers whose registration uses it.
-class TWorkerCom {
-public:
-  TWorkerCom() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~TWorkerCom() {
-    if (initialized_) CoUninitialize();
-  }
-  TWorkerCom(const TWorkerCom&) = delete;
-  TWorkerCom& operator=(const TWorkerCom&) = delete;
-
-private:
-  bool initialized_;
-};
-
 // The worker's whole life on its thread; nothing may escape the thread.
 template <typename Worker>
 DWORD WINAPI RunWorker(void* view) {
   try {
-    const TWorkerCom com;
+    const TComSession com;  // for DLL servers whose registration uses it
     TWinWorkerSystem system(SetupProc->Instance);
     Worker(*SetupProc, system, *static_cast<IWorkerView*>(view)).Execute();
   } catch (...) {

@@ -3,22 +3,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "actions/win_API.h"
+
 namespace {
 
 // How long a worker waits for the UI thread to run a step before it posts the
 // step message: longer than the UI thread takes to empty its queue.
 constexpr DWORD kRunWaitMs = 2;
-
-class TExclusive {
-public:
-  explicit TExclusive(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-  ~TExclusive() { ReleaseSRWLockExclusive(&lock_); }
-  TExclusive(const TExclusive&) = delete;
-  TExclusive& operator=(const TExclusive&) = delete;
-
-private:
-  SRWLOCK& lock_;
-};
 
 // Waits on `changed` until `ready` holds, at most about `milliseconds`; true
 // when it holds. The waits are relative: under Wine the tick count may lag by
@@ -36,7 +27,7 @@ void TStepHandOff::Post(HWND window, std::function<void()> step) {
   RethrowError();
   bool first;
   {
-    TExclusive hold(lock_);
+    TExclusiveLock hold(lock_);
     if (closed_) return;
     first = queue_.empty();
     queue_.push_back({std::move(step), ++queued_});
@@ -49,7 +40,7 @@ void TStepHandOff::Run(HWND window, std::function<void()> step) {
   RethrowError();
   uint64_t number;
   {
-    TExclusive hold(lock_);
+    TExclusiveLock hold(lock_);
     if (closed_) return;
     number = ++queued_;
     queue_.push_back({std::move(step), number});
@@ -64,13 +55,13 @@ void TStepHandOff::Run(HWND window, std::function<void()> step) {
 }
 
 bool TStepHandOff::WaitUntilRun(uint64_t number, DWORD milliseconds) {
-  TExclusive hold(lock_);
+  TExclusiveLock hold(lock_);
   return WaitUntil(changed_, lock_, milliseconds, [&] { return ran_ >= number || closed_; });
 }
 
 // Takes back a step that has not run; false when it has.
 bool TStepHandOff::Withdraw(uint64_t number) {
-  TExclusive hold(lock_);
+  TExclusiveLock hold(lock_);
   const auto step = std::find_if(queue_.begin(), queue_.end(), [&](const TStep& s) { return s.number == number; });
   if (step == queue_.end()) return false;
   queue_.erase(step);
@@ -81,7 +72,7 @@ bool TStepHandOff::Withdraw(uint64_t number) {
 void TStepHandOff::RethrowError() {
   std::exception_ptr error;
   {
-    TExclusive hold(lock_);
+    TExclusiveLock hold(lock_);
     error = std::exchange(error_, nullptr);
   }
   if (error) std::rethrow_exception(error);
@@ -92,7 +83,7 @@ void TStepHandOff::RunStepsFor(DWORD milliseconds) {
   for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
     bool awaited;
     {
-      TExclusive hold(lock_);
+      TExclusiveLock hold(lock_);
       awaited = WaitUntil(changed_, lock_, DWORD(end - now), [&] { return awaited_ > ran_; });
     }
     RunWaitingSteps();
@@ -104,7 +95,7 @@ void TStepHandOff::RunWaitingSteps() {
   for (;;) {
     TStep step;
     {
-      TExclusive hold(lock_);
+      TExclusiveLock hold(lock_);
       if (closed_ || queue_.empty()) return;
       step = std::move(queue_.front());
       queue_.pop_front();
@@ -117,7 +108,7 @@ void TStepHandOff::RunWaitingSteps() {
     }
     bool awaited;
     {
-      TExclusive hold(lock_);
+      TExclusiveLock hold(lock_);
       ran_ = step.number;
       if (!error_) error_ = error;
       awaited = step.number == awaited_;
@@ -128,7 +119,7 @@ void TStepHandOff::RunWaitingSteps() {
 
 void TStepHandOff::Close() {
   {
-    TExclusive hold(lock_);
+    TExclusiveLock hold(lock_);
     closed_ = true;
     queue_.clear();
   }

@@ -74,7 +74,7 @@ private:
 HWND Picker() { return FindWindowW(L"#32770", kCaption); }
 HWND NamePrompt() { return FindWindowW(L"#32770", kPromptCaption); }
 
-std::wstring TextOf(HWND window) { return GetWindowTextString(window); }
+std::wstring TextOf(HWND window) { return WindowText(window); }
 
 void Press(HWND dialog, int id) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
@@ -135,7 +135,7 @@ protected:
     return [this] { return Picker() && browse_.Folder == target_ && SelectedTreeText(Picker()) == L"Target"; };
   }
 
-  TComScope com_;
+  TComSession com_;
   TScratchFolder scratch_;
   std::string target_;
   unique_window owner_;

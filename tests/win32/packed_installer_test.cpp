@@ -17,6 +17,7 @@
 
 #include "actions/u_SimpleFuncs1.h"
 #include "actions/win_API.h"
+#include "actions/win_Text.h"
 #include "package/u_Payload.h"
 #include "package/u_SetupScript.h"
 #include "package/win_Resources.h"
@@ -138,9 +139,8 @@ TEST_F(PackedInstaller, StubIconsAndPicturesLoadAtTheirSizes) {
     format.bmiHeader.biPlanes = 1;
     format.bmiHeader.biBitCount = 32;
     std::vector<DWORD> pixels(size_t(size * size));
-    const HDC screen = GetDC(nullptr);
-    EXPECT_EQ(GetDIBits(screen, color.get(), 0, UINT(size), pixels.data(), &format, DIB_RGB_COLORS), size);
-    ReleaseDC(nullptr, screen);
+    const TWindowDc screen(nullptr);
+    EXPECT_EQ(GetDIBits(screen.get(), color.get(), 0, UINT(size), pixels.data(), &format, DIB_RGB_COLORS), size);
     const auto alpha = [&](int x, int y) { return pixels[size_t(y * size + x)] >> 24; };
     EXPECT_EQ(alpha(0, 0), 0u) << size;
     EXPECT_EQ(alpha(size / 2, size / 2), 255u) << size;

@@ -107,7 +107,7 @@ namespace {
 // What is left in the scratch folder besides the given names.
 std::vector<std::string> OtherEntries(const TScratchFolder& folder, const std::vector<std::string>& known) {
   std::vector<std::string> others;
-  for (const auto& entry : std::filesystem::directory_iterator(Wide(folder.Path()))) {
+  for (const auto& entry : std::filesystem::directory_iterator(AnsiToWide(folder.Path()))) {
     const std::string name = entry.path().filename().string();
     if (std::find(known.begin(), known.end(), name) == known.end()) others.push_back(name);
   }

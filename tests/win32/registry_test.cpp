@@ -197,15 +197,15 @@ TEST_F(Registry, NonAsciiNamesAndDataInTheAnsiCodePage) {
   Write("N\xe4me", "<String>", "Gr\xfc\xdf" "e");
   Write("N\xe4me", "<String>", "x", below);
   unique_hkey key;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, Wide(kTestKey + below).c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, AnsiToWide(kTestKey + below).c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
   key.reset();
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, Wide(kTestKey).c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, AnsiToWide(kTestKey).c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
   wchar_t data[64] = {};
   DWORD size = sizeof data, type = 0;
-  ASSERT_EQ(RegQueryValueExW(key.get(), Wide("N\xe4me").c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+  ASSERT_EQ(RegQueryValueExW(key.get(), AnsiToWide("N\xe4me").c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
             ERROR_SUCCESS);
   EXPECT_EQ(type, DWORD(REG_SZ));
-  EXPECT_EQ(std::wstring(data), Wide("Gr\xfc\xdf" "e"));
+  EXPECT_EQ(std::wstring(data), AnsiToWide("Gr\xfc\xdf" "e"));
   EXPECT_EQ(registry.ReadRegValue(kHKeyCurrentUser, Path(), "N\xe4me"), TRegValue("Gr\xfc\xdf" "e"));
 }
 

@@ -36,7 +36,7 @@ protected:
   // A fixture copied to a path of the test's choice.
   std::string Copy(const char* fixture, const std::string& name) {
     const std::string path = scratch / name;
-    EXPECT_TRUE(CopyFileW(Wide(FixturePath(fixture)).c_str(), Wide(path).c_str(), FALSE)) << FixturePath(fixture);
+    EXPECT_TRUE(CopyFileW(AnsiToWide(FixturePath(fixture)).c_str(), AnsiToWide(path).c_str(), FALSE)) << FixturePath(fixture);
     return path;
   }
 
@@ -94,7 +94,7 @@ TEST_F(Servers, FaultsInsideTheLibraryGiveFalse) {
 TEST(RunProgram, StartsTheProgramInTheGivenFolder) {
   const TScratchFolder scratch;
   const std::string folder = scratch / "Work \xe4";
-  std::filesystem::create_directories(Wide(folder));
+  std::filesystem::create_directories(AnsiToWide(folder));
   const std::string note = scratch / "note.txt";
   RunProgram(nullptr, FixturePath("demoapp.exe"), "\"" + note + "\"", folder, SW_SHOWNOACTIVATE);
   EXPECT_TRUE(WaitFor([&] { return FileBytes(note) == folder; })) << FileBytes(note);

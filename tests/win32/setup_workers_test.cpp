@@ -266,7 +266,7 @@ TEST_F(Workers, FinishActionsMakeTheChosenLinksTheUninstallerAndStartTheProgram)
   BuildProduct();
   TRecordingView view;
   ASSERT_EQ(Run(StartCopyFiles, view), "done");
-  const TComScope com;
+  const TComSession com;
   char before[MAX_PATH + 1] = {};
   GetCurrentDirectoryA(MAX_PATH, before);
   RunFinishActions(TFinishChoices{.RunProgram = true}, nullptr);
@@ -365,6 +365,6 @@ TEST(PackedInstallerWorkers, DemoInstallsByteIdenticalAndIsRemovedAgain) {
   // The removal keeps the folders; the prefix the other tests share is left as
   // it was found.
   std::error_code ignored;
-  std::filesystem::remove_all(Wide(project.SetupPath), ignored);
-  RemoveDirectoryW(Wide(ExtractFilePath(DelBackslash(project.SetupPath))).c_str());
+  std::filesystem::remove_all(AnsiToWide(project.SetupPath), ignored);
+  RemoveDirectoryW(AnsiToWide(ExtractFilePath(DelBackslash(project.SetupPath))).c_str());
 }

@@ -20,12 +20,12 @@ TLinkInfo LoadShortcut(const std::string& fileName) {
                              reinterpret_cast<void**>(link.put())),
             S_OK);
   unique_com<IPersistFile> file;
-  if (!link || FAILED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) return {};
-  EXPECT_EQ(file.get()->Load(Wide(fileName).c_str(), STGM_READ), S_OK) << fileName;
+  if (!link || FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) return {};
+  EXPECT_EQ(file->Load(AnsiToWide(fileName).c_str(), STGM_READ), S_OK) << fileName;
   char target[MAX_PATH + 1] = {}, folder[MAX_PATH + 1] = {}, description[INFOTIPSIZE + 1] = {};
-  link.get()->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-  link.get()->GetWorkingDirectory(folder, MAX_PATH);
-  link.get()->GetDescription(description, INFOTIPSIZE);
+  link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+  link->GetWorkingDirectory(folder, MAX_PATH);
+  link->GetDescription(description, INFOTIPSIZE);
   return {target, folder, description};
 }
 
@@ -41,11 +41,11 @@ std::string RaisedBy(const std::string& folder) {
 class Shortcuts : public ::testing::Test {
 protected:
   void SetUp() override {
-    std::filesystem::create_directories(Wide(scratch / "Program Files"));
+    std::filesystem::create_directories(AnsiToWide(scratch / "Program Files"));
     PutFile(target, "program");
   }
 
-  TComScope com;
+  TComSession com;
   TScratchFolder scratch;
   const std::string target = scratch / "Program Files\\demoapp.exe";
 };

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "actions/win_API.h"
 #include "setup/win_StepHandOff.h"
 
 namespace {
@@ -29,21 +30,13 @@ public:
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"StepHandOffTest";
     RegisterClassW(&windowClass);
-    window_ = CreateWindowW(L"StepHandOffTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance,
-                            nullptr);
-    SetWindowLongPtrW(window_, GWLP_USERDATA, LONG_PTR(&handOff));
+    window_.reset(CreateWindowW(L"StepHandOffTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                windowClass.hInstance, nullptr));
+    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, LONG_PTR(&handOff));
   }
-  ~TStepWindow() {
-    if (window_) DestroyWindow(window_);
-  }
-  TStepWindow(const TStepWindow&) = delete;
-  TStepWindow& operator=(const TStepWindow&) = delete;
 
-  HWND get() const { return window_; }
-  void Destroy() {
-    DestroyWindow(window_);
-    window_ = nullptr;
-  }
+  HWND get() const { return window_.get(); }
+  void Destroy() { window_.reset(); }
 
 private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -52,7 +45,7 @@ private:
     return 0;
   }
 
-  HWND window_ = nullptr;
+  unique_window window_;
 };
 
 // What a worker's run of `count` steps saw: the thread each step ran on and

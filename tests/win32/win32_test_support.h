@@ -14,13 +14,7 @@
 
 #include "actions/u_SimpleFuncs1.h"
 #include "actions/win_API.h"
-
-inline std::wstring Wide(const std::string& ansi) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), nullptr, 0);
-  std::wstring wide(size_t(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), wide.data(), length);
-  return wide;
-}
+#include "actions/win_Text.h"
 
 inline std::string OwnFileName() {
   char path[MAX_PATH + 1] = {};
@@ -36,13 +30,13 @@ inline std::string FixturePath(const std::string& name) {
 }
 
 inline bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  const DWORD attributes = GetFileAttributesW(AnsiToWide(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The file's bytes, read with the wide API; "" when it cannot be read.
 inline std::string FileBytes(const std::string& path) {
-  const unique_file file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  const unique_file file(CreateFileW(AnsiToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                      OPEN_EXISTING, 0, nullptr));
   std::string bytes;
   char chunk[65536];
@@ -52,7 +46,7 @@ inline std::string FileBytes(const std::string& path) {
 }
 
 inline void PutFile(const std::string& path, const std::string& bytes) {
-  const unique_file file(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  const unique_file file(CreateFileW(AnsiToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;
   ASSERT_TRUE(file && WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr)) << path;
 }
@@ -77,7 +71,7 @@ public:
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = AddBackslash(temp) + "SetupTests\\" + test->test_suite_name() + "." + test->name() + "\\";
     Remove();
-    std::filesystem::create_directories(Wide(path_));
+    std::filesystem::create_directories(AnsiToWide(path_));
   }
   ~TScratchFolder() { Remove(); }
   TScratchFolder(const TScratchFolder&) = delete;
@@ -90,19 +84,11 @@ public:
 private:
   void Remove() {
     std::error_code ignored;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(Wide(path_), ignored))
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(AnsiToWide(path_), ignored))
       SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-    std::filesystem::remove_all(Wide(path_), ignored);
+    std::filesystem::remove_all(AnsiToWide(path_), ignored);
   }
 
   std::string path_;
 };
 
-// COM on the test's thread, as the wizard's UI thread has it.
-class TComScope {
-public:
-  TComScope() { CoInitialize(nullptr); }
-  ~TComScope() { CoUninitialize(); }
-  TComScope(const TComScope&) = delete;
-  TComScope& operator=(const TComScope&) = delete;
-};

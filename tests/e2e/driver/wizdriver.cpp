@@ -30,6 +30,7 @@
 
 #include "actions/u_SetupNames.h"
 #include "actions/win_API.h"
+#include "actions/win_Text.h"
 #include "setup/u_WizardLayout.h"
 
 namespace {
@@ -50,22 +51,6 @@ using Args = std::vector<std::string>;
 struct CommandFailed : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(size, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
-
-std::wstring FromUtf8(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring out(size, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size);
-  return out;
-}
 
 // Multi-line texts (the licence view ends its lines with CR) come out with LF line ends.
 std::string UnixLines(const std::string& text) {
@@ -95,7 +80,8 @@ LRESULT Query(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   return result;
 }
 
-std::wstring WindowText(HWND window) {
+// The text of a window of the wizard's process, asked within the answer timeout.
+std::wstring RemoteText(HWND window) {
   const LRESULT length = Query(window, WM_GETTEXTLENGTH);
   std::wstring text(size_t(length) + 1, L'\0');
   const LRESULT copied = Query(window, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()));
@@ -341,11 +327,11 @@ void WaitGone(const Args& args) {
   Print("gone");
 }
 
-void Title(const Args&) { Print(Utf8(WindowText(Wizard()))); }
+void Title(const Args&) { Print(WideToUtf8(RemoteText(Wizard()))); }
 
 void Handle(const Args&) { Print(std::to_string(reinterpret_cast<ULONG_PTR>(Wizard()))); }
 
-std::string CaptionOf(const std::string& name) { return UnixLines(Utf8(WindowText(NamedControl(name)))); }
+std::string CaptionOf(const std::string& name) { return UnixLines(WideToUtf8(RemoteText(NamedControl(name)))); }
 
 void Caption(const Args& args) { Print(CaptionOf(args.at(0))); }
 
@@ -406,7 +392,7 @@ void Selected(const Args& args) {
   if (index < 0) return Print("-1");
   std::wstring text(size_t(Query(combo, CB_GETLBTEXTLEN, WPARAM(index))) + 1, L'\0');
   text.resize(size_t(Query(combo, CB_GETLBTEXT, WPARAM(index), LPARAM(text.data()))));
-  Print(std::to_string(index) + " " + Utf8(text));
+  Print(std::to_string(index) + " " + WideToUtf8(text));
 }
 
 void Rect(const Args& args) {
@@ -479,8 +465,8 @@ void List(const Args&) {
       Print(std::string(info.name) + " missing");
       continue;
     }
-    Print(std::string(info.name) + " " + Utf8(ClassName(control)) + " [" + StateText(control) + "] " +
-          RectText(ClientRect(wizard, control)) + " \"" + UnixLines(Utf8(WindowText(control))) + "\"");
+    Print(std::string(info.name) + " " + WideToUtf8(ClassName(control)) + " [" + StateText(control) + "] " +
+          RectText(ClientRect(wizard, control)) + " \"" + UnixLines(WideToUtf8(RemoteText(control))) + "\"");
   }
 }
 
@@ -512,19 +498,19 @@ void Focused(const Args&) {
   const LONG_PTR id = GetDlgCtrlID(focus);
   for (const TControlInfo& info : WizardControls())
     if (info.id == id && GetParent(focus) == Wizard()) return Print(std::string(info.name));
-  Print(Utf8(ClassName(focus)));
+  Print(WideToUtf8(ClassName(focus)));
 }
 
 // Waits until the folder picker's tree has the item named TEXT selected.
 void WaitTreeSelection(const Args& args) {
-  const std::wstring wanted = FromUtf8(args.at(0));
+  const std::wstring wanted = Utf8ToWide(args.at(0));
   std::wstring selected;
   const bool found = WaitFor(Seconds(args, 1), [&] {
     const HWND tree = GetDlgItem(FindOwnedDialog(), kPickerTreeId);
     if (tree) selected = SelectedTreeText(tree);
     return tree && selected == wanted;
   });
-  if (!found) throw CommandFailed("the picker's tree has '" + Utf8(selected) + "' selected");
+  if (!found) throw CommandFailed("the picker's tree has '" + WideToUtf8(selected) + "' selected");
   Print(args[0]);
 }
 
@@ -573,20 +559,20 @@ void XWindow(const Args&) {
 void FindMessageBox(const Args& args) {
   if (!WaitFor(Seconds(args, 0), [] { return FindOwnedDialog() != nullptr; }))
     throw CommandFailed("no dialog owned by the wizard");
-  Print(Utf8(WindowText(OwnedDialog())));
+  Print(WideToUtf8(RemoteText(OwnedDialog())));
 }
 
 void MessageBoxText(const Args&) {
   HWND text = GetDlgItem(OwnedDialog(), kMessageBoxTextId);
   if (!text) throw CommandFailed("the dialog has no message text");
-  Print(UnixLines(Utf8(WindowText(text))));
+  Print(UnixLines(WideToUtf8(RemoteText(text))));
 }
 
 // A dialog's button by its caption (as the dialog shows it, "&" included).
 HWND ButtonCaptioned(HWND dialog, const std::string& caption) {
-  const std::wstring wanted = FromUtf8(caption);
+  const std::wstring wanted = Utf8ToWide(caption);
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    if (ClassName(child) == WC_BUTTONW && WindowText(child) == wanted) return child;
+    if (ClassName(child) == WC_BUTTONW && RemoteText(child) == wanted) return child;
   throw CommandFailed("the dialog has no button '" + caption + "'");
 }
 
@@ -601,7 +587,7 @@ void DialogButton(const Args& args) {
 void DialogText(const Args& args) {
   HWND control = GetDlgItem(OwnedDialog(), std::stoi(args.at(0)));
   if (!control) throw CommandFailed("the dialog has no control " + args[0]);
-  const std::wstring text = FromUtf8(args.at(1));
+  const std::wstring text = Utf8ToWide(args.at(1));
   Query(control, WM_SETTEXT, 0, LPARAM(text.c_str()));
   Print("ok");
 }
@@ -666,10 +652,10 @@ HWND ForeignDialogButton(int id) {
 // enabled button is asked for its text.
 void TimeDialogClick(const Args& args) {
   HWND button = ForeignDialogButton(std::stoi(args.at(0)));
-  const std::wstring caption = FromUtf8(args.at(1));
+  const std::wstring caption = Utf8ToWide(args.at(1));
   const double start = NowMs();
   ClickButton(button);
-  const auto done = [&] { return IsWindowEnabled(button) && WindowText(button) == caption; };
+  const auto done = [&] { return IsWindowEnabled(button) && RemoteText(button) == caption; };
   if (!WaitFor(Seconds(args, 2), done, kTimingPollMs)) throw CommandFailed("the button never read " + args[1]);
   Print(MsText(NowMs() - start));
 }
@@ -701,7 +687,7 @@ std::wstring CommandLine(const Args& args) {
   std::wstring line;
   for (const std::string& arg : args) {
     if (!line.empty()) line += L' ';
-    line += L'"' + FromUtf8(arg) + L'"';
+    line += L'"' + Utf8ToWide(arg) + L'"';
   }
   return line;
 }
@@ -823,7 +809,7 @@ Args CommandArgs() {
   int count = 0;
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
   Args args;
-  for (int i = 1; i < count; ++i) args.push_back(Utf8(wide[i]));
+  for (int i = 1; i < count; ++i) args.push_back(WideToUtf8(wide[i]));
   LocalFree(wide);
   return args;
 }
