@@ -56,8 +56,7 @@ void TCopyFiles::InstallFiles() {
 bool TCopyFiles::InstallFile(const TFileInfo& file) {
   const std::string folder = ExtractFilePath(ItemText);
   if (DelBackslash(folder).empty()) return false;
-  if (!system_.FolderExists(folder) && !system_.ForceDirectories(folder))
-    throw ESetupError(FailedToCreateDirectory(DelBackslash(folder), system_.LastErrorText()));
+  PrepareFolder(folder);
   std::string_view payload;
   int32_t size = 0;
   if (!system_.ReadPayload(UpperCaseAscii(file.DispName), payload) || !ReadDeclaredSize(payload, size))
@@ -68,6 +67,15 @@ bool TCopyFiles::InstallFile(const TFileInfo& file) {
   if (!system_.RegisterServer(ItemText)) return false;
   ShowStatus(kTextRegisterServer);
   return true;
+}
+
+// Makes sure the folder exists; the folder of the file before is known to, so
+// that a folder of many files is looked at once, not once a file.
+void TCopyFiles::PrepareFolder(const std::string& folder) {
+  if (folder == preparedFolder_) return;
+  if (!system_.FolderExists(folder) && !system_.ForceDirectories(folder))
+    throw ESetupError(FailedToCreateDirectory(DelBackslash(folder), system_.LastErrorText()));
+  preparedFolder_ = folder;
 }
 
 // A file held open by another program may be free on a later try.

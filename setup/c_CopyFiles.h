@@ -22,6 +22,7 @@ private:
   void CreateGroupFolders();
   void InstallFiles();
   bool InstallFile(const TFileInfo& file);
+  void PrepareFolder(const std::string& folder);
   void WritePayload(std::string_view payload);
   void WriteRegValues();
   void RecordInstallLocation();
@@ -29,6 +30,7 @@ private:
 
   const TSetupProc& project_;
   IWorkerSystem& system_;
+  std::string preparedFolder_;  // the last file's folder, made or found
 };
 
 // The number of file groups: FileGroupName1, FileGroupName2, ... up to the first gap.
