@@ -357,8 +357,7 @@ void TVelkSetup::bbtnBackClick() {
 }
 
 void TVelkSetup::bbtnCancelClick() {
-  const bool finishing = WindowText(Item("bbtnCancel")) == Text(btFinish) && flow_.State().page == TPage::Installed;
-  if (finishing && !RunFinishActions()) return;
+  if (flow_.Finishing() && !RunFinishActions()) return;
   DestroyWindow(window_.get());
 }
 

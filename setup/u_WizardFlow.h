@@ -34,6 +34,9 @@ public:
   TWizardFlow(bool hasLicense, bool installed);
 
   const TWizardState& State() const { return state_; }
+  // Cancel finishes an install (runs the finish actions): the finished page,
+  // with Cancel reading Finish.
+  bool Finishing() const { return state_.page == TPage::Installed && state_.cancelText == btFinish; }
 
   // Next on the current page; `setupPath` fills the folder edit on entering the folder page.
   TWizardAction Next(const std::string& setupPath);

@@ -50,6 +50,7 @@ TEST(WizardFlow, InstallRoadWithLicence) {
   EXPECT_EQ(flow.State().nextText, btNext);
   flow.Next("C:\\P");
 
+  EXPECT_FALSE(flow.Finishing()) << "Cancel before the install only closes";
   EXPECT_EQ(flow.Next("C:\\P"), TWizardAction::StartInstall);
   EXPECT_EQ(flow.State().page, TPage::CopyFiles);
   ExpectButtons(flow.State(), false, false, false, btInstall);
@@ -61,6 +62,7 @@ TEST(WizardFlow, InstallRoadWithLicence) {
   EXPECT_EQ(flow.State().page, TPage::Installed);
   ExpectButtons(flow.State(), false, false, true, btNext);
   EXPECT_EQ(flow.State().cancelText, btFinish);
+  EXPECT_TRUE(flow.Finishing());
 }
 
 TEST(WizardFlow, WithoutLicenceTheLicencePageIsSkippedBothWays) {
@@ -108,6 +110,7 @@ TEST(WizardFlow, RemoveRoad) {
   EXPECT_EQ(flow.State().page, TPage::Removed);
   ExpectButtons(flow.State(), false, false, true, btNext);
   EXPECT_EQ(flow.State().cancelText, btFinish);
+  EXPECT_FALSE(flow.Finishing()) << "Finish after a removal only closes";
 }
 
 TEST(WizardFlow, RemoveCannotBeChosenWithoutAnInstallation) {
