@@ -29,15 +29,15 @@ inline constexpr char kSetupUseLang[] = "<SetupUseLang>";
 inline constexpr char kTopLogo[] = "<TopLogo>";
 inline constexpr char kLeftLogo[] = "<LeftLogo>";
 inline constexpr char kSetupLicense[] = "<SetupLicense>";
-inline constexpr std::array<std::string_view, 12> kInfoKeys = {kCompanyName,  kProductName, kProductVersion, kProductDescription,
-                                         kSetupLocation, kSetupPath,  kSetupExeName,  kSetupLangID,
-                                         kSetupUseLang, kTopLogo,     kLeftLogo,      kSetupLicense};
+inline constexpr std::array<std::string_view, 12> kInfoKeys = {
+    kCompanyName, kProductName, kProductVersion, kProductDescription, kSetupLocation, kSetupPath, kSetupExeName,
+    kSetupLangID, kSetupUseLang, kTopLogo, kLeftLogo, kSetupLicense};
 
 // The variable of the running program's own path.
 inline constexpr char kExeFile[] = "<ExeFile>";
 // The variables the project itself supplies; their names match in any letter case.
-inline constexpr std::array<std::string_view, 7> kBuiltInVariables = {kExeFile,    kSetupLocation,  kSetupPath,         kCompanyName,
-                                                 kProductName, kProductVersion, kProductDescription};
+inline constexpr std::array<std::string_view, 7> kBuiltInVariables = {
+    kExeFile, kSetupLocation, kSetupPath, kCompanyName, kProductName, kProductVersion, kProductDescription};
 
 // The special folders; their names match in exact letter case only.
 inline constexpr char kProgramFilesDir[] = "<ProgramFilesDir>";
@@ -48,8 +48,8 @@ inline constexpr char kDesktop[] = "<Desktop>";
 inline constexpr char kPrograms[] = "<Programs>";
 inline constexpr char kQuickLaunchPanel[] = "<QuickLaunchPanel>";
 inline constexpr char kStartUp[] = "<StartUp>";
-inline constexpr std::array<std::string_view, 8> kSpecialFolderNames = {kProgramFilesDir, kWindowsDir, kCommonFilesDir,   kStartMenu,
-                                                   kDesktop,         kPrograms,   kQuickLaunchPanel, kStartUp};
+inline constexpr std::array<std::string_view, 8> kSpecialFolderNames = {
+    kProgramFilesDir, kWindowsDir, kCommonFilesDir, kStartMenu, kDesktop, kPrograms, kQuickLaunchPanel, kStartUp};
 
 // The key words of the numbered entries ("FileDispName1", "FileDispName2", ...).
 inline constexpr char kFileGroupName[] = "FileGroupName";
@@ -83,13 +83,16 @@ struct TEntryGroup {
 };
 
 namespace setup_names_detail {
-inline constexpr std::array<std::string_view, 3> kFileGroupKeys = {kFileGroupName, kFileGroupDispName, kFileGroupPath};
-inline constexpr std::array<std::string_view, 6> kFileValueKeys = {kFileLocation,  kFileDispName, kFileFolder,
-                                              kFileSetupPath, kFileDoSetup,  kFileDoRegister};
-inline constexpr std::array<std::string_view, 6> kRegValueKeys = {kRegValueLocation, kRegValueName,   kRegValueType,
-                                             kRegValueValue,    kRegInternalKey, kRegCheckVersion};
-inline constexpr std::array<std::string_view, 3> kLinkGroupKeys = {kLinkGroupName, kLinkGroupDispName, kLinkGroupPath};
-inline constexpr std::array<std::string_view, 3> kLinkValueKeys = {kLinkPlace, kLinkDispName, kLinkStartFile};
+inline constexpr std::array<std::string_view, 3> kFileGroupKeys = {
+    kFileGroupName, kFileGroupDispName, kFileGroupPath};
+inline constexpr std::array<std::string_view, 6> kFileValueKeys = {
+    kFileLocation, kFileDispName, kFileFolder, kFileSetupPath, kFileDoSetup, kFileDoRegister};
+inline constexpr std::array<std::string_view, 6> kRegValueKeys = {
+    kRegValueLocation, kRegValueName, kRegValueType, kRegValueValue, kRegInternalKey, kRegCheckVersion};
+inline constexpr std::array<std::string_view, 3> kLinkGroupKeys = {
+    kLinkGroupName, kLinkGroupDispName, kLinkGroupPath};
+inline constexpr std::array<std::string_view, 3> kLinkValueKeys = {
+    kLinkPlace, kLinkDispName, kLinkStartFile};
 }  // namespace setup_names_detail
 
 inline constexpr std::array<TEntryGroup, 5> kEntryGroups = {{
@@ -111,8 +114,8 @@ inline constexpr char kRegTypeInteger[] = "<Integer>";
 inline constexpr char kRegTypeBoolean[] = "<Boolean>";
 inline constexpr char kRegTypeBinary[] = "<Binary>";
 inline constexpr char kRegTypeAutoKey[] = "<AutoKey>";  // creates the key, writes no value
-inline constexpr std::array<std::string_view, 5> kRegTypes = {kRegTypeString, kRegTypeInteger, kRegTypeBoolean, kRegTypeBinary,
-                                         kRegTypeAutoKey};
+inline constexpr std::array<std::string_view, 5> kRegTypes = {
+    kRegTypeString, kRegTypeInteger, kRegTypeBoolean, kRegTypeBinary, kRegTypeAutoKey};
 
 // The system's list of uninstall entries, below HKEY_LOCAL_MACHINE, and the
 // values of a product's entry that the installer and the packer look at.
