@@ -16,6 +16,7 @@ int32_t CountFileGroups(const std::vector<std::string>& varList) {
 
 void TCopyFiles::Execute() {
   Guarded([&] {
+    system_.InflateAhead(PayloadsToWrite());
     CreateGroupFolders();
     InstallFiles();
     WriteRegValues();
@@ -57,16 +58,29 @@ bool TCopyFiles::InstallFile(const TFileInfo& file) {
   const std::string folder = ExtractFilePath(ItemText);
   if (DelBackslash(folder).empty()) return false;
   PrepareFolder(folder);
-  std::string_view payload;
+  const std::optional<std::string_view> payload = Payload(file);
   int32_t size = 0;
-  if (!system_.ReadPayload(UpperCaseAscii(file.DispName), payload) || !ReadDeclaredSize(payload, size))
-    throw ESetupError(InstallerDamaged(ItemText));
+  if (!payload || !ReadDeclaredSize(*payload, size)) throw ESetupError(InstallerDamaged(ItemText));
   if (size == 0) return false;  // an empty file has no content to write
-  WritePayload(payload);
+  WritePayload(*payload);
   if (!file.DoRegister) return true;
   if (!system_.RegisterServer(ItemText)) return false;
   ShowStatus(kTextRegisterServer);
   return true;
+}
+
+std::optional<std::string_view> TCopyFiles::Payload(const TFileInfo& file) const {
+  std::string_view payload;
+  if (!system_.ReadPayload(UpperCaseAscii(file.DispName), payload)) return std::nullopt;
+  return payload;
+}
+
+// The payloads of the files marked for setup, in the order they are written.
+std::vector<std::string_view> TCopyFiles::PayloadsToWrite() const {
+  std::vector<std::string_view> payloads;
+  for (const auto& [name, file] : project_.FileList)
+    if (const auto payload = file.DoSetup ? Payload(file) : std::nullopt) payloads.push_back(*payload);
+  return payloads;
 }
 
 // Makes sure the folder exists; the folder of the file before is known to, so

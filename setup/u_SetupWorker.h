@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "actions/u_SetupFuncs.h"
 #include "package/u_Payload.h"
@@ -30,6 +31,10 @@ public:
   virtual bool ForceDirectories(const std::string& path) = 0;
   // The raw payload resource of the running program, where the program holds it.
   virtual bool ReadPayload(const std::string& name, std::string_view& raw) const = 0;
+  // The payloads that UnpackResourceToFile will be given, in that order, as far
+  // as they are known: the system may inflate them ahead. Any other payload,
+  // or one given again, is unpacked as well.
+  virtual void InflateAhead(std::vector<std::string_view> /*payloads*/) {}
   virtual TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view payload) = 0;
   virtual bool RegisterServer(const std::string& fileName) = 0;
   virtual bool UnregisterServer(const std::string& fileName) = 0;

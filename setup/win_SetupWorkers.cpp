@@ -3,15 +3,36 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "actions/u_SetupConsts.h"
 #include "actions/win_API.h"
 #include "actions/win_Registry.h"
 #include "actions/win_SetupFuncs.h"
+#include "package/win_InflateAhead.h"
 #include "package/win_Resources.h"
 #include "setup/c_CopyFiles.h"
 #include "setup/c_RemoveFiles.h"
 
 namespace {
+
+// What the payloads inflated ahead may hold in memory at once, and the most
+// threads that inflate them.
+constexpr size_t kInflateAheadBudget = 4 << 20;
+constexpr unsigned kMostInflateThreads = 4;
+
+unsigned InflateThreads() {
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  return std::clamp(unsigned(system.dwNumberOfProcessors), 1u, kMostInflateThreads);
+}
+
+// Writes a payload inflated ahead, as UnpackResourceToFile writes it.
+TUnpackResult WriteInflated(const std::string& fileName, const TInflated& inflated) {
+  if (!inflated.intact || inflated.data.empty()) return {.damagedPayload = true};
+  return {.error = WriteFileSafely(fileName, [&](HANDLE file) { return WriteAll(file, inflated.data); })};
+}
 
 class TWinWorkerSystem final : public IWorkerSystem {
 public:
@@ -23,8 +44,13 @@ public:
   bool ReadPayload(const std::string& name, std::string_view& raw) const override {
     return ViewResource(module_, name.c_str(), kPayloadType, raw);
   }
+  void InflateAhead(std::vector<std::string_view> payloads) override {
+    inflateAhead_.emplace(module_, std::move(payloads), InflateThreads(), kInflateAheadBudget);
+  }
   TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view payload) override {
-    const TUnpackResult result = ::UnpackResourceToFile(fileName, moduleFile_.Resource(payload));
+    const std::optional<TInflated> inflated = inflateAhead_ ? inflateAhead_->Take(payload) : std::nullopt;
+    const TUnpackResult result = inflated ? WriteInflated(fileName, *inflated)
+                                          : ::UnpackResourceToFile(fileName, moduleFile_.Resource(payload));
     if (result.Written()) return TFileWrite::Written;
     if (result.damagedPayload) return TFileWrite::DamagedPayload;
     SetLastError(result.error);
@@ -45,6 +71,7 @@ private:
   HMODULE module_;
   TModuleFile moduleFile_;
   TWinRegistry registry_;
+  std::optional<TInflateAhead> inflateAhead_;
 };
 
 // The worker's whole life on its thread; nothing may escape the thread.
