@@ -6,6 +6,8 @@ namespace {
 
 std::string FileGroupKey(int32_t number) { return kFileGroupName + std::to_string(number); }
 
+std::string PayloadName(const TFileInfo& file) { return UpperCaseAscii(file.DispName); }
+
 }  // namespace
 
 int32_t CountFileGroups(const std::vector<std::string>& varList) {
@@ -58,28 +60,22 @@ bool TCopyFiles::InstallFile(const TFileInfo& file) {
   const std::string folder = ExtractFilePath(ItemText);
   if (DelBackslash(folder).empty()) return false;
   PrepareFolder(folder);
-  const std::optional<std::string_view> payload = Payload(file);
-  int32_t size = 0;
-  if (!payload || !ReadDeclaredSize(*payload, size)) throw ESetupError(InstallerDamaged(ItemText));
-  if (size == 0) return false;  // an empty file has no content to write
-  WritePayload(*payload);
+  const std::optional<TPayloadView> payload = system_.FindPayload(PayloadName(file));
+  if (!payload) throw ESetupError(InstallerDamaged(ItemText));
+  if (payload->size == 0) return false;  // an empty file has no content to write
+  WritePayload(payload->raw);
   if (!file.DoRegister) return true;
   if (!system_.RegisterServer(ItemText)) return false;
   ShowStatus(kTextRegisterServer);
   return true;
 }
 
-std::optional<std::string_view> TCopyFiles::Payload(const TFileInfo& file) const {
-  std::string_view payload;
-  if (!system_.ReadPayload(UpperCaseAscii(file.DispName), payload)) return std::nullopt;
-  return payload;
-}
-
-// The payloads of the files marked for setup, in the order they are written.
-std::vector<std::string_view> TCopyFiles::PayloadsToWrite() const {
+// The payloads of the files marked for setup that have content, in the order they are written.
+std::vector<std::string_view> TCopyFiles::PayloadsToWrite() {
   std::vector<std::string_view> payloads;
   for (const auto& [name, file] : project_.FileList)
-    if (const auto payload = file.DoSetup ? Payload(file) : std::nullopt) payloads.push_back(*payload);
+    if (const auto payload = file.DoSetup ? system_.FindPayload(PayloadName(file)) : std::nullopt)
+      if (payload->size > 0) payloads.push_back(payload->raw);
   return payloads;
 }
 

@@ -3,7 +3,6 @@
 // file marked for setup, registers the DLL servers among them and writes the
 // script's registry values, reporting each step on the copying page.
 
-#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -23,8 +22,7 @@ private:
   void CreateGroupFolders();
   void InstallFiles();
   bool InstallFile(const TFileInfo& file);
-  std::optional<std::string_view> Payload(const TFileInfo& file) const;
-  std::vector<std::string_view> PayloadsToWrite() const;
+  std::vector<std::string_view> PayloadsToWrite();
   void PrepareFolder(const std::string& folder);
   void WritePayload(std::string_view payload);
   void WriteRegValues();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,14 @@ enum class TFileWrite {
   Refused,         // the system refused the file for another reason
 };
 
+// A payload resource where the running program holds it, and the size it
+// declares. The bytes are read through the system, not directly: read there,
+// each would keep its pages in the program's memory.
+struct TPayloadView {
+  std::string_view raw;
+  int32_t size = 0;
+};
+
 // What the workers do to the system besides the project's own reading.
 class IWorkerSystem {
 public:
@@ -29,8 +38,9 @@ public:
   // Creates the folder with every missing parent; throws
   // ESetupError("Unable to create directory") for an empty path.
   virtual bool ForceDirectories(const std::string& path) = 0;
-  // The raw payload resource of the running program, where the program holds it.
-  virtual bool ReadPayload(const std::string& name, std::string_view& raw) const = 0;
+  // The payload resource of the running program; nothing when it is missing
+  // or its size field is damaged.
+  virtual std::optional<TPayloadView> FindPayload(const std::string& name) = 0;
   // The payloads that UnpackResourceToFile will be given, in that order, as far
   // as they are known: the system may inflate them ahead. Any other payload,
   // or one given again, is unpacked as well.

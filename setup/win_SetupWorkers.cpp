@@ -41,8 +41,12 @@ public:
 
   bool FolderExists(const std::string& path) const override { return ::FolderExists(path); }
   bool ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
-  bool ReadPayload(const std::string& name, std::string_view& raw) const override {
-    return ViewResource(module_, name.c_str(), kPayloadType, raw);
+  std::optional<TPayloadView> FindPayload(const std::string& name) override {
+    TPayloadView payload;
+    if (!ViewResource(module_, name.c_str(), kPayloadType, payload.raw) ||
+        !ReadDeclaredSize(moduleFile_.Resource(payload.raw), payload.size))
+      return std::nullopt;
+    return payload;
   }
   void InflateAhead(std::vector<std::string_view> payloads) override {
     inflateAhead_.emplace(module_, std::move(payloads), InflateThreads(), kInflateAheadBudget);

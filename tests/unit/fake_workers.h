@@ -62,11 +62,11 @@ public:
     folders.insert(Key(folder));
     return true;
   }
-  bool ReadPayload(const std::string& name, std::string_view& raw) const override {
+  std::optional<TPayloadView> FindPayload(const std::string& name) override {
     const auto it = payload.find(name);
-    if (it == payload.end()) return false;
-    raw = it->second;
-    return true;
+    TPayloadView found{it == payload.end() ? std::string_view() : it->second};
+    if (it == payload.end() || !ReadDeclaredSize(found.raw, found.size)) return std::nullopt;
+    return found;
   }
   // A locked file stays in use for `lockedTries` more writes.
   TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view resource) override {
