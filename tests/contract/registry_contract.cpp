@@ -41,7 +41,8 @@ TEST_P(RegistryContract, DefaultValueIsWrittenAndDeletedAsTheUnnamedValue) {
 TEST_P(RegistryContract, KeyPathsWithAndWithoutBackslashesNameOneKey) {
   Registry().WriteRegValue(kHKeyCurrentUser, kContractKey + std::string("\\Slashes\\"), "A", "<String>", "1");
   Registry().WriteRegValue(kHKeyCurrentUser, kContractKey + std::string("\\Slashes"), "B", "<String>", "2");
-  EXPECT_EQ(ValueCount("\\Slashes"), 2u);
+  Registry().WriteRegValue(kHKeyCurrentUser, Path("\\\\Slashes\\\\"), "C", "<String>", "3");
+  EXPECT_EQ(ValueCount("\\Slashes"), 3u) << "empty names between backslashes are skipped";
   EXPECT_EQ(Read("B", "\\Slashes\\"), TRegValue("2"));
   EXPECT_TRUE(Registry().KeyExists(kHKeyCurrentUser, Path("\\Slashes\\")));
 }
@@ -124,20 +125,23 @@ TEST_P(RegistryContract, KeyAndValueNamesAreComparedWithoutRegardToAsciiCase) {
 }
 
 TEST_P(RegistryContract, ValueThatCannotBeSetRaisesWithItsRegistryName) {
-  const std::string tooLong = "\\" + std::string(300, 'k');  // key names end at 255 characters
-  const auto failure = [&](const std::string& name, const std::string& type) -> std::string {
-    try {
-      Write(name, type, "1", tooLong);
-    } catch (const ESetupError& error) {
-      return error.what();
-    }
-    return "no error raised";
-  };
-  EXPECT_EQ(failure("Version", "<String>"), "Failed to set data for 'Version'");
-  EXPECT_EQ(failure("(Default Value)", "<Integer>"), "Failed to set data for ''");
-  EXPECT_EQ(failure("Version", "<AutoKey>"), "no error raised") << "no value to set";
-  EXPECT_FALSE(KeyThere(tooLong));
-  EXPECT_NO_THROW(Registry().DeleteRegValue(kHKeyCurrentUser, Path(tooLong), "Version"));
-  EXPECT_TRUE(Registry().DeleteRegKey(kHKeyCurrentUser, Path(tooLong)));
-  EXPECT_EQ(Read("Version", tooLong), TRegValue());
+  const std::string tooLong = Path("\\" + std::string(300, 'k'));  // key names end at 255 characters
+  const std::string rooted = "\\" + Path();                        // a key path cannot start with "\"
+  for (const std::string& keyPath : {tooLong, rooted}) {
+    const auto failure = [&](const std::string& name, const std::string& type) -> std::string {
+      try {
+        Registry().WriteRegValue(kHKeyCurrentUser, keyPath, name, type, "1");
+      } catch (const ESetupError& error) {
+        return error.what();
+      }
+      return "no error raised";
+    };
+    EXPECT_EQ(failure("Version", "<String>"), "Failed to set data for 'Version'");
+    EXPECT_EQ(failure("(Default Value)", "<Integer>"), "Failed to set data for ''");
+    EXPECT_EQ(failure("Version", "<AutoKey>"), "no error raised") << "no value to set";
+    EXPECT_FALSE(Registry().KeyExists(kHKeyCurrentUser, keyPath));
+    EXPECT_NO_THROW(Registry().DeleteRegValue(kHKeyCurrentUser, keyPath, "Version"));
+    EXPECT_TRUE(Registry().DeleteRegKey(kHKeyCurrentUser, keyPath));
+    EXPECT_EQ(Registry().ReadRegValue(kHKeyCurrentUser, keyPath, "Version"), TRegValue());
+  }
 }

@@ -2,6 +2,7 @@
 // In-memory stand-ins for the registry and the shell folders, for tests of the
 // code that reaches the system through IRegistry and IShellFolders.
 
+#include <algorithm>
 #include <map>
 #include <ranges>
 #include <string>
@@ -11,8 +12,10 @@
 #include "actions/u_SimpleFuncs1.h"
 
 // Behaves as the Windows registry does: key and value names are compared
-// without regard to ASCII case, writing creates the key and every key above it,
-// and a key name longer than 255 characters cannot be created.
+// without regard to ASCII case, empty key names between backslashes are
+// skipped, writing creates the key and every key above it, and a key path that
+// starts with a backslash or holds a name longer than 255 characters cannot be
+// created.
 class FakeRegistry : public IRegistry {
 public:
   using Key = std::pair<uint32_t, std::string>;
@@ -59,15 +62,22 @@ public:
     if (Values* values = CreateKey(KeyOf(rootKey, keyPath))) (*values)[valueName] = std::move(data);
   }
 
+  // A key as the registry names it: ASCII upper case, empty names between backslashes skipped.
   static Key KeyOf(uint32_t rootKey, const std::string& keyPath) {
-    return {rootKey, UpperCaseAscii(RegSubKey(keyPath))};
+    std::string path = UpperCaseAscii(RegSubKey(keyPath));
+    path.erase(std::unique(path.begin(), path.end(), [](char a, char b) { return a == '\\' && b == '\\'; }),
+               path.end());
+    if (path.size() > 1 && path.ends_with('\\')) path.pop_back();
+    return {rootKey, path};
   }
 
   std::map<Key, Values> keys;
 
 private:
-  // The key's values once it and the keys above it exist; nullptr when a name is too long.
+  // The key's values once it and the keys above it exist; nullptr for a path
+  // that starts with a backslash or holds a name longer than 255 characters.
   Values* CreateKey(const Key& key) {
+    if (key.second.starts_with('\\')) return nullptr;
     for (const auto name : std::views::split(key.second, '\\'))
       if (std::ranges::distance(name) > 255) return nullptr;
     for (size_t slash = key.second.find('\\'); slash != std::string::npos; slash = key.second.find('\\', slash + 1))
