@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <map>
-#include <ranges>
 #include <string>
 #include <utility>
 
@@ -77,12 +76,16 @@ private:
   // The key's values once it and the keys above it exist; nullptr for a path
   // that starts with a backslash or holds a name longer than 255 characters.
   Values* CreateKey(const Key& key) {
-    if (key.second.starts_with('\\')) return nullptr;
-    for (const auto name : std::views::split(key.second, '\\'))
-      if (std::ranges::distance(name) > 255) return nullptr;
+    if (key.second.starts_with('\\') || !NamesFit(key.second)) return nullptr;
     for (size_t slash = key.second.find('\\'); slash != std::string::npos; slash = key.second.find('\\', slash + 1))
       keys[{key.first, key.second.substr(0, slash)}];
     return &keys[key];
+  }
+  static bool NamesFit(const std::string& path) {
+    size_t start = 0;
+    for (size_t slash = path.find('\\'); slash != std::string::npos; start = slash + 1, slash = path.find('\\', start))
+      if (slash - start > 255) return false;
+    return path.size() - start <= 255;
   }
 };
 
