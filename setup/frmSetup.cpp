@@ -22,9 +22,6 @@ namespace {
 constexpr wchar_t kStartTitle[] = L"Setup Wizard initializing ...";
 constexpr wchar_t kMakerCaption[] = L"   Velk Group ";
 constexpr int kLanguageItemHeight = 16;
-constexpr int kBrowseCaptionText = 28;
-constexpr int kUnusableFolderText = 57;
-constexpr int kUnusableNewFolderText = 58;
 constexpr int kDropDownHeight = 200;  // room for the open list of the language chooser
 
 // Posted by a worker whose step the UI thread has not taken from the hand-off.
@@ -91,8 +88,8 @@ void TVelkSetup::TWorkerPage::Synchronize(std::function<void()> step) {
   wizard_.handOff_.Run(wizard_.window_.get(), std::move(step));
 }
 
-void TVelkSetup::TWorkerPage::ShowStatus(int textNumber, const std::string& item) {
-  typeText_ = wizard_.Text(textNumber);
+void TVelkSetup::TWorkerPage::ShowStatus(TText text, const std::string& item) {
+  typeText_ = wizard_.Text(text);
   itemText_ = AnsiToWide(item);
   if (!wizard_.workerRunning_) ShowLabels();
 }
@@ -234,21 +231,21 @@ void TVelkSetup::FormCreate() {
 
 namespace {
 
-std::wstring WizardText(HINSTANCE instance, int n) {
+std::wstring WizardText(HINSTANCE instance, TText text) {
   // Only the two languages have texts; any other base shows empty captions.
   if (SetupProc->LangID != kEnglishBase && SetupProc->LangID != kRussianBase) return {};
-  const wchar_t* text = nullptr;
-  const int length = LoadStringW(instance, UINT(SetupProc->LangID + n), reinterpret_cast<LPWSTR>(&text), 0);
-  return length > 0 ? std::wstring(text, size_t(length)) : std::wstring();
+  const wchar_t* string = nullptr;
+  const int length = LoadStringW(instance, UINT(SetupProc->LangID + int(text)), reinterpret_cast<LPWSTR>(&string), 0);
+  return length > 0 ? std::wstring(string, size_t(length)) : std::wstring();
 }
 
 std::wstring WizardTitle(HINSTANCE instance) {
-  return AppTitle([instance](int n) { return WizardText(instance, n); }, AnsiToWide(SetupProc->ProductName));
+  return AppTitle([instance](TText text) { return WizardText(instance, text); }, AnsiToWide(SetupProc->ProductName));
 }
 
 }  // namespace
 
-std::wstring TVelkSetup::Text(int n) const { return WizardText(instance_, n); }
+std::wstring TVelkSetup::Text(TText text) const { return WizardText(instance_, text); }
 
 std::wstring TVelkSetup::Title() const { return WizardTitle(instance_); }
 
@@ -256,7 +253,7 @@ void TVelkSetup::ApplyTexts() {
   SetWindowTextW(window_.get(), Title().c_str());
   flow_.TextsApplied();
   const std::wstring product = AnsiToWide(SetupProc->ProductName), company = AnsiToWide(SetupProc->CompanyName);
-  const auto text = [this](int n) { return Text(n); };
+  const auto text = [this](TText id) { return Text(id); };
   for (const TCaptionRule& rule : CaptionRules())
     SetCaption(rule.control, RuleCaption(rule, text, product, company));
   if (!SetupProc->LicenseText.empty())
@@ -297,7 +294,7 @@ void TVelkSetup::ShowState() {
   const struct {
     const char* name;
     bool enabled;
-    int text;
+    TText text;
   } buttons[] = {{"bbtnBack", state.backEnabled, state.backText},
                  {"bbtnNext", state.nextEnabled, state.nextText},
                  {"bbtnCancel", state.cancelEnabled, state.cancelText}};
@@ -383,18 +380,18 @@ bool TVelkSetup::RunFinishActions() {
 
 void TVelkSetup::bbtnBrowseClick() {
   TBrowseDir browse;
-  browse.Caption = Text(kBrowseCaptionText);
+  browse.Caption = Text(TText::BrowseCaption);
   browse.Title = WindowText(Item("lbDestFolderInfo2"));
   browse.ShowNewFolder = true;
   browse.SetFolder(WideToAnsi(WindowText(Item("edDestFolder"))));
   browse.Options = kBrowseReturnOnlyFsDirs;
   browse.OnNewFolderNameRejected = [this](TBrowseDir& picker) {
-    ShowMessageBox(picker.DialogWnd, Text(kUnusableNewFolderText), MB_ICONWARNING);
+    ShowMessageBox(picker.DialogWnd, Text(TText::UnusableNewFolder), MB_ICONWARNING);
   };
   if (!browse.Execute(window_.get())) return;
   // Only folders of the file system can be chosen, so an empty path is one
   // that the ANSI code page cannot hold: the destination stays as it was.
-  if (browse.Folder.empty()) return ShowMessageBox(window_.get(), Text(kUnusableFolderText), MB_ICONWARNING);
+  if (browse.Folder.empty()) return ShowMessageBox(window_.get(), Text(TText::UnusableFolder), MB_ICONWARNING);
   SetupProc->ChooseSetupPath(browse.Folder);
   flow_.FolderChosen(browse.Folder);
 }

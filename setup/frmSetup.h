@@ -23,8 +23,8 @@ public:
   TVelkSetup& operator=(const TVelkSetup&) = delete;
 
   HWND Handle() const { return window_.get(); }
-  // Text n of the current language; "" when the language has none.
-  std::wstring Text(int n) const;
+  // The text in the current language; "" when the language has none.
+  std::wstring Text(TText text) const;
   // Keys the window sees before the focused control; true when consumed.
   bool PreviewKey(const MSG& message);
   // The message loop's next message, false for the one that ends the loop.
@@ -38,7 +38,7 @@ private:
     TWorkerPage(TVelkSetup& wizard, const char* typeLabel, const char* itemLabel, const char* progressBar);
     void Post(std::function<void()> step) override;
     void Synchronize(std::function<void()> step) override;
-    void ShowStatus(int textNumber, const std::string& item) override;
+    void ShowStatus(TText text, const std::string& item) override;
     void SetProgressMax(int max) override;
     void SetProgressPosition(int position) override;
     void ShowDone() override;

@@ -18,32 +18,51 @@ std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::ws
 namespace {
 
 using A = TTextArgs;
-
-constexpr int kBrowseText = 27;
-constexpr int kFinishText = 6;
+using T = TText;
 
 constexpr TCaptionRule kCaptionRules[] = {
-    {"lbWelcomeInfo1", 7, A::Product},        {"lbWelcomeInfo2", 8, A::ProductTwice},
-    {"lbLangSel", 9, A::None},                {"lbSetupInfo1", 10, A::Product},
-    {"lbSetupInfo2", 11, A::Product},         {"lbProgramService1", 12, A::None},
-    {"lbProgramService2", 13, A::Product},    {"rbInstall", 14, A::None},
-    {"lbInstalInfo", 15, A::Product},         {"rbRemove", 16, A::None},
-    {"lbRemoveInfo", 17, A::Product},         {"lbLicInfo1", 18, A::None},
-    {"lbLicInfo2", 19, A::None},              {"rbLicOK", 20, A::None},
-    {"rbLicCancel", 21, A::None},             {"lbDestFolderInfo1", 22, A::None},
-    {"lbDestFolderInfo2", 23, A::None},       {"lbDestFolderInfo3", 24, A::None},
-    {"lbDestFolderInfo4", 25, A::ProductAndBrowse}, {"grbxDestFolder", 26, A::None},
-    {"bbtnBrowse", kBrowseText, A::None},     {"lbCopyFilesInfo1", 29, A::Product},
-    {"lbCopyFilesInfo2", 30, A::None},        {"lbCopyFilesInfo3", 31, A::Product},
-    {"lbInstalledInfo1", 37, A::Product},     {"lbInstalledInfo2", 38, A::Product},
-    {"lbInstalledInfo3", 39, A::Finish},      {"lbInstalledInfo4", 40, A::None},
-    {"cbAddIcon2Start", 41, A::None},         {"cbAddIcon2Programs", 42, A::None},
-    {"cbAddIcon2Desktop", 43, A::None},       {"cbAddIcon2QuickStart", 44, A::None},
-    {"cbRunProgram", 45, A::Product},         {"lbThankInstalledName", 0, A::CompanyAndStop},
-    {"lbRemoveFilesInfo1", 46, A::Product},   {"lbRemoveFilesInfo2", 47, A::None},
-    {"lbRemoveFilesInfo3", 48, A::Product},   {"lbRemovedInfo1", 53, A::Product},
-    {"lbRemovedInfo2", 54, A::Product},       {"lbRemovedInfo3", 55, A::Finish},
-    {"lbRemovedInfo4", 56, A::None},          {"lbThankRemovedName", 0, A::CompanyAndStop},
+    {"lbWelcomeInfo1", T::WelcomeHeading, A::Product},
+    {"lbWelcomeInfo2", T::WelcomeInfo, A::ProductTwice},
+    {"lbLangSel", T::LanguagePrompt, A::None},
+    {"lbSetupInfo1", T::WelcomeNextHint, A::Product},
+    {"lbSetupInfo2", T::WelcomeCancelHint, A::Product},
+    {"lbProgramService1", T::SelectionHeading, A::None},
+    {"lbProgramService2", T::SelectionIntro, A::Product},
+    {"rbInstall", T::InstallOption, A::None},
+    {"lbInstalInfo", T::InstallOptionInfo, A::Product},
+    {"rbRemove", T::RemoveOption, A::None},
+    {"lbRemoveInfo", T::RemoveOptionInfo, A::Product},
+    {"lbLicInfo1", T::LicenseHeading, A::None},
+    {"lbLicInfo2", T::LicenseIntro, A::None},
+    {"rbLicOK", T::LicenseAccept, A::None},
+    {"rbLicCancel", T::LicenseRefuse, A::None},
+    {"lbDestFolderInfo1", T::FoldersHeading, A::None},
+    {"lbDestFolderInfo2", T::FoldersIntro, A::None},
+    {"lbDestFolderInfo3", T::FoldersTarget, A::None},
+    {"lbDestFolderInfo4", T::FoldersBrowseHint, A::ProductAndBrowse},
+    {"grbxDestFolder", T::FoldersGroup, A::None},
+    {"bbtnBrowse", T::Browse, A::None},
+    {"lbCopyFilesInfo1", T::CopyFilesHeading, A::Product},
+    {"lbCopyFilesInfo2", T::CopyFilesIntro, A::None},
+    {"lbCopyFilesInfo3", T::CopyFilesInfo, A::Product},
+    {"lbInstalledInfo1", T::InstalledHeading, A::Product},
+    {"lbInstalledInfo2", T::InstalledInfo, A::Product},
+    {"lbInstalledInfo3", T::InstalledExitHint, A::Finish},
+    {"lbInstalledInfo4", T::InstalledThanks, A::None},
+    {"cbAddIcon2Start", T::AddStartIcon, A::None},
+    {"cbAddIcon2Programs", T::AddProgramsIcon, A::None},
+    {"cbAddIcon2Desktop", T::AddDesktopIcon, A::None},
+    {"cbAddIcon2QuickStart", T::AddQuickStartIcon, A::None},
+    {"cbRunProgram", T::RunProgram, A::Product},
+    {"lbThankInstalledName", {}, A::CompanyAndStop},
+    {"lbRemoveFilesInfo1", T::RemoveFilesHeading, A::Product},
+    {"lbRemoveFilesInfo2", T::RemoveFilesIntro, A::None},
+    {"lbRemoveFilesInfo3", T::RemoveFilesInfo, A::Product},
+    {"lbRemovedInfo1", T::RemovedHeading, A::Product},
+    {"lbRemovedInfo2", T::RemovedInfo, A::Product},
+    {"lbRemovedInfo3", T::RemovedExitHint, A::Finish},
+    {"lbRemovedInfo4", T::RemovedThanks, A::None},
+    {"lbThankRemovedName", {}, A::CompanyAndStop},
 };
 
 }  // namespace
@@ -56,11 +75,13 @@ std::wstring RuleCaption(const TCaptionRule& rule, const TTextLookup& text, std:
     case A::None: return text(rule.text);
     case A::Product: return FormatText(text(rule.text), {product});
     case A::ProductTwice: return FormatText(text(rule.text), {product, product});
-    case A::ProductAndBrowse: return FormatText(text(rule.text), {product, text(kBrowseText)});
-    case A::Finish: return FormatText(text(rule.text), {text(kFinishText)});
+    case A::ProductAndBrowse: return FormatText(text(rule.text), {product, text(T::Browse)});
+    case A::Finish: return FormatText(text(rule.text), {text(T::Finish)});
     case A::CompanyAndStop: return std::wstring(company) + L".";
   }
   return {};
 }
 
-std::wstring AppTitle(const TTextLookup& text, std::wstring_view product) { return FormatText(text(0), {product}); }
+std::wstring AppTitle(const TTextLookup& text, std::wstring_view product) {
+  return FormatText(text(T::Title), {product});
+}
