@@ -34,11 +34,11 @@ constexpr DWORD kMessagePaceMs = 10;
 constexpr UINT_PTR kPaceTimer = 1;
 constexpr UINT kPaceMs = 40;
 
-// Controls are created in table order, so a control's row is also its place in controls_.
-size_t RowOf(const TControlInfo& info) { return size_t(info.id - WizardControls().front().id); }
+// The control of a child window's id; a value that names no row for a window not of the table.
+TControl ControlOf(int id) { return TControl(id - kFirstControlId); }
 
 // Only the wizard's own owner-drawn controls ask to be drawn, so the id is one of the table's.
-const TControlInfo& ControlAt(int id) { return WizardControls()[size_t(id - WizardControls().front().id)]; }
+const TControlInfo& ControlAt(int id) { return Control(ControlOf(id)); }
 
 unique_hfont CreateUiFont(const wchar_t* face, int weight) {
   return unique_hfont(CreateFontW(-11, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -76,8 +76,7 @@ TControlClass ClassOf(const TControlInfo& info) {
 
 // ---- the progress pages ---------------------------------------------------
 
-TVelkSetup::TWorkerPage::TWorkerPage(TVelkSetup& wizard, const char* typeLabel, const char* itemLabel,
-                                     const char* progressBar)
+TVelkSetup::TWorkerPage::TWorkerPage(TVelkSetup& wizard, TControl typeLabel, TControl itemLabel, TControl progressBar)
     : wizard_(wizard), typeLabel_(typeLabel), itemLabel_(itemLabel), progressBar_(progressBar) {}
 
 void TVelkSetup::TWorkerPage::Post(std::function<void()> step) {
@@ -160,8 +159,8 @@ TVelkSetup::TVelkSetup(HINSTANCE instance)
       removePicture_(HBITMAP(LoadImageW(instance, L"REMOVEPICTURE", IMAGE_BITMAP, 0, 0, 0))),
       folderPicture_(HICON(LoadImageW(instance, L"FOLDERPICTURE", IMAGE_ICON, 32, 32, 0))),
       handOff_(kStepWaitingMessage),
-      copyPage_(*this, "lbCopyType", "lbCopyItem", "pbCopyFilesInfo"),
-      removePage_(*this, "lbRemoveType", "lbRemoveItem", "pbRemoveFilesInfo") {
+      copyPage_(*this, TControl::lbCopyType, TControl::lbCopyItem, TControl::pbCopyFilesInfo),
+      removePage_(*this, TControl::lbRemoveType, TControl::lbRemoveItem, TControl::pbRemoveFilesInfo) {
   CreateWindowAndControls();
   VelkSetup = this;
   FormCreate();
@@ -193,7 +192,7 @@ void TVelkSetup::CreateControl(const TControlInfo& info) {
   const TControlClass kind = ClassOf(info);
   const TRect r = LaidOutRect(info, SetupProc->HasTopLogo);
   DWORD style = WS_CHILD | kind.style | (info.flags & cfTabStop ? WS_TABSTOP : 0);
-  if (info.name == "rbInstall" || info.name == "rbLicOK") style |= WS_GROUP;
+  if (info.control == TControl::rbInstall || info.control == TControl::rbLicOK) style |= WS_GROUP;
   const int height = info.kind == TControlKind::ComboBox ? kDropDownHeight : r.height;
   HWND control = CreateWindowExW(kind.exStyle, kind.className, L"", style, r.left, r.top, r.width, height, window_.get(),
                                  reinterpret_cast<HMENU>(INT_PTR(info.id)), instance_, nullptr);
@@ -214,17 +213,17 @@ void TVelkSetup::CreateControl(const TControlInfo& info) {
 void TVelkSetup::FormCreate() {
   ApplyTexts();
 
-  HWND languages = Item("cbLangSel");
+  HWND languages = Item(TControl::cbLangSel);
   SendMessageW(languages, CB_ADDSTRING, 0, LPARAM(L"English"));
   SendMessageW(languages, CB_ADDSTRING, 0, LPARAM(L"Русский"));
   SendMessageW(languages, CB_SETCURSEL, SetupProc->LangID == kRussianBase ? 1 : 0, 0);
 
   if (SetupProc->HasTopLogo)
     logo_.reset(HBITMAP(LoadImageW(instance_, L"TOPLOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  SetWindowTextW(Item("StaticText1"), kMakerCaption);
+  SetWindowTextW(Item(TControl::StaticText1), kMakerCaption);
 
   ShowWindow(window_.get(), SW_SHOW);
-  SetFocus(Item("bbtnNext"));
+  SetFocus(Item(TControl::bbtnNext));
 }
 
 // ---- texts ----------------------------------------------------------------
@@ -257,16 +256,16 @@ void TVelkSetup::ApplyTexts() {
   for (const TCaptionRule& rule : CaptionRules())
     SetCaption(rule.control, RuleCaption(rule, text, product, company));
   if (!SetupProc->LicenseText.empty())
-    SetWindowTextW(Item("redLicense"), AnsiToWide(SetupProc->LicenseText).c_str());
+    SetWindowTextW(Item(TControl::redLicense), AnsiToWide(SetupProc->LicenseText).c_str());
   ShowState();
 }
 
-void TVelkSetup::SetCaption(std::string_view name, const std::wstring& caption) {
-  HWND control = Item(name);
+void TVelkSetup::SetCaption(TControl control, const std::wstring& caption) {
+  HWND window = Item(control);
   // The operation label keeps its text from file to file.
-  if (WindowText(control) == caption) return;
-  SetWindowTextW(control, caption.c_str());
-  if (Control(name).flags & cfAutoSize) FitLabel(control);
+  if (WindowText(window) == caption) return;
+  SetWindowTextW(window, caption.c_str());
+  if (Control(control).flags & cfAutoSize) FitLabel(window);
 }
 
 // An auto-sized label takes the size of its one-line caption.
@@ -285,32 +284,33 @@ void TVelkSetup::ShowState() {
   const TWizardState& state = flow_.State();
   for (const TControlInfo& info : WizardControls()) {
     bool visible = info.page == state.page;
-    if (info.name == "lbLangSel" || info.name == "cbLangSel") visible = visible && SetupProc->UseLang;
-    if (info.page == TPage::None) visible = info.name != "imgTopLogo" || SetupProc->HasTopLogo;
-    HWND control = controls_[RowOf(info)];
+    if (info.control == TControl::lbLangSel || info.control == TControl::cbLangSel)
+      visible = visible && SetupProc->UseLang;
+    if (info.page == TPage::None) visible = info.control != TControl::imgTopLogo || SetupProc->HasTopLogo;
+    HWND control = Item(info.control);
     if (bool(IsWindowVisible(control)) != visible) ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
   }
 
   const struct {
-    const char* name;
+    TControl button;
     bool enabled;
     TText text;
-  } buttons[] = {{"bbtnBack", state.backEnabled, state.backText},
-                 {"bbtnNext", state.nextEnabled, state.nextText},
-                 {"bbtnCancel", state.cancelEnabled, state.cancelText}};
+  } buttons[] = {{TControl::bbtnBack, state.backEnabled, state.backText},
+                 {TControl::bbtnNext, state.nextEnabled, state.nextText},
+                 {TControl::bbtnCancel, state.cancelEnabled, state.cancelText}};
   for (const auto& button : buttons) {
-    EnableWindow(Item(button.name), button.enabled);
-    SetWindowTextW(Item(button.name), Text(button.text).c_str());
+    EnableWindow(Item(button.button), button.enabled);
+    SetWindowTextW(Item(button.button), Text(button.text).c_str());
   }
-  EnableWindow(Item("rbRemove"), state.removeEnabled);
-  const std::pair<const char*, bool> checks[] = {{"rbInstall", state.installChecked},
-                                                 {"rbRemove", state.removeChecked},
-                                                 {"rbLicOK", state.licenseAccepted},
-                                                 {"rbLicCancel", state.licenseRefused}};
-  for (const auto& [name, checked] : checks)
-    SendMessageW(Item(name), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  EnableWindow(Item(TControl::rbRemove), state.removeEnabled);
+  const std::pair<TControl, bool> checks[] = {{TControl::rbInstall, state.installChecked},
+                                              {TControl::rbRemove, state.removeChecked},
+                                              {TControl::rbLicOK, state.licenseAccepted},
+                                              {TControl::rbLicCancel, state.licenseRefused}};
+  for (const auto& [box, checked] : checks)
+    SendMessageW(Item(box), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 
-  HWND folder = Item("edDestFolder");
+  HWND folder = Item(TControl::edDestFolder);
   const std::wstring wanted = AnsiToWide(state.folder);
   if (WindowText(folder) != wanted) SetWindowTextW(folder, wanted.c_str());
 
@@ -325,32 +325,35 @@ void TVelkSetup::ShowState() {
 // ---- events ---------------------------------------------------------------
 
 void TVelkSetup::OnCommand(int id, int notification) {
-  const auto is = [id](std::string_view name) { return id == Control(name).id; };
+  const TControl control = ControlOf(id);
   if (notification == BN_CLICKED) {
-    if (is("bbtnNext")) bbtnNextClick();
-    else if (is("bbtnBack")) bbtnBackClick();
-    else if (is("bbtnCancel")) bbtnCancelClick();
-    else if (is("bbtnBrowse")) bbtnBrowseClick();
-    else if (is("rbInstall")) flow_.ClickInstall();
-    else if (is("rbRemove")) flow_.ClickRemove();
-    else if (is("rbLicOK") || is("rbLicCancel")) flow_.ClickLicense(is("rbLicOK"));
-    else return;
+    switch (control) {
+      case TControl::bbtnNext: bbtnNextClick(); break;
+      case TControl::bbtnBack: bbtnBackClick(); break;
+      case TControl::bbtnCancel: bbtnCancelClick(); break;
+      case TControl::bbtnBrowse: bbtnBrowseClick(); break;
+      case TControl::rbInstall: flow_.ClickInstall(); break;
+      case TControl::rbRemove: flow_.ClickRemove(); break;
+      case TControl::rbLicOK: flow_.ClickLicense(true); break;
+      case TControl::rbLicCancel: flow_.ClickLicense(false); break;
+      default: return;
+    }
     if (IsWindow(window_.get())) ShowState();
-  } else if (notification == EN_CHANGE && is("edDestFolder")) {
+  } else if (notification == EN_CHANGE && control == TControl::edDestFolder) {
     edDestFolderChange();
-  } else if (notification == CBN_SELCHANGE && is("cbLangSel")) {
+  } else if (notification == CBN_SELCHANGE && control == TControl::cbLangSel) {
     cbLangSelChange();
   }
 }
 
 void TVelkSetup::bbtnNextClick() {
-  if (!IsWindowEnabled(Item("bbtnNext"))) return;
+  if (!IsWindowEnabled(Item(TControl::bbtnNext))) return;
   const TWizardAction action = flow_.Next(SetupProc->SetupPath);
   if (action != TWizardAction::None) StartWorker(action);
 }
 
 void TVelkSetup::bbtnBackClick() {
-  if (IsWindowEnabled(Item("bbtnBack"))) flow_.Back();
+  if (IsWindowEnabled(Item(TControl::bbtnBack))) flow_.Back();
 }
 
 void TVelkSetup::bbtnCancelClick() {
@@ -360,12 +363,12 @@ void TVelkSetup::bbtnCancelClick() {
 
 // False when a shortcut could not be made: the error is shown and the window stays.
 bool TVelkSetup::RunFinishActions() {
-  const auto checked = [this](std::string_view name) {
-    return SendMessageW(Item(name), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  const auto checked = [this](TControl box) {
+    return SendMessageW(Item(box), BM_GETCHECK, 0, 0) == BST_CHECKED;
   };
-  const TFinishChoices choices{checked("cbAddIcon2Start"), checked("cbAddIcon2Programs"),
-                               checked("cbAddIcon2Desktop"), checked("cbAddIcon2QuickStart"),
-                               checked("cbRunProgram")};
+  const TFinishChoices choices{checked(TControl::cbAddIcon2Start), checked(TControl::cbAddIcon2Programs),
+                               checked(TControl::cbAddIcon2Desktop), checked(TControl::cbAddIcon2QuickStart),
+                               checked(TControl::cbRunProgram)};
   try {
     ::RunFinishActions(choices, window_.get());
     return true;
@@ -381,9 +384,9 @@ bool TVelkSetup::RunFinishActions() {
 void TVelkSetup::bbtnBrowseClick() {
   TBrowseDir browse;
   browse.Caption = Text(TText::BrowseCaption);
-  browse.Title = WindowText(Item("lbDestFolderInfo2"));
+  browse.Title = WindowText(Item(TControl::lbDestFolderInfo2));
   browse.ShowNewFolder = true;
-  browse.SetFolder(WideToAnsi(WindowText(Item("edDestFolder"))));
+  browse.SetFolder(WideToAnsi(WindowText(Item(TControl::edDestFolder))));
   browse.Options = kBrowseReturnOnlyFsDirs;
   browse.OnNewFolderNameRejected = [this](TBrowseDir& picker) {
     ShowMessageBox(picker.DialogWnd, Text(TText::UnusableNewFolder), MB_ICONWARNING);
@@ -397,14 +400,14 @@ void TVelkSetup::bbtnBrowseClick() {
 }
 
 void TVelkSetup::edDestFolderChange() {
-  const std::string folder = WideToAnsi(WindowText(Item("edDestFolder")));
+  const std::string folder = WideToAnsi(WindowText(Item(TControl::edDestFolder)));
   if (folder == flow_.State().folder) return;
   flow_.FolderChosen(folder);
   ShowState();
 }
 
 void TVelkSetup::cbLangSelChange() {
-  SetupProc->LangID = SendMessageW(Item("cbLangSel"), CB_GETCURSEL, 0, 0) == 1 ? kRussianBase : kEnglishBase;
+  SetupProc->LangID = SendMessageW(Item(TControl::cbLangSel), CB_GETCURSEL, 0, 0) == 1 ? kRussianBase : kEnglishBase;
   ApplyTexts();
 }
 
@@ -463,8 +466,8 @@ bool TVelkSetup::PreviewKey(const MSG& message) {
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
   if (message.hwnd != window_.get() && !IsChild(window_.get(), message.hwnd)) return false;
   if (message.wParam == VK_F4 && GetKeyState(VK_MENU) < 0) return true;
-  if (message.wParam == VK_ESCAPE && !SendMessageW(Item("cbLangSel"), CB_GETDROPPEDSTATE, 0, 0)) {
-    if (IsWindowEnabled(Item("bbtnCancel"))) SendMessageW(Item("bbtnCancel"), BM_CLICK, 0, 0);
+  if (message.wParam == VK_ESCAPE && !SendMessageW(Item(TControl::cbLangSel), CB_GETDROPPEDSTATE, 0, 0)) {
+    if (IsWindowEnabled(Item(TControl::bbtnCancel))) SendMessageW(Item(TControl::bbtnCancel), BM_CLICK, 0, 0);
     return true;
   }
   if (message.wParam == VK_RETURN) {
@@ -480,20 +483,20 @@ bool TVelkSetup::PreviewKey(const MSG& message) {
 // ---- drawing --------------------------------------------------------------
 
 void TVelkSetup::DrawPicture(const DRAWITEMSTRUCT& item) const {
-  const std::string_view name = ControlAt(int(item.CtlID)).name;
+  const TControl name = ControlOf(int(item.CtlID));
   const RECT& r = item.rcItem;
-  if (name == "Image3") {
+  if (name == TControl::Image3) {
     DrawIconEx(item.hDC, r.left, r.top, folderPicture_.get(), 32, 32, 0, nullptr, DI_NORMAL);
     return;
   }
-  const HBITMAP picture = name == "imgTopLogo"                    ? logo_.get()
-                          : name == "imInstall" || name == "Image2" ? installPicture_.get()
-                                                                    : removePicture_.get();
+  const HBITMAP picture = name == TControl::imgTopLogo                                 ? logo_.get()
+                          : name == TControl::imInstall || name == TControl::Image2 ? installPicture_.get()
+                                                                                    : removePicture_.get();
   BITMAP size{};
   if (!picture || !GetObjectW(picture, sizeof size, &size)) return;
   const unique_memory_dc source(CreateCompatibleDC(item.hDC));
   const TSelection selected(source.get(), picture);
-  if (name == "imgTopLogo") {
+  if (name == TControl::imgTopLogo) {
     SetStretchBltMode(item.hDC, HALFTONE);
     StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, source.get(), 0, 0, size.bmWidth,
                size.bmHeight, SRCCOPY);
@@ -520,7 +523,7 @@ void TVelkSetup::DrawLanguageItem(const DRAWITEMSTRUCT& item) const {
 
 // ---- the window procedure -------------------------------------------------
 
-HWND TVelkSetup::Item(std::string_view name) const { return controls_.at(RowOf(Control(name))); }
+HWND TVelkSetup::Item(TControl control) const { return controls_.at(size_t(control)); }
 
 LRESULT CALLBACK TVelkSetup::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
@@ -548,7 +551,7 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CTLCOLORSTATIC: {
       const LRESULT id = GetDlgCtrlID(HWND(lParam));
-      if (id == Control("edDestFolder").id) break;  // a read-only edit keeps its window colour
+      if (ControlOf(int(id)) == TControl::edDestFolder) break;  // a read-only edit keeps its window colour
       SetBkMode(HDC(wParam), TRANSPARENT);
       return LRESULT(GetSysColorBrush(COLOR_BTNFACE));
     }

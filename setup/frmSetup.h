@@ -35,7 +35,7 @@ private:
   // The progress page of one road, as the worker of that road sees it.
   class TWorkerPage final : public IWorkerView {
   public:
-    TWorkerPage(TVelkSetup& wizard, const char* typeLabel, const char* itemLabel, const char* progressBar);
+    TWorkerPage(TVelkSetup& wizard, TControl typeLabel, TControl itemLabel, TControl progressBar);
     void Post(std::function<void()> step) override;
     void Synchronize(std::function<void()> step) override;
     void ShowStatus(TText text, const std::string& item) override;
@@ -55,9 +55,9 @@ private:
     int ShownPosition() const;
 
     TVelkSetup& wizard_;
-    const char* typeLabel_;
-    const char* itemLabel_;
-    const char* progressBar_;
+    TControl typeLabel_;
+    TControl itemLabel_;
+    TControl progressBar_;
     std::wstring typeText_, itemText_;
     int position_ = 0;
   };
@@ -70,7 +70,7 @@ private:
   void FormCreate();
   void ApplyTexts();
   void ShowState();
-  void SetCaption(std::string_view name, const std::wstring& caption);
+  void SetCaption(TControl control, const std::wstring& caption);
   void FitLabel(HWND label);
 
   void OnCommand(int id, int notification);
@@ -91,7 +91,7 @@ private:
   void DrawPicture(const DRAWITEMSTRUCT& item) const;
   void DrawLanguageItem(const DRAWITEMSTRUCT& item) const;
 
-  HWND Item(std::string_view name) const;
+  HWND Item(TControl control) const;
   std::wstring Title() const;
 
   HINSTANCE instance_;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "setup/u_WizardLayout.h"
+
 // The wizard's texts, named in resources/texts.inc, which the string table is
 // made of too: text n of a language is the string with id language base + n.
 enum class TText : int {
@@ -34,7 +36,7 @@ enum class TTextArgs { None, Product, ProductTwice, ProductAndBrowse, Finish, Co
 // A text-bearing control and the caption the texts give it. With
 // CompanyAndStop the caption is the company name and a full stop, no text.
 struct TCaptionRule {
-  std::string_view control;
+  TControl control;
   TText text;
   TTextArgs args;
 };

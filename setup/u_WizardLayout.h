@@ -1,8 +1,9 @@
 #pragma once
 // The wizard window's controls: one table of descriptions (name, kind, page,
-// design rectangle, flags) from which the window creates its children, and the
-// layout rules applied at creation. Portable, so the driver of the end-to-end
-// tests and the unit tests share the same table.
+// design rectangle, flags), listed in u_WizardControls.inc, from which the
+// window creates its children, and the layout rules applied at creation.
+// Portable, so the driver of the end-to-end tests and the unit tests share the
+// same table.
 
 #include <array>
 #include <optional>
@@ -11,6 +12,13 @@
 
 enum class TPage { None = -1, Welcome, Selection, License, Folders, CopyFiles, Installed, RemoveFiles, Removed };
 inline constexpr int kPageCount = 8;
+
+// The table's rows, named as the controls are.
+enum class TControl : int {
+#define WIZARD_CONTROL(name, ...) name,
+#include "setup/u_WizardControls.inc"
+#undef WIZARD_CONTROL
+};
 
 enum class TControlKind { Image, Bevel, Button, StaticText, Label, ComboBox, RadioButton, RichText, GroupBox, Edit,
                           ProgressBar, CheckBox };
@@ -30,9 +38,12 @@ struct TRect {
   bool operator==(const TRect&) const = default;
 };
 
-// Control ids are 100 + the row's index in the table.
+inline constexpr int kFirstControlId = 100;
+
+// Control ids are kFirstControlId + the row's index in the table.
 struct TControlInfo {
   int id;
+  TControl control;
   std::string_view name;
   TControlKind kind;
   TPage page;
@@ -48,8 +59,9 @@ inline constexpr int kPageHeight = 259;  // with the logo shown
 inline constexpr int kPageWidth = kClientWidth;
 
 std::span<const TControlInfo> WizardControls();
+const TControlInfo& Control(TControl control);
+// The row of a control's name; null when no control has it.
 const TControlInfo* FindControl(std::string_view name);
-const TControlInfo& Control(std::string_view name);  // the name must exist
 
 // Where a control sits in the window's client area after the creation-time
 // layout (button row, width fix-ups, the page area's position with or without

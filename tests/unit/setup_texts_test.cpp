@@ -92,10 +92,10 @@ std::wstring NumberedText(TText text) {
   return L"t" + std::to_wstring(int(text)) + L"(%s,%s)";
 }
 
-std::wstring CaptionOf(std::string_view control, std::wstring_view product, std::wstring_view company) {
+std::wstring CaptionOf(TControl control, std::wstring_view product, std::wstring_view company) {
   for (const TCaptionRule& rule : CaptionRules())
     if (rule.control == control) return RuleCaption(rule, NumberedText, product, company);
-  ADD_FAILURE() << "no rule for " << control;
+  ADD_FAILURE() << "no rule for " << Control(control).name;
   return {};
 }
 
@@ -105,8 +105,7 @@ TEST(CaptionRules, EveryTextOnceAndEveryControlKnown) {
   std::map<int, int> uses;
   std::map<std::string_view, int> controls;
   for (const TCaptionRule& rule : CaptionRules()) {
-    ++controls[rule.control];
-    EXPECT_NE(FindControl(rule.control), nullptr) << rule.control;
+    ++controls[Control(rule.control).name];
     if (rule.args != TTextArgs::CompanyAndStop) ++uses[int(rule.text)];
   }
   for (const auto& [control, count] : controls) EXPECT_EQ(count, 1) << control;
@@ -121,14 +120,14 @@ TEST(CaptionRules, EveryTextOnceAndEveryControlKnown) {
 }
 
 TEST(CaptionRules, FormattedCaptions) {
-  EXPECT_EQ(CaptionOf("lbWelcomeInfo2", L"P", L"C"), L"t8(P,P)");
-  EXPECT_EQ(CaptionOf("lbDestFolderInfo4", L"P", L"C"), L"t25(P,Pick)") << "names the Browse button";
-  EXPECT_EQ(CaptionOf("lbInstalledInfo3", L"P", L"C"), L"t39(&Done,)") << "the Finish word with its &";
-  EXPECT_EQ(CaptionOf("lbRemovedInfo3", L"P", L"C"), L"t55(&Done,)");
-  EXPECT_EQ(CaptionOf("cbRunProgram", L"50%s", L"C"), L"t45(50%s,)") << "a product name is no format";
-  EXPECT_EQ(CaptionOf("lbThankInstalledName", L"P", L"Acme"), L"Acme.");
-  EXPECT_EQ(CaptionOf("lbThankRemovedName", L"P", L""), L".");
-  EXPECT_EQ(CaptionOf("rbInstall", L"P", L"C"), L"t14(%s,%s)") << "unformatted texts stand as they are";
+  EXPECT_EQ(CaptionOf(TControl::lbWelcomeInfo2, L"P", L"C"), L"t8(P,P)");
+  EXPECT_EQ(CaptionOf(TControl::lbDestFolderInfo4, L"P", L"C"), L"t25(P,Pick)") << "names the Browse button";
+  EXPECT_EQ(CaptionOf(TControl::lbInstalledInfo3, L"P", L"C"), L"t39(&Done,)") << "the Finish word with its &";
+  EXPECT_EQ(CaptionOf(TControl::lbRemovedInfo3, L"P", L"C"), L"t55(&Done,)");
+  EXPECT_EQ(CaptionOf(TControl::cbRunProgram, L"50%s", L"C"), L"t45(50%s,)") << "a product name is no format";
+  EXPECT_EQ(CaptionOf(TControl::lbThankInstalledName, L"P", L"Acme"), L"Acme.");
+  EXPECT_EQ(CaptionOf(TControl::lbThankRemovedName, L"P", L""), L".");
+  EXPECT_EQ(CaptionOf(TControl::rbInstall, L"P", L"C"), L"t14(%s,%s)") << "unformatted texts stand as they are";
   EXPECT_EQ(AppTitle(NumberedText, L"P"), L"t0(P,)");
   EXPECT_EQ(AppTitle([](TText) { return std::wstring(); }, L"P"), L"") << "a language without texts";
 }
