@@ -34,11 +34,11 @@ constexpr DWORD kMessagePaceMs = 10;
 constexpr UINT_PTR kPaceTimer = 1;
 constexpr UINT kPaceMs = 40;
 
-// The control of a child window's id; a value that names no row for a window not of the table.
-TControl ControlOf(int id) { return TControl(id - kFirstControlId); }
-
-// Only the wizard's own owner-drawn controls ask to be drawn, so the id is one of the table's.
-const TControlInfo& ControlAt(int id) { return Control(ControlOf(id)); }
+// The table's row of a child window's id; null for a window that is not one of the table's.
+const TControlInfo* ControlAt(int id) {
+  const size_t row = size_t(id - kFirstControlId);
+  return row < WizardControls().size() ? &WizardControls()[row] : nullptr;
+}
 
 unique_hfont CreateUiFont(const wchar_t* face, int weight) {
   return unique_hfont(CreateFontW(-11, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -54,7 +54,10 @@ struct TControlClass {
 
 TControlClass ClassOf(const TControlInfo& info) {
   switch (info.kind) {
-    case TControlKind::Image: return {WC_STATICW, SS_OWNERDRAW, 0};
+    case TControlKind::Logo:
+    case TControlKind::InstallPicture:
+    case TControlKind::RemovePicture:
+    case TControlKind::FolderPicture: return {WC_STATICW, SS_OWNERDRAW, 0};
     case TControlKind::Bevel: return {WC_STATICW, SS_OWNERDRAW, 0};  // an etched edge along the top only
     case TControlKind::Button: return {WC_BUTTONW, BS_PUSHBUTTON, 0};
     case TControlKind::StaticText: return {WC_STATICW, SS_LEFTNOWORDWRAP | WS_DISABLED, 0};
@@ -191,8 +194,8 @@ void TVelkSetup::CreateWindowAndControls() {
 void TVelkSetup::CreateControl(const TControlInfo& info) {
   const TControlClass kind = ClassOf(info);
   const TRect r = LaidOutRect(info, SetupProc->HasTopLogo);
-  DWORD style = WS_CHILD | kind.style | (info.flags & cfTabStop ? WS_TABSTOP : 0);
-  if (info.control == TControl::rbInstall || info.control == TControl::rbLicOK) style |= WS_GROUP;
+  const DWORD style =
+      WS_CHILD | kind.style | (info.flags & cfTabStop ? WS_TABSTOP : 0) | (info.flags & cfGroupStart ? WS_GROUP : 0);
   const int height = info.kind == TControlKind::ComboBox ? kDropDownHeight : r.height;
   HWND control = CreateWindowExW(kind.exStyle, kind.className, L"", style, r.left, r.top, r.width, height, window_.get(),
                                  reinterpret_cast<HMENU>(INT_PTR(info.id)), instance_, nullptr);
@@ -284,9 +287,8 @@ void TVelkSetup::ShowState() {
   const TWizardState& state = flow_.State();
   for (const TControlInfo& info : WizardControls()) {
     bool visible = info.page == state.page;
-    if (info.control == TControl::lbLangSel || info.control == TControl::cbLangSel)
-      visible = visible && SetupProc->UseLang;
-    if (info.page == TPage::None) visible = info.control != TControl::imgTopLogo || SetupProc->HasTopLogo;
+    if (info.flags & cfLanguage) visible = visible && SetupProc->UseLang;
+    if (info.page == TPage::None) visible = info.kind != TControlKind::Logo || SetupProc->HasTopLogo;
     HWND control = Item(info.control);
     if (bool(IsWindowVisible(control)) != visible) ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
   }
@@ -325,7 +327,9 @@ void TVelkSetup::ShowState() {
 // ---- events ---------------------------------------------------------------
 
 void TVelkSetup::OnCommand(int id, int notification) {
-  const TControl control = ControlOf(id);
+  const TControlInfo* info = ControlAt(id);
+  if (!info) return;
+  const TControl control = info->control;
   if (notification == BN_CLICKED) {
     switch (control) {
       case TControl::bbtnNext: bbtnNextClick(); break;
@@ -482,21 +486,20 @@ bool TVelkSetup::PreviewKey(const MSG& message) {
 
 // ---- drawing --------------------------------------------------------------
 
-void TVelkSetup::DrawPicture(const DRAWITEMSTRUCT& item) const {
-  const TControl name = ControlOf(int(item.CtlID));
+void TVelkSetup::DrawPicture(const DRAWITEMSTRUCT& item, TControlKind kind) const {
   const RECT& r = item.rcItem;
-  if (name == TControl::Image3) {
+  if (kind == TControlKind::FolderPicture) {
     DrawIconEx(item.hDC, r.left, r.top, folderPicture_.get(), 32, 32, 0, nullptr, DI_NORMAL);
     return;
   }
-  const HBITMAP picture = name == TControl::imgTopLogo                                 ? logo_.get()
-                          : name == TControl::imInstall || name == TControl::Image2 ? installPicture_.get()
-                                                                                    : removePicture_.get();
+  const HBITMAP picture = kind == TControlKind::Logo             ? logo_.get()
+                          : kind == TControlKind::InstallPicture ? installPicture_.get()
+                                                                 : removePicture_.get();
   BITMAP size{};
   if (!picture || !GetObjectW(picture, sizeof size, &size)) return;
   const unique_memory_dc source(CreateCompatibleDC(item.hDC));
   const TSelection selected(source.get(), picture);
-  if (name == TControl::imgTopLogo) {
+  if (kind == TControlKind::Logo) {
     SetStretchBltMode(item.hDC, HALFTONE);
     StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, source.get(), 0, 0, size.bmWidth,
                size.bmHeight, SRCCOPY);
@@ -550,8 +553,8 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (lParam) OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_CTLCOLORSTATIC: {
-      const LRESULT id = GetDlgCtrlID(HWND(lParam));
-      if (ControlOf(int(id)) == TControl::edDestFolder) break;  // a read-only edit keeps its window colour
+      const TControlInfo* control = ControlAt(GetDlgCtrlID(HWND(lParam)));
+      if (control && control->kind == TControlKind::Edit) break;  // a read-only edit keeps its window colour
       SetBkMode(HDC(wParam), TRANSPARENT);
       return LRESULT(GetSysColorBrush(COLOR_BTNFACE));
     }
@@ -560,10 +563,11 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      const TControlInfo* control = ControlAt(int(item.CtlID));
       if (item.CtlType == ODT_COMBOBOX) DrawLanguageItem(item);
-      else if (ControlAt(int(item.CtlID)).kind == TControlKind::Bevel)
+      else if (control && control->kind == TControlKind::Bevel)
         DrawEdge(item.hDC, const_cast<RECT*>(&item.rcItem), EDGE_ETCHED, BF_TOP);
-      else DrawPicture(item);
+      else if (control) DrawPicture(item, control->kind);
       return TRUE;
     }
     case kStepWaitingMessage:

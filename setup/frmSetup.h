@@ -88,7 +88,7 @@ private:
   void ShowErrorBox(const std::wstring& message);
   void ShowMessageBox(HWND owner, const std::wstring& message, UINT icon) const;
 
-  void DrawPicture(const DRAWITEMSTRUCT& item) const;
+  void DrawPicture(const DRAWITEMSTRUCT& item, TControlKind kind) const;
   void DrawLanguageItem(const DRAWITEMSTRUCT& item) const;
 
   HWND Item(TControl control) const;
