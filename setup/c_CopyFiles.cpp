@@ -36,7 +36,7 @@ void TCopyFiles::CreateGroupFolders() {
   ResetBar(CountFileGroups(project_.VarList));
   for (int32_t k = 1; const auto folder = FindVariable(project_.VarList, FileGroupKey(k)); ++k) {
     ItemText = project_.ExpandValue(*folder);
-    ShowStatus(kTextCreateFolders);
+    ShowStatus(TText::CreateFolders);
     // A folder that cannot be made shows up later, when its files fail.
     if (!system_.FolderExists(ItemText)) system_.ForceDirectories(ItemText);
     AdvanceBar(k);
@@ -49,7 +49,7 @@ void TCopyFiles::InstallFiles() {
     const TFileInfo& file = project_.FileList[i].second;
     ItemText = project_.ExpandValue(file.SetupPath);
     if (!file.DoSetup) continue;
-    ShowStatus(kTextCopyFile);
+    ShowStatus(TText::CopyFile);
     if (InstallFile(file)) AdvanceBar(int32_t(i + 1));
   }
 }
@@ -66,7 +66,7 @@ bool TCopyFiles::InstallFile(const TFileInfo& file) {
   WritePayload(payload->raw);
   if (!file.DoRegister) return true;
   if (!system_.RegisterServer(ItemText)) return false;
-  ShowStatus(kTextRegisterServer);
+  ShowStatus(TText::RegisterServer);
   return true;
 }
 
@@ -107,7 +107,7 @@ void TCopyFiles::WriteRegValues() {
     const TRegInfo& entry = project_.RegList[i];
     const std::string data = project_.ExpandValue(entry.ValueData);
     ItemText = RegValueItem(entry.KeyPath, entry.ValueName, data);
-    ShowStatus(kTextWriteRegValue);
+    ShowStatus(TText::WriteRegValue);
     system_.Registry().WriteRegValue(entry.RootKey, entry.KeyPath, entry.ValueName, entry.ValueType, data);
     AdvanceBar(int32_t(i + 1));
   }

@@ -50,13 +50,13 @@ void TRemoveFiles::RemoveInstalledFiles() {
     const TFileInfo& file = project_.FileList[i].second;
     ItemText = project_.ExpandValue(file.SetupPath);
     if (!system_.FileExists(ItemText)) continue;
-    ShowStatus(kTextRemoveFile);
+    ShowStatus(TText::RemoveFile);
     // A file that cannot be unregistered stays registered; one that cannot be
     // deleted is listed at the end.
     try {
       if (file.DoRegister) {
         system_.UnregisterServer(ItemText);
-        ShowStatus(kTextUnregisterServer);
+        ShowStatus(TText::UnregisterServer);
       }
       if (!system_.RemoveFile(ItemText)) NotRemoved(ItemText);
     } catch (const std::exception&) {
@@ -72,7 +72,7 @@ void TRemoveFiles::RemoveRegistryData() {
   for (int32_t i = 0; i < values; ++i) {
     const TRegInfo& entry = project_.RegList[size_t(i)];
     ItemText = RegValueItem(entry.KeyPath, entry.ValueName, project_.ExpandValue(entry.ValueData));
-    ShowStatus(kTextRemoveRegValue);
+    ShowStatus(TText::RemoveRegValue);
     if (!registry.DeleteRegValue(entry.RootKey, entry.KeyPath, entry.ValueName))
       NotRemoved(AddBackslash(entry.KeyPath) + entry.ValueName);
     AdvanceBar(i + 1);
@@ -80,12 +80,12 @@ void TRemoveFiles::RemoveRegistryData() {
   RemoveInstallLocation();
 
   ItemText = ProductKeyPath(project_.CompanyName, project_.ProductName);
-  ShowStatus(kTextRemoveRegValue);
+  ShowStatus(TText::RemoveRegValue);
   DeleteProductKey(kHKeyLocalMachine, values + 1);
   DeleteProductKey(kHKeyCurrentUser, values + 2);
 
   ItemText = UninstallKeyPath(project_.ProductName);
-  ShowStatus(kTextRemoveRegValue);
+  ShowStatus(TText::RemoveRegValue);
   if (!project_.ProductName.empty() && !registry.DeleteRegKey(kHKeyLocalMachine, ItemText)) NotRemoved(ItemText);
   AdvanceBar(values + 3);
 }
@@ -110,7 +110,7 @@ void TRemoveFiles::RemoveShortcuts() {
     const std::string name = project_.ExpandValue(link.DispName);
     const std::string folder = project_.ExpandValue(link.Place);
     ItemText = name + "=" + project_.ExpandValue(link.StartFile);
-    ShowStatus(kTextRemoveLinks);
+    ShowStatus(TText::RemoveLinks);
     // No shortcut was made for an empty folder; "\name.lnk" would be another file.
     const std::string shortcut = ShortcutFileName(folder, name);
     if (!folder.empty() && system_.FileExists(shortcut) && !system_.RemoveFile(shortcut)) NotRemoved(shortcut);

@@ -22,9 +22,6 @@ namespace {
 constexpr wchar_t kStartTitle[] = L"Setup Wizard initializing ...";
 constexpr wchar_t kMakerCaption[] = L"   Velk Group ";
 constexpr int kLanguageItemHeight = 16;
-constexpr int kBrowseCaptionText = 28;
-constexpr int kUnusableFolderText = 57;
-constexpr int kUnusableNewFolderText = 58;
 constexpr int kDropDownHeight = 200;  // room for the open list of the language chooser
 
 // Posted by a worker whose step the UI thread has not taken from the hand-off.
@@ -37,11 +34,11 @@ constexpr DWORD kMessagePaceMs = 10;
 constexpr UINT_PTR kPaceTimer = 1;
 constexpr UINT kPaceMs = 40;
 
-// Controls are created in table order, so a control's row is also its place in controls_.
-size_t RowOf(const TControlInfo& info) { return size_t(info.id - WizardControls().front().id); }
-
-// Only the wizard's own owner-drawn controls ask to be drawn, so the id is one of the table's.
-const TControlInfo& ControlAt(int id) { return WizardControls()[size_t(id - WizardControls().front().id)]; }
+// The table's row of a child window's id; null for a window that is not one of the table's.
+const TControlInfo* ControlAt(int id) {
+  const size_t row = size_t(id - kFirstControlId);
+  return row < WizardControls().size() ? &WizardControls()[row] : nullptr;
+}
 
 unique_hfont CreateUiFont(const wchar_t* face, int weight) {
   return unique_hfont(CreateFontW(-11, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -57,7 +54,10 @@ struct TControlClass {
 
 TControlClass ClassOf(const TControlInfo& info) {
   switch (info.kind) {
-    case TControlKind::Image: return {WC_STATICW, SS_OWNERDRAW, 0};
+    case TControlKind::Logo:
+    case TControlKind::InstallPicture:
+    case TControlKind::RemovePicture:
+    case TControlKind::FolderPicture: return {WC_STATICW, SS_OWNERDRAW, 0};
     case TControlKind::Bevel: return {WC_STATICW, SS_OWNERDRAW, 0};  // an etched edge along the top only
     case TControlKind::Button: return {WC_BUTTONW, BS_PUSHBUTTON, 0};
     case TControlKind::StaticText: return {WC_STATICW, SS_LEFTNOWORDWRAP | WS_DISABLED, 0};
@@ -79,8 +79,7 @@ TControlClass ClassOf(const TControlInfo& info) {
 
 // ---- the progress pages ---------------------------------------------------
 
-TVelkSetup::TWorkerPage::TWorkerPage(TVelkSetup& wizard, const char* typeLabel, const char* itemLabel,
-                                     const char* progressBar)
+TVelkSetup::TWorkerPage::TWorkerPage(TVelkSetup& wizard, TControl typeLabel, TControl itemLabel, TControl progressBar)
     : wizard_(wizard), typeLabel_(typeLabel), itemLabel_(itemLabel), progressBar_(progressBar) {}
 
 void TVelkSetup::TWorkerPage::Post(std::function<void()> step) {
@@ -91,8 +90,8 @@ void TVelkSetup::TWorkerPage::Synchronize(std::function<void()> step) {
   wizard_.handOff_.Run(wizard_.window_.get(), std::move(step));
 }
 
-void TVelkSetup::TWorkerPage::ShowStatus(int textNumber, const std::string& item) {
-  typeText_ = wizard_.Text(textNumber);
+void TVelkSetup::TWorkerPage::ShowStatus(TText text, const std::string& item) {
+  typeText_ = wizard_.Text(text);
   itemText_ = AnsiToWide(item);
   if (!wizard_.workerRunning_) ShowLabels();
 }
@@ -163,8 +162,8 @@ TVelkSetup::TVelkSetup(HINSTANCE instance)
       removePicture_(HBITMAP(LoadImageW(instance, L"REMOVEPICTURE", IMAGE_BITMAP, 0, 0, 0))),
       folderPicture_(HICON(LoadImageW(instance, L"FOLDERPICTURE", IMAGE_ICON, 32, 32, 0))),
       handOff_(kStepWaitingMessage),
-      copyPage_(*this, "lbCopyType", "lbCopyItem", "pbCopyFilesInfo"),
-      removePage_(*this, "lbRemoveType", "lbRemoveItem", "pbRemoveFilesInfo") {
+      copyPage_(*this, TControl::lbCopyType, TControl::lbCopyItem, TControl::pbCopyFilesInfo),
+      removePage_(*this, TControl::lbRemoveType, TControl::lbRemoveItem, TControl::pbRemoveFilesInfo) {
   CreateWindowAndControls();
   VelkSetup = this;
   FormCreate();
@@ -195,8 +194,8 @@ void TVelkSetup::CreateWindowAndControls() {
 void TVelkSetup::CreateControl(const TControlInfo& info) {
   const TControlClass kind = ClassOf(info);
   const TRect r = LaidOutRect(info, SetupProc->HasTopLogo);
-  DWORD style = WS_CHILD | kind.style | (info.flags & cfTabStop ? WS_TABSTOP : 0);
-  if (info.name == "rbInstall" || info.name == "rbLicOK") style |= WS_GROUP;
+  const DWORD style =
+      WS_CHILD | kind.style | (info.flags & cfTabStop ? WS_TABSTOP : 0) | (info.flags & cfGroupStart ? WS_GROUP : 0);
   const int height = info.kind == TControlKind::ComboBox ? kDropDownHeight : r.height;
   HWND control = CreateWindowExW(kind.exStyle, kind.className, L"", style, r.left, r.top, r.width, height, window_.get(),
                                  reinterpret_cast<HMENU>(INT_PTR(info.id)), instance_, nullptr);
@@ -217,38 +216,38 @@ void TVelkSetup::CreateControl(const TControlInfo& info) {
 void TVelkSetup::FormCreate() {
   ApplyTexts();
 
-  HWND languages = Item("cbLangSel");
+  HWND languages = Item(TControl::cbLangSel);
   SendMessageW(languages, CB_ADDSTRING, 0, LPARAM(L"English"));
   SendMessageW(languages, CB_ADDSTRING, 0, LPARAM(L"Русский"));
   SendMessageW(languages, CB_SETCURSEL, SetupProc->LangID == kRussianBase ? 1 : 0, 0);
 
   if (SetupProc->HasTopLogo)
     logo_.reset(HBITMAP(LoadImageW(instance_, L"TOPLOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  SetWindowTextW(Item("StaticText1"), kMakerCaption);
+  SetWindowTextW(Item(TControl::StaticText1), kMakerCaption);
 
   ShowWindow(window_.get(), SW_SHOW);
-  SetFocus(Item("bbtnNext"));
+  SetFocus(Item(TControl::bbtnNext));
 }
 
 // ---- texts ----------------------------------------------------------------
 
 namespace {
 
-std::wstring WizardText(HINSTANCE instance, int n) {
+std::wstring WizardText(HINSTANCE instance, TText text) {
   // Only the two languages have texts; any other base shows empty captions.
   if (SetupProc->LangID != kEnglishBase && SetupProc->LangID != kRussianBase) return {};
-  const wchar_t* text = nullptr;
-  const int length = LoadStringW(instance, UINT(SetupProc->LangID + n), reinterpret_cast<LPWSTR>(&text), 0);
-  return length > 0 ? std::wstring(text, size_t(length)) : std::wstring();
+  const wchar_t* string = nullptr;
+  const int length = LoadStringW(instance, UINT(SetupProc->LangID + int(text)), reinterpret_cast<LPWSTR>(&string), 0);
+  return length > 0 ? std::wstring(string, size_t(length)) : std::wstring();
 }
 
 std::wstring WizardTitle(HINSTANCE instance) {
-  return AppTitle([instance](int n) { return WizardText(instance, n); }, AnsiToWide(SetupProc->ProductName));
+  return AppTitle([instance](TText text) { return WizardText(instance, text); }, AnsiToWide(SetupProc->ProductName));
 }
 
 }  // namespace
 
-std::wstring TVelkSetup::Text(int n) const { return WizardText(instance_, n); }
+std::wstring TVelkSetup::Text(TText text) const { return WizardText(instance_, text); }
 
 std::wstring TVelkSetup::Title() const { return WizardTitle(instance_); }
 
@@ -256,20 +255,20 @@ void TVelkSetup::ApplyTexts() {
   SetWindowTextW(window_.get(), Title().c_str());
   flow_.TextsApplied();
   const std::wstring product = AnsiToWide(SetupProc->ProductName), company = AnsiToWide(SetupProc->CompanyName);
-  const auto text = [this](int n) { return Text(n); };
+  const auto text = [this](TText id) { return Text(id); };
   for (const TCaptionRule& rule : CaptionRules())
     SetCaption(rule.control, RuleCaption(rule, text, product, company));
   if (!SetupProc->LicenseText.empty())
-    SetWindowTextW(Item("redLicense"), AnsiToWide(SetupProc->LicenseText).c_str());
+    SetWindowTextW(Item(TControl::redLicense), AnsiToWide(SetupProc->LicenseText).c_str());
   ShowState();
 }
 
-void TVelkSetup::SetCaption(std::string_view name, const std::wstring& caption) {
-  HWND control = Item(name);
+void TVelkSetup::SetCaption(TControl control, const std::wstring& caption) {
+  HWND window = Item(control);
   // The operation label keeps its text from file to file.
-  if (WindowText(control) == caption) return;
-  SetWindowTextW(control, caption.c_str());
-  if (Control(name).flags & cfAutoSize) FitLabel(control);
+  if (WindowText(window) == caption) return;
+  SetWindowTextW(window, caption.c_str());
+  if (Control(control).flags & cfAutoSize) FitLabel(window);
 }
 
 // An auto-sized label takes the size of its one-line caption.
@@ -288,32 +287,32 @@ void TVelkSetup::ShowState() {
   const TWizardState& state = flow_.State();
   for (const TControlInfo& info : WizardControls()) {
     bool visible = info.page == state.page;
-    if (info.name == "lbLangSel" || info.name == "cbLangSel") visible = visible && SetupProc->UseLang;
-    if (info.page == TPage::None) visible = info.name != "imgTopLogo" || SetupProc->HasTopLogo;
-    HWND control = controls_[RowOf(info)];
+    if (info.flags & cfLanguage) visible = visible && SetupProc->UseLang;
+    if (info.page == TPage::None) visible = info.kind != TControlKind::Logo || SetupProc->HasTopLogo;
+    HWND control = Item(info.control);
     if (bool(IsWindowVisible(control)) != visible) ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
   }
 
   const struct {
-    const char* name;
+    TControl button;
     bool enabled;
-    int text;
-  } buttons[] = {{"bbtnBack", state.backEnabled, state.backText},
-                 {"bbtnNext", state.nextEnabled, state.nextText},
-                 {"bbtnCancel", state.cancelEnabled, state.cancelText}};
+    TText text;
+  } buttons[] = {{TControl::bbtnBack, state.backEnabled, state.backText},
+                 {TControl::bbtnNext, state.nextEnabled, state.nextText},
+                 {TControl::bbtnCancel, state.cancelEnabled, state.cancelText}};
   for (const auto& button : buttons) {
-    EnableWindow(Item(button.name), button.enabled);
-    SetWindowTextW(Item(button.name), Text(button.text).c_str());
+    EnableWindow(Item(button.button), button.enabled);
+    SetWindowTextW(Item(button.button), Text(button.text).c_str());
   }
-  EnableWindow(Item("rbRemove"), state.removeEnabled);
-  const std::pair<const char*, bool> checks[] = {{"rbInstall", state.installChecked},
-                                                 {"rbRemove", state.removeChecked},
-                                                 {"rbLicOK", state.licenseAccepted},
-                                                 {"rbLicCancel", state.licenseRefused}};
-  for (const auto& [name, checked] : checks)
-    SendMessageW(Item(name), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  EnableWindow(Item(TControl::rbRemove), state.removeEnabled);
+  const std::pair<TControl, bool> checks[] = {{TControl::rbInstall, state.installChecked},
+                                              {TControl::rbRemove, state.removeChecked},
+                                              {TControl::rbLicOK, state.licenseAccepted},
+                                              {TControl::rbLicCancel, state.licenseRefused}};
+  for (const auto& [box, checked] : checks)
+    SendMessageW(Item(box), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 
-  HWND folder = Item("edDestFolder");
+  HWND folder = Item(TControl::edDestFolder);
   const std::wstring wanted = AnsiToWide(state.folder);
   if (WindowText(folder) != wanted) SetWindowTextW(folder, wanted.c_str());
 
@@ -328,32 +327,37 @@ void TVelkSetup::ShowState() {
 // ---- events ---------------------------------------------------------------
 
 void TVelkSetup::OnCommand(int id, int notification) {
-  const auto is = [id](std::string_view name) { return id == Control(name).id; };
+  const TControlInfo* info = ControlAt(id);
+  if (!info) return;
+  const TControl control = info->control;
   if (notification == BN_CLICKED) {
-    if (is("bbtnNext")) bbtnNextClick();
-    else if (is("bbtnBack")) bbtnBackClick();
-    else if (is("bbtnCancel")) bbtnCancelClick();
-    else if (is("bbtnBrowse")) bbtnBrowseClick();
-    else if (is("rbInstall")) flow_.ClickInstall();
-    else if (is("rbRemove")) flow_.ClickRemove();
-    else if (is("rbLicOK") || is("rbLicCancel")) flow_.ClickLicense(is("rbLicOK"));
-    else return;
+    switch (control) {
+      case TControl::bbtnNext: bbtnNextClick(); break;
+      case TControl::bbtnBack: bbtnBackClick(); break;
+      case TControl::bbtnCancel: bbtnCancelClick(); break;
+      case TControl::bbtnBrowse: bbtnBrowseClick(); break;
+      case TControl::rbInstall: flow_.ClickInstall(); break;
+      case TControl::rbRemove: flow_.ClickRemove(); break;
+      case TControl::rbLicOK: flow_.ClickLicense(true); break;
+      case TControl::rbLicCancel: flow_.ClickLicense(false); break;
+      default: return;
+    }
     if (IsWindow(window_.get())) ShowState();
-  } else if (notification == EN_CHANGE && is("edDestFolder")) {
+  } else if (notification == EN_CHANGE && control == TControl::edDestFolder) {
     edDestFolderChange();
-  } else if (notification == CBN_SELCHANGE && is("cbLangSel")) {
+  } else if (notification == CBN_SELCHANGE && control == TControl::cbLangSel) {
     cbLangSelChange();
   }
 }
 
 void TVelkSetup::bbtnNextClick() {
-  if (!IsWindowEnabled(Item("bbtnNext"))) return;
+  if (!IsWindowEnabled(Item(TControl::bbtnNext))) return;
   const TWizardAction action = flow_.Next(SetupProc->SetupPath);
   if (action != TWizardAction::None) StartWorker(action);
 }
 
 void TVelkSetup::bbtnBackClick() {
-  if (IsWindowEnabled(Item("bbtnBack"))) flow_.Back();
+  if (IsWindowEnabled(Item(TControl::bbtnBack))) flow_.Back();
 }
 
 void TVelkSetup::bbtnCancelClick() {
@@ -363,12 +367,12 @@ void TVelkSetup::bbtnCancelClick() {
 
 // False when a shortcut could not be made: the error is shown and the window stays.
 bool TVelkSetup::RunFinishActions() {
-  const auto checked = [this](std::string_view name) {
-    return SendMessageW(Item(name), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  const auto checked = [this](TControl box) {
+    return SendMessageW(Item(box), BM_GETCHECK, 0, 0) == BST_CHECKED;
   };
-  const TFinishChoices choices{checked("cbAddIcon2Start"), checked("cbAddIcon2Programs"),
-                               checked("cbAddIcon2Desktop"), checked("cbAddIcon2QuickStart"),
-                               checked("cbRunProgram")};
+  const TFinishChoices choices{checked(TControl::cbAddIcon2Start), checked(TControl::cbAddIcon2Programs),
+                               checked(TControl::cbAddIcon2Desktop), checked(TControl::cbAddIcon2QuickStart),
+                               checked(TControl::cbRunProgram)};
   try {
     ::RunFinishActions(choices, window_.get());
     return true;
@@ -383,31 +387,31 @@ bool TVelkSetup::RunFinishActions() {
 
 void TVelkSetup::bbtnBrowseClick() {
   TBrowseDir browse;
-  browse.Caption = Text(kBrowseCaptionText);
-  browse.Title = WindowText(Item("lbDestFolderInfo2"));
+  browse.Caption = Text(TText::BrowseCaption);
+  browse.Title = WindowText(Item(TControl::lbDestFolderInfo2));
   browse.ShowNewFolder = true;
-  browse.SetFolder(WideToAnsi(WindowText(Item("edDestFolder"))));
+  browse.SetFolder(WideToAnsi(WindowText(Item(TControl::edDestFolder))));
   browse.Options = kBrowseReturnOnlyFsDirs;
   browse.OnNewFolderNameRejected = [this](TBrowseDir& picker) {
-    ShowMessageBox(picker.DialogWnd, Text(kUnusableNewFolderText), MB_ICONWARNING);
+    ShowMessageBox(picker.DialogWnd, Text(TText::UnusableNewFolder), MB_ICONWARNING);
   };
   if (!browse.Execute(window_.get())) return;
   // Only folders of the file system can be chosen, so an empty path is one
   // that the ANSI code page cannot hold: the destination stays as it was.
-  if (browse.Folder.empty()) return ShowMessageBox(window_.get(), Text(kUnusableFolderText), MB_ICONWARNING);
+  if (browse.Folder.empty()) return ShowMessageBox(window_.get(), Text(TText::UnusableFolder), MB_ICONWARNING);
   SetupProc->ChooseSetupPath(browse.Folder);
   flow_.FolderChosen(browse.Folder);
 }
 
 void TVelkSetup::edDestFolderChange() {
-  const std::string folder = WideToAnsi(WindowText(Item("edDestFolder")));
+  const std::string folder = WideToAnsi(WindowText(Item(TControl::edDestFolder)));
   if (folder == flow_.State().folder) return;
   flow_.FolderChosen(folder);
   ShowState();
 }
 
 void TVelkSetup::cbLangSelChange() {
-  SetupProc->LangID = SendMessageW(Item("cbLangSel"), CB_GETCURSEL, 0, 0) == 1 ? kRussianBase : kEnglishBase;
+  SetupProc->LangID = SendMessageW(Item(TControl::cbLangSel), CB_GETCURSEL, 0, 0) == 1 ? kRussianBase : kEnglishBase;
   ApplyTexts();
 }
 
@@ -466,8 +470,8 @@ bool TVelkSetup::PreviewKey(const MSG& message) {
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
   if (message.hwnd != window_.get() && !IsChild(window_.get(), message.hwnd)) return false;
   if (message.wParam == VK_F4 && GetKeyState(VK_MENU) < 0) return true;
-  if (message.wParam == VK_ESCAPE && !SendMessageW(Item("cbLangSel"), CB_GETDROPPEDSTATE, 0, 0)) {
-    if (IsWindowEnabled(Item("bbtnCancel"))) SendMessageW(Item("bbtnCancel"), BM_CLICK, 0, 0);
+  if (message.wParam == VK_ESCAPE && !SendMessageW(Item(TControl::cbLangSel), CB_GETDROPPEDSTATE, 0, 0)) {
+    if (IsWindowEnabled(Item(TControl::bbtnCancel))) SendMessageW(Item(TControl::bbtnCancel), BM_CLICK, 0, 0);
     return true;
   }
   if (message.wParam == VK_RETURN) {
@@ -482,21 +486,20 @@ bool TVelkSetup::PreviewKey(const MSG& message) {
 
 // ---- drawing --------------------------------------------------------------
 
-void TVelkSetup::DrawPicture(const DRAWITEMSTRUCT& item) const {
-  const std::string_view name = ControlAt(int(item.CtlID)).name;
+void TVelkSetup::DrawPicture(const DRAWITEMSTRUCT& item, TControlKind kind) const {
   const RECT& r = item.rcItem;
-  if (name == "Image3") {
+  if (kind == TControlKind::FolderPicture) {
     DrawIconEx(item.hDC, r.left, r.top, folderPicture_.get(), 32, 32, 0, nullptr, DI_NORMAL);
     return;
   }
-  const HBITMAP picture = name == "imgTopLogo"                    ? logo_.get()
-                          : name == "imInstall" || name == "Image2" ? installPicture_.get()
-                                                                    : removePicture_.get();
+  const HBITMAP picture = kind == TControlKind::Logo             ? logo_.get()
+                          : kind == TControlKind::InstallPicture ? installPicture_.get()
+                                                                 : removePicture_.get();
   BITMAP size{};
   if (!picture || !GetObjectW(picture, sizeof size, &size)) return;
   const unique_memory_dc source(CreateCompatibleDC(item.hDC));
   const TSelection selected(source.get(), picture);
-  if (name == "imgTopLogo") {
+  if (kind == TControlKind::Logo) {
     SetStretchBltMode(item.hDC, HALFTONE);
     StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, source.get(), 0, 0, size.bmWidth,
                size.bmHeight, SRCCOPY);
@@ -523,7 +526,7 @@ void TVelkSetup::DrawLanguageItem(const DRAWITEMSTRUCT& item) const {
 
 // ---- the window procedure -------------------------------------------------
 
-HWND TVelkSetup::Item(std::string_view name) const { return controls_.at(RowOf(Control(name))); }
+HWND TVelkSetup::Item(TControl control) const { return controls_.at(size_t(control)); }
 
 LRESULT CALLBACK TVelkSetup::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
@@ -550,8 +553,8 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (lParam) OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_CTLCOLORSTATIC: {
-      const LRESULT id = GetDlgCtrlID(HWND(lParam));
-      if (id == Control("edDestFolder").id) break;  // a read-only edit keeps its window colour
+      const TControlInfo* control = ControlAt(GetDlgCtrlID(HWND(lParam)));
+      if (control && control->kind == TControlKind::Edit) break;  // a read-only edit keeps its window colour
       SetBkMode(HDC(wParam), TRANSPARENT);
       return LRESULT(GetSysColorBrush(COLOR_BTNFACE));
     }
@@ -560,10 +563,11 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      const TControlInfo* control = ControlAt(int(item.CtlID));
       if (item.CtlType == ODT_COMBOBOX) DrawLanguageItem(item);
-      else if (ControlAt(int(item.CtlID)).kind == TControlKind::Bevel)
+      else if (control && control->kind == TControlKind::Bevel)
         DrawEdge(item.hDC, const_cast<RECT*>(&item.rcItem), EDGE_ETCHED, BF_TOP);
-      else DrawPicture(item);
+      else if (control) DrawPicture(item, control->kind);
       return TRUE;
     }
     case kStepWaitingMessage:

@@ -23,8 +23,8 @@ public:
   TVelkSetup& operator=(const TVelkSetup&) = delete;
 
   HWND Handle() const { return window_.get(); }
-  // Text n of the current language; "" when the language has none.
-  std::wstring Text(int n) const;
+  // The text in the current language; "" when the language has none.
+  std::wstring Text(TText text) const;
   // Keys the window sees before the focused control; true when consumed.
   bool PreviewKey(const MSG& message);
   // The message loop's next message, false for the one that ends the loop.
@@ -35,10 +35,10 @@ private:
   // The progress page of one road, as the worker of that road sees it.
   class TWorkerPage final : public IWorkerView {
   public:
-    TWorkerPage(TVelkSetup& wizard, const char* typeLabel, const char* itemLabel, const char* progressBar);
+    TWorkerPage(TVelkSetup& wizard, TControl typeLabel, TControl itemLabel, TControl progressBar);
     void Post(std::function<void()> step) override;
     void Synchronize(std::function<void()> step) override;
-    void ShowStatus(int textNumber, const std::string& item) override;
+    void ShowStatus(TText text, const std::string& item) override;
     void SetProgressMax(int max) override;
     void SetProgressPosition(int position) override;
     void ShowDone() override;
@@ -55,9 +55,9 @@ private:
     int ShownPosition() const;
 
     TVelkSetup& wizard_;
-    const char* typeLabel_;
-    const char* itemLabel_;
-    const char* progressBar_;
+    TControl typeLabel_;
+    TControl itemLabel_;
+    TControl progressBar_;
     std::wstring typeText_, itemText_;
     int position_ = 0;
   };
@@ -70,7 +70,7 @@ private:
   void FormCreate();
   void ApplyTexts();
   void ShowState();
-  void SetCaption(std::string_view name, const std::wstring& caption);
+  void SetCaption(TControl control, const std::wstring& caption);
   void FitLabel(HWND label);
 
   void OnCommand(int id, int notification);
@@ -88,10 +88,10 @@ private:
   void ShowErrorBox(const std::wstring& message);
   void ShowMessageBox(HWND owner, const std::wstring& message, UINT icon) const;
 
-  void DrawPicture(const DRAWITEMSTRUCT& item) const;
+  void DrawPicture(const DRAWITEMSTRUCT& item, TControlKind kind) const;
   void DrawLanguageItem(const DRAWITEMSTRUCT& item) const;
 
-  HWND Item(std::string_view name) const;
+  HWND Item(TControl control) const;
   std::wstring Title() const;
 
   HINSTANCE instance_;

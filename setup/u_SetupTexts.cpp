@@ -18,32 +18,52 @@ std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::ws
 namespace {
 
 using A = TTextArgs;
-
-constexpr int kBrowseText = 27;
-constexpr int kFinishText = 6;
+using C = TControl;
+using T = TText;
 
 constexpr TCaptionRule kCaptionRules[] = {
-    {"lbWelcomeInfo1", 7, A::Product},        {"lbWelcomeInfo2", 8, A::ProductTwice},
-    {"lbLangSel", 9, A::None},                {"lbSetupInfo1", 10, A::Product},
-    {"lbSetupInfo2", 11, A::Product},         {"lbProgramService1", 12, A::None},
-    {"lbProgramService2", 13, A::Product},    {"rbInstall", 14, A::None},
-    {"lbInstalInfo", 15, A::Product},         {"rbRemove", 16, A::None},
-    {"lbRemoveInfo", 17, A::Product},         {"lbLicInfo1", 18, A::None},
-    {"lbLicInfo2", 19, A::None},              {"rbLicOK", 20, A::None},
-    {"rbLicCancel", 21, A::None},             {"lbDestFolderInfo1", 22, A::None},
-    {"lbDestFolderInfo2", 23, A::None},       {"lbDestFolderInfo3", 24, A::None},
-    {"lbDestFolderInfo4", 25, A::ProductAndBrowse}, {"grbxDestFolder", 26, A::None},
-    {"bbtnBrowse", kBrowseText, A::None},     {"lbCopyFilesInfo1", 29, A::Product},
-    {"lbCopyFilesInfo2", 30, A::None},        {"lbCopyFilesInfo3", 31, A::Product},
-    {"lbInstalledInfo1", 37, A::Product},     {"lbInstalledInfo2", 38, A::Product},
-    {"lbInstalledInfo3", 39, A::Finish},      {"lbInstalledInfo4", 40, A::None},
-    {"cbAddIcon2Start", 41, A::None},         {"cbAddIcon2Programs", 42, A::None},
-    {"cbAddIcon2Desktop", 43, A::None},       {"cbAddIcon2QuickStart", 44, A::None},
-    {"cbRunProgram", 45, A::Product},         {"lbThankInstalledName", 0, A::CompanyAndStop},
-    {"lbRemoveFilesInfo1", 46, A::Product},   {"lbRemoveFilesInfo2", 47, A::None},
-    {"lbRemoveFilesInfo3", 48, A::Product},   {"lbRemovedInfo1", 53, A::Product},
-    {"lbRemovedInfo2", 54, A::Product},       {"lbRemovedInfo3", 55, A::Finish},
-    {"lbRemovedInfo4", 56, A::None},          {"lbThankRemovedName", 0, A::CompanyAndStop},
+    {C::lbWelcomeInfo1, T::WelcomeHeading, A::Product},
+    {C::lbWelcomeInfo2, T::WelcomeInfo, A::ProductTwice},
+    {C::lbLangSel, T::LanguagePrompt, A::None},
+    {C::lbSetupInfo1, T::WelcomeNextHint, A::Product},
+    {C::lbSetupInfo2, T::WelcomeCancelHint, A::Product},
+    {C::lbProgramService1, T::SelectionHeading, A::None},
+    {C::lbProgramService2, T::SelectionIntro, A::Product},
+    {C::rbInstall, T::InstallOption, A::None},
+    {C::lbInstalInfo, T::InstallOptionInfo, A::Product},
+    {C::rbRemove, T::RemoveOption, A::None},
+    {C::lbRemoveInfo, T::RemoveOptionInfo, A::Product},
+    {C::lbLicInfo1, T::LicenseHeading, A::None},
+    {C::lbLicInfo2, T::LicenseIntro, A::None},
+    {C::rbLicOK, T::LicenseAccept, A::None},
+    {C::rbLicCancel, T::LicenseRefuse, A::None},
+    {C::lbDestFolderInfo1, T::FoldersHeading, A::None},
+    {C::lbDestFolderInfo2, T::FoldersIntro, A::None},
+    {C::lbDestFolderInfo3, T::FoldersTarget, A::None},
+    {C::lbDestFolderInfo4, T::FoldersBrowseHint, A::ProductAndBrowse},
+    {C::grbxDestFolder, T::FoldersGroup, A::None},
+    {C::bbtnBrowse, T::Browse, A::None},
+    {C::lbCopyFilesInfo1, T::CopyFilesHeading, A::Product},
+    {C::lbCopyFilesInfo2, T::CopyFilesIntro, A::None},
+    {C::lbCopyFilesInfo3, T::CopyFilesInfo, A::Product},
+    {C::lbInstalledInfo1, T::InstalledHeading, A::Product},
+    {C::lbInstalledInfo2, T::InstalledInfo, A::Product},
+    {C::lbInstalledInfo3, T::InstalledExitHint, A::Finish},
+    {C::lbInstalledInfo4, T::InstalledThanks, A::None},
+    {C::cbAddIcon2Start, T::AddStartIcon, A::None},
+    {C::cbAddIcon2Programs, T::AddProgramsIcon, A::None},
+    {C::cbAddIcon2Desktop, T::AddDesktopIcon, A::None},
+    {C::cbAddIcon2QuickStart, T::AddQuickStartIcon, A::None},
+    {C::cbRunProgram, T::RunProgram, A::Product},
+    {C::lbThankInstalledName, {}, A::CompanyAndStop},
+    {C::lbRemoveFilesInfo1, T::RemoveFilesHeading, A::Product},
+    {C::lbRemoveFilesInfo2, T::RemoveFilesIntro, A::None},
+    {C::lbRemoveFilesInfo3, T::RemoveFilesInfo, A::Product},
+    {C::lbRemovedInfo1, T::RemovedHeading, A::Product},
+    {C::lbRemovedInfo2, T::RemovedInfo, A::Product},
+    {C::lbRemovedInfo3, T::RemovedExitHint, A::Finish},
+    {C::lbRemovedInfo4, T::RemovedThanks, A::None},
+    {C::lbThankRemovedName, {}, A::CompanyAndStop},
 };
 
 }  // namespace
@@ -56,11 +76,13 @@ std::wstring RuleCaption(const TCaptionRule& rule, const TTextLookup& text, std:
     case A::None: return text(rule.text);
     case A::Product: return FormatText(text(rule.text), {product});
     case A::ProductTwice: return FormatText(text(rule.text), {product, product});
-    case A::ProductAndBrowse: return FormatText(text(rule.text), {product, text(kBrowseText)});
-    case A::Finish: return FormatText(text(rule.text), {text(kFinishText)});
+    case A::ProductAndBrowse: return FormatText(text(rule.text), {product, text(T::Browse)});
+    case A::Finish: return FormatText(text(rule.text), {text(T::Finish)});
     case A::CompanyAndStop: return std::wstring(company) + L".";
   }
   return {};
 }
 
-std::wstring AppTitle(const TTextLookup& text, std::wstring_view product) { return FormatText(text(0), {product}); }
+std::wstring AppTitle(const TTextLookup& text, std::wstring_view product) {
+  return FormatText(text(T::Title), {product});
+}

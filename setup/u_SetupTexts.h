@@ -8,16 +8,27 @@
 #include <string>
 #include <string_view>
 
-// Ids of the texts in the program's string table: text n of a language is the
-// string with id language base + n.
+#include "setup/u_WizardLayout.h"
+
+// The wizard's texts, named in resources/texts.inc, which the string table is
+// made of too: text n of a language is the string with id language base + n.
+enum class TText : int {
+#define WIZARD_TEXT(name, n, english, russian) name = n,
+#include "resources/texts.inc"
+#undef WIZARD_TEXT
+};
+inline constexpr int kTextCount = 0  // one for each line of the list
+#define WIZARD_TEXT(name, n, english, russian) +1
+#include "resources/texts.inc"
+#undef WIZARD_TEXT
+    ;
 inline constexpr int kEnglishBase = 0;
 inline constexpr int kRussianBase = 1000;
-inline constexpr int kTextCount = 59;
 
 std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::wstring_view> args);
 
-// Text n of the current language ("" when the language has no such text).
-using TTextLookup = std::function<std::wstring(int n)>;
+// A text of the current language ("" when the language has no such text).
+using TTextLookup = std::function<std::wstring(TText text)>;
 
 // What goes into a text's "%s" marks.
 enum class TTextArgs { None, Product, ProductTwice, ProductAndBrowse, Finish, CompanyAndStop };
@@ -25,8 +36,8 @@ enum class TTextArgs { None, Product, ProductTwice, ProductAndBrowse, Finish, Co
 // A text-bearing control and the caption the texts give it. With
 // CompanyAndStop the caption is the company name and a full stop, no text.
 struct TCaptionRule {
-  std::string_view control;
-  int text;
+  TControl control;
+  TText text;
   TTextArgs args;
 };
 

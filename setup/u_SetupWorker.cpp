@@ -42,8 +42,8 @@ void TSetupWorker::ApplyProgressPosition() {
   view_.Post([&view = view_, position = ProgressPosition] { view.SetProgressPosition(position); });
 }
 
-void TSetupWorker::ShowStatus(int textNumber) {
-  view_.Post([&view = view_, textNumber, item = ItemText] { view.ShowStatus(textNumber, item); });
+void TSetupWorker::ShowStatus(TText text) {
+  view_.Post([&view = view_, text, item = ItemText] { view.ShowStatus(text, item); });
 }
 
 void TSetupWorker::ShowDone() {

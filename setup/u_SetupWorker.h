@@ -57,18 +57,6 @@ public:
   virtual std::string LastErrorText() const = 0;
 };
 
-// The status texts of the workers' progress pages.
-enum TWorkerText : int {
-  kTextCopyFile = 32,
-  kTextRegisterServer = 33,
-  kTextWriteRegValue = 34,
-  kTextCreateFolders = 36,
-  kTextRemoveFile = 49,
-  kTextUnregisterServer = 50,
-  kTextRemoveRegValue = 51,
-  kTextRemoveLinks = 52,
-};
-
 class TSetupWorker {
 public:
   TSetupWorker(const TSetupWorker&) = delete;
@@ -88,7 +76,7 @@ protected:
 
   void ApplyProgressMax();
   void ApplyProgressPosition();
-  void ShowStatus(int textNumber);
+  void ShowStatus(TText text);
   void ShowDone();
   // ProgressPosition := k, shown.
   void AdvanceBar(int32_t k);

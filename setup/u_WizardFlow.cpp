@@ -50,7 +50,7 @@ void TWizardFlow::Back() {
         // An empty folder left Next disabled; on Selection it always leads on.
         state_.nextEnabled = true;
       }
-      state_.nextText = btNext;
+      state_.nextText = TText::Next;
       break;
     default:
       break;
@@ -60,14 +60,14 @@ void TWizardFlow::Back() {
 void TWizardFlow::ClickInstall() {
   state_.installChecked = true;
   state_.removeChecked = false;
-  state_.nextText = btNext;
+  state_.nextText = TText::Next;
 }
 
 void TWizardFlow::ClickRemove() {
   if (!state_.removeEnabled) return;
   state_.removeChecked = true;
   state_.installChecked = false;
-  state_.nextText = btRemove;
+  state_.nextText = TText::Remove;
 }
 
 void TWizardFlow::ClickLicense(bool accept) {
@@ -82,21 +82,21 @@ void TWizardFlow::FolderChosen(const std::string& folder) {
 }
 
 void TWizardFlow::TextsApplied() {
-  state_.backText = btBack;
-  state_.nextText = btNext;
-  state_.cancelText = btCancel;
+  state_.backText = TText::Back;
+  state_.nextText = TText::Next;
+  state_.cancelText = TText::Cancel;
 }
 
 void TWizardFlow::WorkerDone() {
   state_.page = state_.page == TPage::CopyFiles ? TPage::Installed : TPage::Removed;
-  state_.nextText = btNext;
+  state_.nextText = TText::Next;
   state_.cancelEnabled = true;
-  state_.cancelText = btFinish;
+  state_.cancelText = TText::Finish;
 }
 
 void TWizardFlow::EnterFolders(const std::string& setupPath) {
   state_.page = TPage::Folders;
-  state_.nextText = btInstall;
+  state_.nextText = TText::Install;
   FolderChosen(setupPath);
 }
 

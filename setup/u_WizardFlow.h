@@ -5,19 +5,17 @@
 
 #include <string>
 
+#include "setup/u_SetupTexts.h"
 #include "setup/u_WizardLayout.h"
-
-// Text numbers of the current language that the buttons carry.
-enum TButtonText { btBack = 1, btNext = 2, btCancel = 3, btInstall = 4, btRemove = 5, btFinish = 6 };
 
 struct TWizardState {
   TPage page = TPage::Welcome;
   bool backEnabled = false;
   bool nextEnabled = true;
   bool cancelEnabled = true;
-  int backText = btBack;
-  int nextText = btNext;
-  int cancelText = btCancel;
+  TText backText = TText::Back;
+  TText nextText = TText::Next;
+  TText cancelText = TText::Cancel;
   bool installChecked = true;
   bool removeChecked = false;
   bool removeEnabled = false;
@@ -36,7 +34,7 @@ public:
   const TWizardState& State() const { return state_; }
   // Cancel finishes an install (runs the finish actions): the finished page,
   // with Cancel reading Finish.
-  bool Finishing() const { return state_.page == TPage::Installed && state_.cancelText == btFinish; }
+  bool Finishing() const { return state_.page == TPage::Installed && state_.cancelText == TText::Finish; }
 
   // Next on the current page; `setupPath` fills the folder edit on entering the folder page.
   TWizardAction Next(const std::string& setupPath);

@@ -1,8 +1,8 @@
 #pragma once
 // The wizard window's controls: one table of descriptions (name, kind, page,
-// design rectangle, flags) from which the window creates its children, and the
-// layout rules applied at creation. Portable, so the driver of the end-to-end
-// tests and the unit tests share the same table.
+// rectangle, flags), listed in u_WizardControls.inc, from which the window
+// creates its children, and where they sit with or without the logo. Portable,
+// so the driver of the end-to-end tests and the unit tests share the same table.
 
 #include <array>
 #include <optional>
@@ -12,8 +12,17 @@
 enum class TPage { None = -1, Welcome, Selection, License, Folders, CopyFiles, Installed, RemoveFiles, Removed };
 inline constexpr int kPageCount = 8;
 
-enum class TControlKind { Image, Bevel, Button, StaticText, Label, ComboBox, RadioButton, RichText, GroupBox, Edit,
-                          ProgressBar, CheckBox };
+// The table's rows, named as the controls are.
+enum class TControl : int {
+#define WIZARD_CONTROL(name, ...) name,
+#include "setup/u_WizardControls.inc"
+#undef WIZARD_CONTROL
+};
+
+// The pictures are drawn by the window: the logo stretched to its control, the
+// others (two bitmaps and the folder icon) at their natural size.
+enum class TControlKind { Logo, InstallPicture, RemovePicture, FolderPicture, Bevel, Button, StaticText, Label,
+                          ComboBox, RadioButton, RichText, GroupBox, Edit, ProgressBar, CheckBox };
 
 enum TControlFlags : unsigned {
   cfNone = 0,
@@ -22,7 +31,10 @@ enum TControlFlags : unsigned {
   cfAutoSize = 1 << 2,  // sized to its caption
   cfChecked = 1 << 3,   // checked at start
   cfTabStop = 1 << 4,
-  cfInGroup = 1 << 5,   // positioned inside grbxDestFolder
+  cfInGroup = 1 << 5,     // positioned inside grbxDestFolder
+  cfGroupStart = 1 << 6,  // starts a group of radio buttons
+  cfLanguage = 1 << 7,    // shown only where the user may switch the language
+  cfBelowLogo = 1 << 8,   // moves up by the logo's height when there is no logo
 };
 
 struct TRect {
@@ -30,9 +42,12 @@ struct TRect {
   bool operator==(const TRect&) const = default;
 };
 
-// Control ids are 100 + the row's index in the table.
+inline constexpr int kFirstControlId = 100;
+
+// Control ids are kFirstControlId + the row's index in the table.
 struct TControlInfo {
   int id;
+  TControl control;
   std::string_view name;
   TControlKind kind;
   TPage page;
@@ -48,12 +63,13 @@ inline constexpr int kPageHeight = 259;  // with the logo shown
 inline constexpr int kPageWidth = kClientWidth;
 
 std::span<const TControlInfo> WizardControls();
+const TControlInfo& Control(TControl control);
+// The row of a control's name; null when no control has it.
 const TControlInfo* FindControl(std::string_view name);
-const TControlInfo& Control(std::string_view name);  // the name must exist
 
-// Where a control sits in the window's client area after the creation-time
-// layout (button row, width fix-ups, the page area's position with or without
-// the logo). Auto-sized controls keep width and height 0 here.
+// Where a control sits in the window's client area: the page area and the bevel
+// above it move up when there is no logo. Auto-sized controls keep width and
+// height 0 here.
 TRect LaidOutRect(const TControlInfo& control, bool hasTopLogo);
 
 // Top of the page area in client coordinates.

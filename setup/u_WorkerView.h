@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "setup/u_SetupTexts.h"
+
 class IWorkerView {
 public:
   virtual ~IWorkerView() = default;
@@ -18,13 +20,12 @@ public:
   // has run; an exception thrown by the step is rethrown here, in the worker.
   virtual void Synchronize(std::function<void()> step) = 0;
 
-  // The operation label := text `textNumber` of the current language, the
-  // item label := `item`.
-  virtual void ShowStatus(int textNumber, const std::string& item) = 0;
+  // The operation label := `text` in the current language, the item label := `item`.
+  virtual void ShowStatus(TText text, const std::string& item) = 0;
   virtual void SetProgressMax(int max) = 0;
   virtual void SetProgressPosition(int position) = 0;
-  // The completion step: Next reads text 2 (still disabled), Cancel is enabled
-  // and reads text 6, the road's finished page is shown.
+  // The completion step: Next reads TText::Next (still disabled), Cancel is
+  // enabled and reads TText::Finish, the road's finished page is shown.
   virtual void ShowDone() = 0;
   // The worker's single error box, owned by the window and captioned with the
   // application title; the window stays on the progress page.

@@ -25,8 +25,8 @@ public:
     if (steps == failingStep) throw std::runtime_error("step failed");
     step();
   }
-  void ShowStatus(int textNumber, const std::string& item) override {
-    log_.push_back("status " + std::to_string(textNumber) + " " + item);
+  void ShowStatus(TText text, const std::string& item) override {
+    log_.push_back("status " + std::to_string(int(text)) + " " + item);
   }
   void SetProgressMax(int max) override { log_.push_back("max " + std::to_string(max)); }
   void SetProgressPosition(int position) override { log_.push_back("pos " + std::to_string(position)); }

@@ -3,8 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
+#include <string>
+#include <vector>
 
 TEST(FormatText, ArgumentsLeftToRight) {
   EXPECT_EQ(FormatText(L"\"%s\" and \"%s\"", {L"a", L"b"}), L"\"a\" and \"b\"");
@@ -16,21 +17,37 @@ TEST(FormatText, ArgumentsLeftToRight) {
 
 namespace {
 
-// The string table of the resource script, as id -> UTF-8 text. Entries read
-// `  ID, "TEXT"` with inner quotes doubled.
+// The texts of the list as the resource compiler reads them: number -> UTF-8
+// text in each language, inner quotes written doubled.
+struct TListedText {
+  int n;
+  std::string english, russian;
+};
+
+std::string ResourceString(std::string_view spelling) {
+  std::string text;
+  for (size_t i = 1; i + 1 < spelling.size(); ++i) {
+    text += spelling[i];
+    if (spelling[i] == '"') ++i;  // "" stands for one quote
+  }
+  return text;
+}
+
+const std::vector<TListedText>& ListedTexts() {
+  static const std::vector<TListedText> texts = {
+#define WIZARD_TEXT(name, n, english, russian) {n, ResourceString(#english), ResourceString(#russian)},
+#include "resources/texts.inc"
+#undef WIZARD_TEXT
+  };
+  return texts;
+}
+
+// The string table the resource script makes of the list, as id -> text.
 std::map<int, std::string> ReadTextTable() {
-  std::ifstream file(SETUP_SOURCE_DIR "/resources/texts.rc");
   std::map<int, std::string> table;
-  std::string line;
-  while (std::getline(file, line)) {
-    const size_t open = line.find(", \"");
-    if (open == std::string::npos || line.back() != '"') continue;
-    std::string text;
-    for (size_t i = open + 3; i + 1 < line.size(); ++i) {
-      text += line[i];
-      if (line[i] == '"') ++i;  // "" stands for one quote
-    }
-    table[std::stoi(line.substr(0, open))] = text;
+  for (const TListedText& text : ListedTexts()) {
+    table[kEnglishBase + text.n] = text.english;
+    table[kRussianBase + text.n] = text.russian;
   }
   return table;
 }
@@ -44,10 +61,13 @@ size_t CountMarks(const std::string& text) {
 }  // namespace
 
 TEST(TextTable, BothLanguagesHoldEveryText) {
+  ASSERT_EQ(ListedTexts().size(), size_t(kTextCount));
+  for (int n = 0; n < kTextCount; ++n) EXPECT_EQ(ListedTexts()[size_t(n)].n, n) << "texts count 0, 1, 2, ...";
   const auto table = ReadTextTable();
   ASSERT_EQ(table.size(), size_t(2 * kTextCount));
   for (int n = 0; n < kTextCount; ++n) {
     ASSERT_TRUE(table.count(kEnglishBase + n) && table.count(kRussianBase + n)) << n;
+    EXPECT_FALSE(table.at(n).empty() || table.at(kRussianBase + n).empty()) << n;
     EXPECT_EQ(CountMarks(table.at(n)), CountMarks(table.at(kRussianBase + n))) << n;
   }
   EXPECT_EQ(table.at(0), "\"%s\" Setup Wizard");
@@ -65,17 +85,17 @@ TEST(TextTable, TrailingBlanksAsWritten) {
 
 namespace {
 
-// Text n of a made-up language that shows its number and marks.
-std::wstring NumberedText(int n) {
-  if (n == 6) return L"&Done";
-  if (n == 27) return L"Pick";
-  return L"t" + std::to_wstring(n) + L"(%s,%s)";
+// A made-up language whose texts show their numbers and marks.
+std::wstring NumberedText(TText text) {
+  if (text == TText::Finish) return L"&Done";
+  if (text == TText::Browse) return L"Pick";
+  return L"t" + std::to_wstring(int(text)) + L"(%s,%s)";
 }
 
-std::wstring CaptionOf(std::string_view control, std::wstring_view product, std::wstring_view company) {
+std::wstring CaptionOf(TControl control, std::wstring_view product, std::wstring_view company) {
   for (const TCaptionRule& rule : CaptionRules())
     if (rule.control == control) return RuleCaption(rule, NumberedText, product, company);
-  ADD_FAILURE() << "no rule for " << control;
+  ADD_FAILURE() << "no rule for " << Control(control).name;
   return {};
 }
 
@@ -85,9 +105,8 @@ TEST(CaptionRules, EveryTextOnceAndEveryControlKnown) {
   std::map<int, int> uses;
   std::map<std::string_view, int> controls;
   for (const TCaptionRule& rule : CaptionRules()) {
-    ++controls[rule.control];
-    EXPECT_NE(FindControl(rule.control), nullptr) << rule.control;
-    if (rule.args != TTextArgs::CompanyAndStop) ++uses[rule.text];
+    ++controls[Control(rule.control).name];
+    if (rule.args != TTextArgs::CompanyAndStop) ++uses[int(rule.text)];
   }
   for (const auto& [control, count] : controls) EXPECT_EQ(count, 1) << control;
   // Texts 0-6 go to the title and buttons, 28 to the folder picker, 32-36 and
@@ -101,14 +120,14 @@ TEST(CaptionRules, EveryTextOnceAndEveryControlKnown) {
 }
 
 TEST(CaptionRules, FormattedCaptions) {
-  EXPECT_EQ(CaptionOf("lbWelcomeInfo2", L"P", L"C"), L"t8(P,P)");
-  EXPECT_EQ(CaptionOf("lbDestFolderInfo4", L"P", L"C"), L"t25(P,Pick)") << "names the Browse button";
-  EXPECT_EQ(CaptionOf("lbInstalledInfo3", L"P", L"C"), L"t39(&Done,)") << "the Finish word with its &";
-  EXPECT_EQ(CaptionOf("lbRemovedInfo3", L"P", L"C"), L"t55(&Done,)");
-  EXPECT_EQ(CaptionOf("cbRunProgram", L"50%s", L"C"), L"t45(50%s,)") << "a product name is no format";
-  EXPECT_EQ(CaptionOf("lbThankInstalledName", L"P", L"Acme"), L"Acme.");
-  EXPECT_EQ(CaptionOf("lbThankRemovedName", L"P", L""), L".");
-  EXPECT_EQ(CaptionOf("rbInstall", L"P", L"C"), L"t14(%s,%s)") << "unformatted texts stand as they are";
+  EXPECT_EQ(CaptionOf(TControl::lbWelcomeInfo2, L"P", L"C"), L"t8(P,P)");
+  EXPECT_EQ(CaptionOf(TControl::lbDestFolderInfo4, L"P", L"C"), L"t25(P,Pick)") << "names the Browse button";
+  EXPECT_EQ(CaptionOf(TControl::lbInstalledInfo3, L"P", L"C"), L"t39(&Done,)") << "the Finish word with its &";
+  EXPECT_EQ(CaptionOf(TControl::lbRemovedInfo3, L"P", L"C"), L"t55(&Done,)");
+  EXPECT_EQ(CaptionOf(TControl::cbRunProgram, L"50%s", L"C"), L"t45(50%s,)") << "a product name is no format";
+  EXPECT_EQ(CaptionOf(TControl::lbThankInstalledName, L"P", L"Acme"), L"Acme.");
+  EXPECT_EQ(CaptionOf(TControl::lbThankRemovedName, L"P", L""), L".");
+  EXPECT_EQ(CaptionOf(TControl::rbInstall, L"P", L"C"), L"t14(%s,%s)") << "unformatted texts stand as they are";
   EXPECT_EQ(AppTitle(NumberedText, L"P"), L"t0(P,)");
-  EXPECT_EQ(AppTitle([](int) { return std::wstring(); }, L"P"), L"") << "a language without texts";
+  EXPECT_EQ(AppTitle([](TText) { return std::wstring(); }, L"P"), L"") << "a language without texts";
 }

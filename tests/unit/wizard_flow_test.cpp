@@ -4,7 +4,7 @@
 
 namespace {
 
-void ExpectButtons(const TWizardState& s, bool back, bool next, bool cancel, int nextText) {
+void ExpectButtons(const TWizardState& s, bool back, bool next, bool cancel, TText nextText) {
   EXPECT_EQ(s.backEnabled, back);
   EXPECT_EQ(s.nextEnabled, next);
   EXPECT_EQ(s.cancelEnabled, cancel);
@@ -17,10 +17,10 @@ TEST(WizardFlow, StartsOnWelcomeWithInstallChosen) {
   for (bool installed : {false, true}) {
     const TWizardFlow flow(true, installed);
     EXPECT_EQ(flow.State().page, TPage::Welcome);
-    ExpectButtons(flow.State(), false, true, true, btNext);
+    ExpectButtons(flow.State(), false, true, true, TText::Next);
     EXPECT_TRUE(flow.State().installChecked);
     EXPECT_EQ(flow.State().removeEnabled, installed);
-    EXPECT_EQ(flow.State().cancelText, btCancel);
+    EXPECT_EQ(flow.State().cancelText, TText::Cancel);
   }
 }
 
@@ -28,7 +28,7 @@ TEST(WizardFlow, InstallRoadWithLicence) {
   TWizardFlow flow(true, false);
   EXPECT_EQ(flow.Next("C:\\P"), TWizardAction::None);
   EXPECT_EQ(flow.State().page, TPage::Selection);
-  ExpectButtons(flow.State(), true, true, true, btNext);
+  ExpectButtons(flow.State(), true, true, true, TText::Next);
 
   flow.Next("C:\\P");
   EXPECT_EQ(flow.State().page, TPage::License);
@@ -42,26 +42,26 @@ TEST(WizardFlow, InstallRoadWithLicence) {
   flow.Next("C:\\P");
   EXPECT_EQ(flow.State().page, TPage::Folders);
   EXPECT_EQ(flow.State().folder, "C:\\P");
-  ExpectButtons(flow.State(), true, true, true, btInstall);
+  ExpectButtons(flow.State(), true, true, true, TText::Install);
 
   flow.Back();
   EXPECT_EQ(flow.State().page, TPage::License);
   EXPECT_TRUE(flow.State().nextEnabled) << "the acceptance is kept";
-  EXPECT_EQ(flow.State().nextText, btNext);
+  EXPECT_EQ(flow.State().nextText, TText::Next);
   flow.Next("C:\\P");
 
   EXPECT_FALSE(flow.Finishing()) << "Cancel before the install only closes";
   EXPECT_EQ(flow.Next("C:\\P"), TWizardAction::StartInstall);
   EXPECT_EQ(flow.State().page, TPage::CopyFiles);
-  ExpectButtons(flow.State(), false, false, false, btInstall);
+  ExpectButtons(flow.State(), false, false, false, TText::Install);
   EXPECT_EQ(flow.Next("C:\\P"), TWizardAction::None) << "no second worker";
   flow.Back();
   EXPECT_EQ(flow.State().page, TPage::CopyFiles);
 
   flow.WorkerDone();
   EXPECT_EQ(flow.State().page, TPage::Installed);
-  ExpectButtons(flow.State(), false, false, true, btNext);
-  EXPECT_EQ(flow.State().cancelText, btFinish);
+  ExpectButtons(flow.State(), false, false, true, TText::Next);
+  EXPECT_EQ(flow.State().cancelText, TText::Finish);
   EXPECT_TRUE(flow.Finishing());
 }
 
@@ -77,7 +77,7 @@ TEST(WizardFlow, WithoutLicenceTheLicencePageIsSkippedBothWays) {
   flow.Back();
   EXPECT_EQ(flow.State().page, TPage::Selection);
   EXPECT_TRUE(flow.State().nextEnabled) << "Next leads on from Selection even after an empty folder";
-  EXPECT_EQ(flow.State().nextText, btNext);
+  EXPECT_EQ(flow.State().nextText, TText::Next);
 }
 
 TEST(WizardFlow, LicenceBackReenablesNext) {
@@ -96,20 +96,20 @@ TEST(WizardFlow, RemoveRoad) {
   TWizardFlow flow(true, true);
   flow.Next("");
   flow.ClickRemove();
-  EXPECT_EQ(flow.State().nextText, btRemove);
+  EXPECT_EQ(flow.State().nextText, TText::Remove);
   EXPECT_TRUE(flow.State().removeChecked && !flow.State().installChecked);
   flow.Back();
   EXPECT_EQ(flow.State().page, TPage::Welcome);
-  EXPECT_EQ(flow.State().nextText, btRemove) << "Back to Welcome keeps the caption";
+  EXPECT_EQ(flow.State().nextText, TText::Remove) << "Back to Welcome keeps the caption";
   flow.Next("");
   EXPECT_EQ(flow.State().page, TPage::Selection);
   EXPECT_EQ(flow.Next(""), TWizardAction::StartRemove);
   EXPECT_EQ(flow.State().page, TPage::RemoveFiles);
-  ExpectButtons(flow.State(), false, false, false, btRemove);
+  ExpectButtons(flow.State(), false, false, false, TText::Remove);
   flow.WorkerDone();
   EXPECT_EQ(flow.State().page, TPage::Removed);
-  ExpectButtons(flow.State(), false, false, true, btNext);
-  EXPECT_EQ(flow.State().cancelText, btFinish);
+  ExpectButtons(flow.State(), false, false, true, TText::Next);
+  EXPECT_EQ(flow.State().cancelText, TText::Finish);
   EXPECT_FALSE(flow.Finishing()) << "Finish after a removal only closes";
 }
 
@@ -118,7 +118,7 @@ TEST(WizardFlow, RemoveCannotBeChosenWithoutAnInstallation) {
   flow.Next("");
   flow.ClickRemove();
   EXPECT_TRUE(flow.State().installChecked);
-  EXPECT_EQ(flow.State().nextText, btNext);
+  EXPECT_EQ(flow.State().nextText, TText::Next);
   flow.Next("C:\\P");
   EXPECT_EQ(flow.State().page, TPage::Folders);
 }
@@ -128,7 +128,7 @@ TEST(WizardFlow, InstallAfterRemoveRestoresTheCaption) {
   flow.Next("");
   flow.ClickRemove();
   flow.ClickInstall();
-  EXPECT_EQ(flow.State().nextText, btNext);
+  EXPECT_EQ(flow.State().nextText, TText::Next);
   flow.Next("C:\\P");
   EXPECT_EQ(flow.State().page, TPage::Folders);
 }
@@ -140,7 +140,7 @@ TEST(WizardFlow, LanguageChangeResetsButtonTexts) {
   flow.Back();
   const TWizardState before = flow.State();
   flow.TextsApplied();
-  EXPECT_EQ(flow.State().nextText, btNext);
+  EXPECT_EQ(flow.State().nextText, TText::Next);
   EXPECT_EQ(flow.State().backEnabled, before.backEnabled) << "enabled states untouched";
   EXPECT_TRUE(flow.State().removeChecked);
 }

@@ -61,8 +61,8 @@ public:
     stepThreads_.push_back(GetCurrentThreadId());
     step();
   }
-  void ShowStatus(int textNumber, const std::string& item) override {
-    log.push_back(std::to_string(textNumber) + " " + item);
+  void ShowStatus(TText text, const std::string& item) override {
+    log.push_back(std::to_string(int(text)) + " " + item);
   }
   void SetProgressMax(int max) override { maxima.push_back(max); }
   void SetProgressPosition(int) override {}

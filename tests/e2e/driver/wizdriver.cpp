@@ -434,7 +434,7 @@ void WaitPage(const Args& args) {
 // argument "logo" or "nologo" says which to expect.
 void LayoutCheck(const Args& args) {
   HWND wizard = Wizard();
-  bool logo = IsWindowVisible(ControlWindow(wizard, ControlInfo("imgTopLogo")));
+  bool logo = IsWindowVisible(ControlWindow(wizard, Control(TControl::imgTopLogo)));
   if (!args.empty()) logo = args[0] == "logo";
   int mismatches = 0;
   for (const TControlInfo& info : WizardControls()) {
