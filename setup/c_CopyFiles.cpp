@@ -49,7 +49,7 @@ void TCopyFiles::InstallFiles() {
     const TFileInfo& file = project_.FileList[i].second;
     ItemText = project_.ExpandValue(file.SetupPath);
     if (!file.DoSetup) continue;
-    ShowStatus(TText::CopyFile);
+    ShowStatus(TText::CopyingFile);
     if (InstallFile(file)) AdvanceBar(int32_t(i + 1));
   }
 }
