@@ -418,12 +418,11 @@ void TVelkSetup::cbLangSelChange() {
 // ---- workers --------------------------------------------------------------
 
 void TVelkSetup::StartWorker(TWizardAction action) {
-  ShowState();
-  UpdateWindow(window_.get());  // the progress page is painted before work begins
   // The close box would end the program in the middle of an item.
   workerRunning_ = true;
   EnableMenuItem(GetSystemMenu(window_.get(), FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
   SetTimer(window_.get(), kPaceTimer, kPaceMs, nullptr);
+  std::wstring failure;
   try {
     if (action == TWizardAction::StartInstall) {
       worker_ = StartCopyFiles(copyPage_);
@@ -432,10 +431,16 @@ void TVelkSetup::StartWorker(TWizardAction action) {
       worker_ = StartRemoveFiles(removePage_);
     }
   } catch (const std::exception& error) {
-    // Without a worker the wizard stays on its progress page, and the close box ends it.
-    WorkerEnded();
-    ShowErrorBox(AnsiToWide(error.what()));
+    failure = AnsiToWide(error.what());
   }
+  // The progress page is painted while the worker starts; the steps it hands
+  // over run once this returns, on the page.
+  ShowState();
+  UpdateWindow(window_.get());
+  if (failure.empty()) return;
+  // Without a worker the wizard stays on its progress page, and the close box ends it.
+  WorkerEnded();
+  ShowErrorBox(failure);
 }
 
 void TVelkSetup::WorkerEnded() {
