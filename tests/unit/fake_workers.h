@@ -68,8 +68,12 @@ public:
     if (it == payload.end() || !ReadDeclaredSize(found.raw, found.size)) return std::nullopt;
     return found;
   }
+  void InflateAhead(std::vector<std::string_view> payloads) override {
+    for (std::string_view raw : payloads) inflatedAhead.push_back(NameOf(raw));
+  }
   // A locked file stays in use for `lockedTries` more writes.
   TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view resource) override {
+    unpacked.push_back(NameOf(resource));
     Bytes data;
     if (!UnpackResource(resource, data) || data.empty()) return TFileWrite::DamagedPayload;
     if (lockedFiles.contains(Key(fileName)) && lockedTries-- > 0) {
@@ -101,6 +105,12 @@ public:
   std::string LastErrorText() const override { return lastError_; }
 
   static std::string Key(const std::string& path) { return UpperCaseAscii(path); }
+  // The name of the payload whose bytes these are.
+  std::string NameOf(std::string_view raw) const {
+    for (const auto& [name, bytes] : payload)
+      if (bytes.data() == raw.data()) return name;
+    return "?";
+  }
 
   std::set<std::string> folders;
   std::set<std::string> unmakeableFolders;
@@ -110,6 +120,7 @@ public:
   int lockedTries = 1 << 30;
   std::set<std::string> readOnlyFiles;
   std::set<std::string> failingServers;
+  std::vector<std::string> inflatedAhead, unpacked;  // payload names, in the order given
 
 private:
   bool Failed(const std::string& reason) {

@@ -117,6 +117,9 @@ TEST(CopyFiles, EntriesPassedOverLeaveTheBar) {
   EXPECT_EQ(f.File("C:\\Apps\\Widget\\Server.dll"), "MZ server") << "stays written, unregistered";
   for (const char* absent : {"C:\\Apps\\Skipped.txt", "C:\\Apps\\Empty.txt", "Bare.txt"})
     EXPECT_FALSE(f.system.FileExists(absent)) << absent;
+  // Inflated ahead: what will be written, in order; the bare entry is passed over only when it comes.
+  EXPECT_EQ(f.system.inflatedAhead, (Log{"WIDGET.EXE", "SERVER.DLL", "GUIDE.TXT", "BARE.TXT"}));
+  EXPECT_EQ(f.system.unpacked, (Log{"WIDGET.EXE", "SERVER.DLL", "GUIDE.TXT"}));
 }
 
 TEST(CopyFiles, AFileThatCannotBeWrittenEndsTheRunNamingItAndTheReason) {
