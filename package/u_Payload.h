@@ -16,6 +16,14 @@ inline constexpr char kScriptResource[] = "SETUPINFO";
 inline constexpr char kLicenseResource[] = "LICINFO";
 inline constexpr char kTopLogoResource[] = "TOPLOGO";
 
+// A payload resource where a loaded program holds it, and the size it declares.
+// Its bytes are read through the program's file, not the view: read there,
+// each would keep its pages in the program's memory.
+struct TPayloadView {
+  std::string_view raw;
+  int32_t size = 0;
+};
+
 // Larger declared sizes are taken as damage rather than trusted for an allocation.
 inline constexpr int32_t kMaxUnpackedSize = 1 << 30;
 

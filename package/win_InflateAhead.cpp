@@ -10,10 +10,11 @@ bool Same(std::string_view a, std::string_view b) { return a.data() == b.data() 
 
 }  // namespace
 
-TInflateAhead::TInflateAhead(HMODULE module, std::vector<std::string_view> payloads, unsigned threads, size_t budget)
+TInflateAhead::TInflateAhead(HMODULE module, const std::vector<TPayloadView>& payloads, unsigned threads,
+                             size_t budget)
     : budget_(budget) {
   slots_.reserve(payloads.size());
-  for (std::string_view raw : payloads) slots_.emplace_back(raw);
+  for (const TPayloadView& payload : payloads) slots_.emplace_back(payload);
   const std::wstring path = ModulePath(module);
   threads_.reserve(threads);
   for (unsigned n = 0; n < threads; ++n) {
@@ -39,8 +40,8 @@ DWORD WINAPI TInflateAhead::ThreadMain(void* thread) {
 }
 
 void TInflateAhead::InflateSlots(TModuleFile& file) {
-  while (const std::optional<size_t> index = NextSlot(file)) {
-    std::optional<TInflated> inflated = Inflate(file, slots_[*index].raw, *slots_[*index].size);
+  while (const std::optional<size_t> index = NextSlot()) {
+    std::optional<TInflated> inflated = Inflate(file, slots_[*index].raw, slots_[*index].size);
     TExclusiveLock hold(lock_);
     TSlot& slot = slots_[*index];
     slot.state = inflated ? TState::Inflated : TState::NotAhead;
@@ -68,19 +69,18 @@ std::optional<TInflated> TInflateAhead::Inflate(TModuleFile& file, std::string_v
 // Claims the next payload the writer has not passed, once the budget has room
 // for it. The claims go in order, so the payload the writer waits for is never
 // kept out by ones behind it. Nothing when all are claimed or when stopping.
-std::optional<size_t> TInflateAhead::NextSlot(TModuleFile& file) {
+std::optional<size_t> TInflateAhead::NextSlot() {
   TExclusiveLock hold(lock_);
   for (;;) {
     nextSlot_ = std::max(nextSlot_, nextAsked_);
     if (stopping_ || nextSlot_ == slots_.size()) return std::nullopt;
     TSlot& slot = slots_[nextSlot_];
-    if (!slot.size) slot.size = DeclaredSize(file, slot.raw);
-    if (!slot.size || *slot.size > budget_) {
+    if (slot.size > budget_) {
       slot.state = TState::NotAhead;
       ++nextSlot_;
       WakeAllConditionVariable(&changed_);
-    } else if (reserved_ + *slot.size <= budget_) {
-      reserved_ += *slot.size;
+    } else if (reserved_ + slot.size <= budget_) {
+      reserved_ += slot.size;
       slot.holdsBudget = true;
       slot.state = TState::Inflating;
       return nextSlot_++;
@@ -90,17 +90,8 @@ std::optional<size_t> TInflateAhead::NextSlot(TModuleFile& file) {
   }
 }
 
-std::optional<size_t> TInflateAhead::DeclaredSize(TModuleFile& file, std::string_view raw) {
-  try {
-    int32_t size = 0;
-    if (ReadDeclaredSize(file.Resource(raw), size)) return size_t(size);
-  } catch (const std::bad_alloc&) {
-  }
-  return std::nullopt;
-}
-
 void TInflateAhead::Release(TSlot& slot) {
-  if (slot.holdsBudget) reserved_ -= *slot.size;
+  if (slot.holdsBudget) reserved_ -= slot.size;
   slot.holdsBudget = false;
   slot.inflated = {};
 }

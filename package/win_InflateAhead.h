@@ -22,9 +22,10 @@ struct TInflated {
 
 class TInflateAhead {
 public:
-  // `payloads` are views of raw resources of `module`, in the order they will
-  // be taken; each thread reads them from the module's file (TModuleFile).
-  TInflateAhead(HMODULE module, std::vector<std::string_view> payloads, unsigned threads, size_t budget);
+  // `payloads` are raw resources of `module` with their declared sizes, in the
+  // order they will be taken; each thread reads them from the module's file
+  // (TModuleFile).
+  TInflateAhead(HMODULE module, const std::vector<TPayloadView>& payloads, unsigned threads, size_t budget);
   TInflateAhead(const TInflateAhead&) = delete;
   TInflateAhead& operator=(const TInflateAhead&) = delete;
   // The threads stop before their next payload and are waited for.
@@ -39,11 +40,11 @@ public:
 private:
   enum class TState { Waiting, Inflating, Inflated, NotAhead };
   struct TSlot {
-    explicit TSlot(std::string_view raw) : raw(raw) {}
+    explicit TSlot(const TPayloadView& payload) : raw(payload.raw), size(size_t(payload.size)) {}
     std::string_view raw;
+    size_t size;  // declared
     TState state = TState::Waiting;
-    std::optional<size_t> size;  // declared, read once
-    bool holdsBudget = false;    // from its claim until taken or dropped
+    bool holdsBudget = false;  // from its claim until taken or dropped
     TInflated inflated;
   };
 
@@ -55,8 +56,7 @@ private:
 
   static DWORD WINAPI ThreadMain(void* thread);
   void InflateSlots(TModuleFile& file);
-  std::optional<size_t> NextSlot(TModuleFile& file);
-  static std::optional<size_t> DeclaredSize(TModuleFile& file, std::string_view raw);
+  std::optional<size_t> NextSlot();
   static std::optional<TInflated> Inflate(TModuleFile& file, std::string_view raw, size_t size);
   static bool Ended(const TSlot& slot) { return slot.state == TState::Inflated || slot.state == TState::NotAhead; }
   void Release(TSlot& slot);

@@ -71,11 +71,11 @@ bool TCopyFiles::InstallFile(const TFileInfo& file) {
 }
 
 // The payloads of the files marked for setup that have content, in the order they are written.
-std::vector<std::string_view> TCopyFiles::PayloadsToWrite() {
-  std::vector<std::string_view> payloads;
+std::vector<TPayloadView> TCopyFiles::PayloadsToWrite() {
+  std::vector<TPayloadView> payloads;
   for (const auto& [name, file] : project_.FileList)
     if (const auto payload = file.DoSetup ? system_.FindPayload(PayloadName(file)) : std::nullopt)
-      if (payload->size > 0) payloads.push_back(payload->raw);
+      if (payload->size > 0) payloads.push_back(*payload);
   return payloads;
 }
 

@@ -22,7 +22,7 @@ private:
   void CreateGroupFolders();
   void InstallFiles();
   bool InstallFile(const TFileInfo& file);
-  std::vector<std::string_view> PayloadsToWrite();
+  std::vector<TPayloadView> PayloadsToWrite();
   void PrepareFolder(const std::string& folder);
   void WritePayload(std::string_view payload);
   void WriteRegValues();

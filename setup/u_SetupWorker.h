@@ -21,14 +21,6 @@ enum class TFileWrite {
   Refused,         // the system refused the file for another reason
 };
 
-// A payload resource where the running program holds it, and the size it
-// declares. The bytes are read through the system, not directly: read there,
-// each would keep its pages in the program's memory.
-struct TPayloadView {
-  std::string_view raw;
-  int32_t size = 0;
-};
-
 // What the workers do to the system besides the project's own reading.
 class IWorkerSystem {
 public:
@@ -44,7 +36,7 @@ public:
   // The payloads that UnpackResourceToFile will be given, in that order, as far
   // as they are known: the system may inflate them ahead. Any other payload,
   // or one given again, is unpacked as well.
-  virtual void InflateAhead(std::vector<std::string_view> /*payloads*/) {}
+  virtual void InflateAhead(std::vector<TPayloadView> /*payloads*/) {}
   virtual TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view payload) = 0;
   virtual bool RegisterServer(const std::string& fileName) = 0;
   virtual bool UnregisterServer(const std::string& fileName) = 0;

@@ -48,7 +48,7 @@ public:
       return std::nullopt;
     return payload;
   }
-  void InflateAhead(std::vector<std::string_view> payloads) override {
+  void InflateAhead(std::vector<TPayloadView> payloads) override {
     inflateAhead_.emplace(module_, std::move(payloads), InflateThreads(), kInflateAheadBudget);
   }
   TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view payload) override {

@@ -68,8 +68,8 @@ public:
     if (it == payload.end() || !ReadDeclaredSize(found.raw, found.size)) return std::nullopt;
     return found;
   }
-  void InflateAhead(std::vector<std::string_view> payloads) override {
-    for (std::string_view raw : payloads) inflatedAhead.push_back(NameOf(raw));
+  void InflateAhead(std::vector<TPayloadView> payloads) override {
+    for (const TPayloadView& payload : payloads) inflatedAhead.push_back(NameOf(payload.raw));
   }
   // A locked file stays in use for `lockedTries` more writes.
   TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view resource) override {

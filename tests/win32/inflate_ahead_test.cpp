@@ -17,7 +17,11 @@ struct TPayloads {
       packed_.push_back(PackResource(data));
     }
   }
-  std::vector<std::string_view> Views() const { return {packed_.begin(), packed_.end()}; }
+  std::vector<TPayloadView> Views() const {
+    std::vector<TPayloadView> views;
+    for (size_t n = 0; n < packed_.size(); ++n) views.push_back({packed_[n], int32_t(data_[n].size())});
+    return views;
+  }
 
   std::vector<std::string> data_;
   std::vector<Bytes> packed_;
