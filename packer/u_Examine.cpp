@@ -135,6 +135,6 @@ size_t ExamineInstaller(const fs::path& installer, int codePage, bool listAll, s
   try {
     return TExamination(installer, codePage, listAll, out).Run();
   } catch (const TPackError& e) {
-    throw TPackError(DisplayPath(installer) + ": " + e.what());
+    throw TPackError(DisplayPath(installer), e.what());
   }
 }

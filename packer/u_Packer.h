@@ -4,18 +4,25 @@
 #include <filesystem>
 #include <iosfwd>
 
+#include <vector>
+
 #include "packer/u_CodePages.h"
+#include "packer/u_PackLog.h"
+#include "packer/u_ScriptDefines.h"
 
 struct TPackRequest {
   std::filesystem::path script, stub, output;
   int codePage = kDefaultCodePage;
   unsigned threads = 0;  // 0: one per hardware thread
+  std::vector<TScriptDefine> defines = {};  // set in the packed script only
+  bool warningsAsErrors = false;
 };
 
 // Writes the installer: a copy of the stub carrying the script, the licence,
-// the top logo and every file of the script. Progress, warnings and errors go
-// to `log`; throws TPackError (and writes nothing) when packing fails.
-void PackInstaller(const TPackRequest& request, std::ostream& log);
+// the top logo and every file of the script. Throws TPackError (and writes
+// nothing) when packing fails, or when the script has warnings and
+// `warningsAsErrors` is set.
+void PackInstaller(const TPackRequest& request, const TPackLog& log);
 
 // Lists the payload of an installer and the entries of its script. Returns
 // the number of problems found (damaged or missing resources, a wrong

@@ -20,6 +20,13 @@ struct TScriptIssue {
 // The issues in line order.
 std::vector<TScriptIssue> CheckScript(const TSetupScript& script, int codePage);
 
+// Warnings for a product that could not be removed: no UninstallString value
+// under the uninstall key (the Windows list of programs could not remove it)
+// or no installed-version marker (the installer would never offer Remove).
+// The entry is missing, so the warning names the [SetupRegValues] header line,
+// or line 1 without one.
+std::vector<TScriptIssue> CheckRemoval(const TSetupScript& script);
+
 // The name under which the loader finds a file entry's payload: the installer
 // upper-cases the ASCII letters and asks for the name in the ANSI code page;
 // the loader turns it into UTF-16 and upper-cases every letter before its
