@@ -27,7 +27,7 @@ constexpr char kExitStatusHelp[] =
 struct TCommand {
   std::string_view name, synopsis, help;
   std::vector<std::string_view> options;  // each takes a value
-  size_t positional;
+  std::string_view operand, required;     // the one operand's name; the option it cannot do without
   std::vector<std::string_view> flags = {};  // options without a value
 };
 
@@ -42,14 +42,16 @@ const std::vector<TCommand>& Commands() {
        "  --company NAME        the maker's name (default: My Company)\n"
        "  --version TEXT        the product's version (default: 1.0.0.0)\n",
        {"--script", "--product", "--company", "--version", "--codepage"},
-       1},
+       "FOLDER",
+       "--script"},
       {"harvest", "harvest FOLDER --script SETUP.INI [--codepage N]",
        "Writes a file group for every folder and a file entry for every file below FOLDER into the script, between\n"
        "two marker lines that it owns; the rest of the script stays as it was. Run it again after files changed.\n"
        "Numbering goes on after the script's own entries, and files those name are left to them.\n"
        "  --script SETUP.INI    the script to update\n",
        {"--script", "--codepage"},
-       1},
+       "FOLDER",
+       "--script"},
       {"pack", "pack SCRIPT -o INSTALLER [--stub SETUP.EXE] [-D NAME=VALUE]... [--warnings-as-errors] [--codepage N]",
        "Packs the product that the script describes into a copy of the setup program.\n"
        "  -o INSTALLER          the installer to write\n"
@@ -59,13 +61,14 @@ const std::vector<TCommand>& Commands() {
        "                        <NAME>= line takes VALUE, or one is added under [SetupInfo]; repeatable\n"
        "  --warnings-as-errors  fails (exit status 1) when the script has warnings\n",
        {"--stub", "-o", "--codepage", "-D", "--define"},
-       1,
+       "SCRIPT",
+       "-o",
        {"--warnings-as-errors"}},
       {"inspect", "inspect INSTALLER [--codepage N]", "Lists the payload of an installer and the entries of its script.\n",
-       {"--codepage"}, 1},
+       {"--codepage"}, "INSTALLER", ""},
       {"verify", "verify INSTALLER [--codepage N]",
        "Checks an installer: every payload resource inflates, each file entry has its payload, the checksum holds.\n",
-       {"--codepage"}, 1},
+       {"--codepage"}, "INSTALLER", ""},
   };
   return commands;
 }
@@ -106,18 +109,20 @@ public:
 
   int Run(const std::vector<fs::path>& argv) {
     const auto args = Parse(argv);
+    if (!args) {
+      err_ << (command_ ? Help(*command_) : Usage());
+      return kExitWrongCommand;
+    }
+    if (args->version) {
+      out_ << "velkpack " << VELKSETUP_VERSION << '\n';
+      return kExitSuccess;
+    }
+    if (args->help) {
+      out_ << (args->command ? Help(*args->command) : Usage());
+      return kExitSuccess;
+    }
     try {
-      if (args && args->version) {
-        out_ << "velkpack " << VELKSETUP_VERSION << '\n';
-        return kExitSuccess;
-      }
-      if (args && args->help) {
-        out_ << (args->command ? Help(*args->command) : Usage());
-        return kExitSuccess;
-      }
-      const int status = args ? Run(*args) : kExitWrongCommand;
-      if (status == kExitWrongCommand) err_ << (args ? Help(*args->command) : Usage());
-      return status;
+      return Run(*args);
     } catch (const TPackError& e) {
       return Failed(e.Where().empty() ? "velkpack" : e.Where(), e.what());
     } catch (const std::exception& e) {  // std::bad_alloc for files beyond memory
@@ -149,7 +154,7 @@ private:
     const auto& commands = Commands();
     const auto command = std::find_if(commands.begin(), commands.end(), [&](const auto& c) { return c.name == commandName; });
     if (command == commands.end()) return Wrong("unknown command " + commandName);
-    args.command = &*command;
+    args.command = command_ = &*command;
     for (size_t i = args.help ? 2 : 1; i < argv.size(); ++i) {
       std::string arg = DisplayPath(argv[i]);
       fs::path value;
@@ -175,6 +180,11 @@ private:
         args.positional.push_back(argv[i]);
       }
     }
+    if (args.help) return args;
+    if (args.positional.size() != 1)
+      return Wrong(std::string(command->name) + " takes one " + std::string(command->operand));
+    if (!command->required.empty() && !args.Option(std::string(command->required)))
+      return Wrong(std::string(command->name) + " needs " + std::string(command->required));
     if (const auto codePage = args.Option("--codepage")) {
       args.codePage = std::atoi(DisplayPath(*codePage).c_str());
       if (!IsSupportedCodePage(args.codePage))
@@ -190,40 +200,35 @@ private:
 
   int Run(const TArguments& args) {
     const std::string_view command = args.command->name;
-    if (args.positional.size() != args.command->positional) return kExitWrongCommand;
     const fs::path& first = args.positional[0];
     const TPackLog log{out_, err_};
     const auto script = args.Option("--script");
-    if (command == "new" && script) {
+    if (command == "new") {
       const TStarterRequest request{first, *script, ScriptText(args, "--company", "My Company"),
                                     ScriptText(args, "--product", FolderName(first, args.codePage)),
                                     ScriptText(args, "--version", "1.0.0.0"), args.codePage};
       WriteStarterScript(request, log);
       return kExitSuccess;
     }
-    if (command == "harvest" && script) {
+    if (command == "harvest") {
       HarvestFolder({first, *script, args.codePage}, log);
       return kExitSuccess;
     }
-    const auto output = args.Option("-o");
-    if (command == "pack" && output) {
+    if (command == "pack") {
       const auto stub = args.Option("--stub");
-      PackInstaller({first, stub ? *stub : DefaultStub(), *output, args.codePage, 0, Defines(args),
+      PackInstaller({first, stub ? *stub : DefaultStub(), *args.Option("-o"), args.codePage, 0, Defines(args),
                      args.Flag("--warnings-as-errors")},
                     log);
       return kExitSuccess;
     }
-    if (command == "inspect" || command == "verify") {
-      const bool verify = command == "verify";
-      const size_t problems = ExamineInstaller(first, args.codePage, !verify, out_);
-      if (verify) {
-        out_ << DisplayPath(first) << ": ";
-        if (problems) out_ << "damaged, " << problems << " problem(s)\n";
-        else out_ << "OK\n";
-      }
-      return verify && problems ? kExitWrongInput : kExitSuccess;
+    const bool verify = command == "verify";  // else inspect
+    const size_t problems = ExamineInstaller(first, args.codePage, !verify, out_);
+    if (verify) {
+      out_ << DisplayPath(first) << ": ";
+      if (problems) out_ << "damaged, " << problems << " problem(s)\n";
+      else out_ << "OK\n";
     }
-    return kExitWrongCommand;
+    return verify && problems ? kExitWrongInput : kExitSuccess;
   }
 
   // A text of the command line in the script's code page.
@@ -267,6 +272,7 @@ private:
   const fs::path& packer_;
   std::ostream& out_;
   std::ostream& err_;
+  const TCommand* command_ = nullptr;  // the command named, once known
 };
 
 }  // namespace
