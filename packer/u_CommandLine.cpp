@@ -222,12 +222,9 @@ private:
       return kExitSuccess;
     }
     const bool verify = command == "verify";  // else inspect
-    const size_t problems = ExamineInstaller(first, args.codePage, !verify, out_);
-    if (verify) {
-      out_ << DisplayPath(first) << ": ";
-      if (problems) out_ << "damaged, " << problems << " problem(s)\n";
-      else out_ << "OK\n";
-    }
+    const size_t problems = ExamineInstaller(first, args.codePage, !verify, log);
+    if (verify && !problems) out_ << DisplayPath(first) << ": OK\n";
+    if (verify && problems) err_ << DisplayPath(first) << ": error: damaged, " << problems << " problem(s)\n";
     return verify && problems ? kExitWrongInput : kExitSuccess;
   }
 

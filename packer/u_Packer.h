@@ -24,8 +24,8 @@ struct TPackRequest {
 // `warningsAsErrors` is set.
 void PackInstaller(const TPackRequest& request, const TPackLog& log);
 
-// Lists the payload of an installer and the entries of its script. Returns
-// the number of problems found (damaged or missing resources, a wrong
-// checksum); with `listAll` false only the problems are printed. Throws
-// TPackError when the file cannot be read as a program file.
-size_t ExamineInstaller(const std::filesystem::path& installer, int codePage, bool listAll, std::ostream& out);
+// Lists the payload of an installer and the entries of its script to
+// `log.out`, unless `listAll` is false, and each problem (a damaged or missing
+// resource, a wrong checksum) to `log.problems`. Returns the number of
+// problems; throws TPackError when the file cannot be read as a program file.
+size_t ExamineInstaller(const std::filesystem::path& installer, int codePage, bool listAll, const TPackLog& log);

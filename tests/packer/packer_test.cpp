@@ -98,7 +98,7 @@ TEST_F(PackerTest, PacksEveryPartOfThePayloadAndKeepsTheStubsResources) {
   EXPECT_NE(log_.str().find("Caf\xC3\xA9.txt: 7 -> "), std::string::npos) << log_.str();
   EXPECT_NE(log_.str().find("2 file(s)"), std::string::npos) << log_.str();
   std::ostringstream report;
-  EXPECT_EQ(ExamineInstaller(folder_.Path() / "setup.exe", 1252, true, report), 0u) << report.str();
+  EXPECT_EQ(ExamineInstaller(folder_.Path() / "setup.exe", 1252, true, {report, report}), 0u) << report.str();
 }
 
 TEST_F(PackerTest, FillsInAnEmptyEstimatedSizeOfTheUninstallEntryWithTheInstalledFilesInKilobytes) {
@@ -183,13 +183,13 @@ TEST_F(PackerTest, VerifyFindsDamagedAndMissingPayload) {
   const fs::path path = folder_.Write("broken.exe", broken);
 
   std::ostringstream report;
-  EXPECT_EQ(ExamineInstaller(path, 1252, false, report), 2u);
+  EXPECT_EQ(ExamineInstaller(path, 1252, false, {report, report}), 2u);
   EXPECT_NE(report.str().find("LICINFO does not inflate"), std::string::npos) << report.str();
   EXPECT_NE(report.str().find("file entry 1 (App.dat) has no payload resource"), std::string::npos) << report.str();
 
   broken[broken.size() - 1] ^= 1;  // a byte outside the payload: only the checksum sees it
   report.str("");
-  EXPECT_EQ(ExamineInstaller(folder_.Write("checksum.exe", broken), 1252, false, report), 3u);
+  EXPECT_EQ(ExamineInstaller(folder_.Write("checksum.exe", broken), 1252, false, {report, report}), 3u);
   EXPECT_NE(report.str().find("checksum"), std::string::npos) << report.str();
 }
 
@@ -201,5 +201,5 @@ TEST(PackerDemo, PacksTheDemoProductWithTheRealStub) {
   PackInstaller({fs::path(VELK_DEMO_DIR) / "setup.ini", *stub, folder.Path() / "demo.exe", 1252, 0}, {log, log});
   EXPECT_NE(log.str().find("0 warning(s)"), std::string::npos) << log.str();
   std::ostringstream report;
-  EXPECT_EQ(ExamineInstaller(folder.Path() / "demo.exe", 1252, false, report), 0u) << report.str();
+  EXPECT_EQ(ExamineInstaller(folder.Path() / "demo.exe", 1252, false, {report, report}), 0u) << report.str();
 }
