@@ -64,7 +64,8 @@ const std::vector<TCommand>& Commands() {
        "SCRIPT",
        "-o",
        {"--warnings-as-errors"}},
-      {"inspect", "inspect INSTALLER [--codepage N]", "Lists the payload of an installer and the entries of its script.\n",
+      {"inspect", "inspect INSTALLER [--codepage N]",
+       "Lists the payload of an installer and the entries of its script.\n",
        {"--codepage"}, "INSTALLER", ""},
       {"verify", "verify INSTALLER [--codepage N]",
        "Checks an installer: every payload resource inflates, each file entry has its payload, the checksum holds.\n",
@@ -152,7 +153,8 @@ private:
     }
     const std::string commandName = args.help ? DisplayPath(argv[1]) : name;
     const auto& commands = Commands();
-    const auto command = std::find_if(commands.begin(), commands.end(), [&](const auto& c) { return c.name == commandName; });
+    const auto command =
+        std::find_if(commands.begin(), commands.end(), [&](const auto& c) { return c.name == commandName; });
     if (command == commands.end()) return Wrong("unknown command " + commandName);
     args.command = command_ = &*command;
     for (size_t i = args.help ? 2 : 1; i < argv.size(); ++i) {
@@ -170,7 +172,8 @@ private:
       } else if (Contains(command->flags, arg)) {
         args.flags.push_back(arg);
       } else if (arg == "-D" || arg == "--define") {
-        if (const auto problem = DefineProblem(DisplayPath(value))) return Wrong(arg + " " + DisplayPath(value) + ": " + *problem);
+        if (const auto problem = DefineProblem(DisplayPath(value)))
+          return Wrong(arg + " " + DisplayPath(value) + ": " + *problem);
         args.defines.push_back(value);
       } else if (Contains(command->options, arg)) {
         args.options[arg] = value;

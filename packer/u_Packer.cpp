@@ -81,11 +81,11 @@ public:
     for (const auto& issue : CheckScript(script, request_.codePage)) Report(issue);
     for (const auto& issue : CheckRemoval(script)) Report(issue);
     GatherSources(script);
-    if (errors_)
-      throw TPackError(DisplayPath(request_.script), std::to_string(errors_) + " error(s) in the script; no installer written");
+    const std::string scriptFile = DisplayPath(request_.script);
+    if (errors_) throw TPackError(scriptFile, std::to_string(errors_) + " error(s) in the script; no installer written");
     if (warnings_ && request_.warningsAsErrors)
-      throw TPackError(DisplayPath(request_.script), std::to_string(warnings_) +
-                                                          " warning(s), which --warnings-as-errors makes errors; no installer written");
+      throw TPackError(scriptFile, std::to_string(warnings_) +
+                                        " warning(s), which --warnings-as-errors makes errors; no installer written");
 
     const TPeImage stub = ReadStub();
     TResourceTree resources = stub.Resources();

@@ -252,6 +252,12 @@ size_t KeyLine(const TSetupScript& script, std::string_view name) {
   return index ? *index + 1 : 0;
 }
 
+size_t HeaderLine(const TSetupScript& script, std::string_view header) {
+  const auto& lines = script.Lines();
+  const auto found = std::find_if(lines.begin(), lines.end(), [&](const auto& line) { return SameTextAscii(line, header); });
+  return found == lines.end() ? 0 : size_t(found - lines.begin()) + 1;
+}
+
 std::u16string PayloadResourceName(std::string_view dispName, int codePage) {
   return UpperCaseUtf16(AnsiToUtf16(UpperCaseAscii(dispName), codePage));
 }
@@ -268,9 +274,7 @@ std::vector<TScriptIssue> CheckRemoval(const TSetupScript& script) {
                          script.Text(EntryKey(kRegValueLocation, n)).find(kUninstallListKey) != std::string::npos;
       versionMarker |= script.Boolean(EntryKey(kRegCheckVersion, n));
     }
-  const auto& lines = script.Lines();
-  const auto header = std::find_if(lines.begin(), lines.end(), [](const auto& line) { return SameTextAscii(line, kHeaderRegValues); });
-  const size_t line = header == lines.end() ? 1 : size_t(header - lines.begin()) + 1;
+  const size_t line = std::max<size_t>(HeaderLine(script, kHeaderRegValues), 1);
   std::vector<TScriptIssue> issues;
   if (!uninstallString)
     issues.push_back({TScriptIssue::Warning, line,

@@ -47,3 +47,6 @@ bool IsReservedVariable(std::string_view name);
 
 // Line number (1-based) of the key line that `name` finds; 0 when missing.
 size_t KeyLine(const TSetupScript& script, std::string_view name);
+
+// Line number (1-based) of the first line that is the header; 0 when missing.
+size_t HeaderLine(const TSetupScript& script, std::string_view header);

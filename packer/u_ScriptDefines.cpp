@@ -4,6 +4,7 @@
 
 #include "actions/u_SimpleFuncs1.h"
 #include "package/u_SetupScript.h"
+#include "packer/u_ScriptChecks.h"
 
 namespace {
 
@@ -12,7 +13,8 @@ namespace {
 std::vector<TScriptDefine> LastOfEachName(const std::vector<TScriptDefine>& defines) {
   std::vector<TScriptDefine> last;
   for (const auto& define : defines) {
-    const auto same = std::find_if(last.begin(), last.end(), [&](const auto& d) { return SameTextAscii(d.name, define.name); });
+    const auto same =
+        std::find_if(last.begin(), last.end(), [&](const auto& d) { return SameTextAscii(d.name, define.name); });
     if (same == last.end()) last.push_back(define);
     else same->value = define.value;
   }
@@ -45,9 +47,8 @@ TDefinedScript DefineVariables(std::string_view text, const std::vector<TScriptD
     if (const auto line = script.FindKey(key)) lines[*line].replace(key.size() + 1, std::string::npos, define.value);
     else added.push_back(key + "=" + define.value);
   }
-  const auto header = std::find_if(lines.begin(), lines.end(), [](const auto& line) { return SameTextAscii(line, kHeaderSetupInfo); });
   TDefinedScript defined;
-  defined.addedAfter = header == lines.end() ? 0 : size_t(header - lines.begin()) + 1;
+  defined.addedAfter = HeaderLine(script, kHeaderSetupInfo);
   defined.added = added.size();
   lines.insert(lines.begin() + std::ptrdiff_t(defined.addedAfter), added.begin(), added.end());
   for (const auto& line : lines) defined.text.append(line).append("\r\n");

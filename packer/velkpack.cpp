@@ -20,7 +20,8 @@ int wmain(int argc, wchar_t** argv) {
   SetConsoleOutputCP(CP_UTF8);
   std::wstring self(MAX_PATH, L'\0');
   DWORD length;
-  while ((length = GetModuleFileNameW(nullptr, self.data(), DWORD(self.size()))) == self.size()) self.resize(self.size() * 2);
+  while ((length = GetModuleFileNameW(nullptr, self.data(), DWORD(self.size()))) == self.size())
+    self.resize(self.size() * 2);  // a path beyond MAX_PATH
   self.resize(length);
   return RunVelkpack({argv + 1, argv + argc}, self, std::cout, std::cerr);
 }
