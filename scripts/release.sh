@@ -20,7 +20,11 @@ case "${1:-}" in
   "") ;;
   *) echo "usage: $0 [--reuse-builds]" >&2; exit 2 ;;
 esac
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct) ||
+    { echo "release.sh: not a git checkout: set SOURCE_DATE_EPOCH to the release's time" >&2; exit 1; }
+fi
+export SOURCE_DATE_EPOCH
 export TZ=UTC LC_ALL=C
 
 if $reuse; then
@@ -32,8 +36,9 @@ else
     -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$build/win" --target setup velkpack
 fi
+# The optimisation of the tested native tree; installing strips the debug information.
 release_tree() {  # DOCDIR: where the README, docs and examples go
-  cmake -S "$root" -B "$build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSETUP_SANITIZE=OFF \
+  cmake -S "$root" -B "$build/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUP_SANITIZE=OFF \
     -DSETUP_STATIC_RUNTIME=ON -DSETUP_WIN_BUILD_DIR="$build/win" -DSETUP_INSTALL_DOCDIR="$1" >/dev/null
 }
 release_tree .
