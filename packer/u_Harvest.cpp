@@ -160,8 +160,8 @@ public:
     const std::string block = Block(folders);
     if (errors_) throw TPackError(std::to_string(errors_) + " error(s) in the folder; the script was not changed");
     log_.out << "Harvested " << DisplayPath(request_.folder) << " into " << DisplayPath(request_.script) << ": "
-         << file_ - firstFile_ << " file(s) in " << folders.size() << " folder(s) as file groups "
-         << Range(firstGroup_, group_) << " and files " << Range(firstFile_, file_);
+             << file_ - firstFile_ << " file(s) in " << folders.size() << " folder(s) as file groups "
+             << Range(firstGroup_, group_) << " and files " << Range(firstFile_, file_);
     if (skipped_) log_.out << "; " << skipped_ << " file(s) left to the script's own entries";
     log_.out << '\n';
     return std::string(prefix_) + block + std::string(suffix_);

@@ -99,8 +99,8 @@ public:
     const TPackedImage installer = stub.WithResources(resources);
     WriteFileAtomically(request_.output, [&](std::ostream& out) { installer.WriteTo(out); });
     log_.out << "Wrote " << DisplayPath(request_.output) << " (" << installer.Size() << " bytes): " << files_.size()
-         << " file(s), " << unpacked_ << " bytes packed to " << packed_ << " (" << Percent(packed_, unpacked_) << "), "
-         << warnings_ << " warning(s)\n";
+             << " file(s), " << unpacked_ << " bytes packed to " << packed_ << " (" << Percent(packed_, unpacked_)
+             << "), " << warnings_ << " warning(s)\n";
   }
 
 private:
@@ -187,8 +187,8 @@ private:
             unpacked_ += data.size();
             if (file.installed) installed_ += data.size();
             packed_ += packed[i].size();
-            log_.out << '[' << ++done << '/' << files_.size() << "] " << file.display << ": " << data.size() << " -> "
-                 << packed[i].size() << " bytes (" << Percent(packed[i].size(), data.size()) << ")\n";
+            log_.out << '[' << ++done << '/' << files_.size() << "] " << file.display << ": " << data.size()
+                     << " -> " << packed[i].size() << " bytes (" << Percent(packed[i].size(), data.size()) << ")\n";
           } catch (const std::exception& e) {
             throw TPackError(Where(file.line), file.key + ": " + e.what());
           }
