@@ -123,7 +123,7 @@ public:
       return kExitSuccess;
     }
     try {
-      return Run(*args);
+      return Execute(*args);
     } catch (const TPackError& e) {
       return Failed(e.Where().empty() ? "velkpack" : e.Where(), e.what());
     } catch (const std::exception& e) {  // std::bad_alloc for files beyond memory
@@ -201,7 +201,7 @@ private:
     return std::nullopt;
   }
 
-  int Run(const TArguments& args) {
+  int Execute(const TArguments& args) {
     const std::string_view command = args.command->name;
     const fs::path& first = args.positional[0];
     const TPackLog log{out_, err_};
