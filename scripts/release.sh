@@ -21,7 +21,7 @@ case "${1:-}" in
   *) echo "usage: $0 [--reuse-builds]" >&2; exit 2 ;;
 esac
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct) ||
+  SOURCE_DATE_EPOCH=$(git -c safe.directory='*' -C "$root" log -1 --format=%ct) ||
     { echo "release.sh: not a git checkout: set SOURCE_DATE_EPOCH to the release's time" >&2; exit 1; }
 fi
 export SOURCE_DATE_EPOCH
