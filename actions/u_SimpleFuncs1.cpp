@@ -35,6 +35,8 @@ std::string ExtractFilePath(std::string_view path) {
   return last == std::string_view::npos ? std::string() : std::string(path.substr(0, last + 1));
 }
 
+std::string ExtractFileName(std::string_view path) { return std::string(path.substr(ExtractFilePath(path).size())); }
+
 bool IsExeFile(std::string_view fileName) {
   return fileName.size() >= 4 && UpperCaseAscii(fileName.substr(fileName.size() - 4)) == ".EXE";
 }

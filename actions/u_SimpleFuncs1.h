@@ -18,6 +18,8 @@ std::string DelBackslash(std::string_view text);
 // The folder part of a path: everything up to and including its last "\" or
 // ":"; "" when it has neither.
 std::string ExtractFilePath(std::string_view path);
+// The file name part of a path: everything after its folder part.
+std::string ExtractFileName(std::string_view path);
 
 // True when the name ends in ".EXE" in any letter case (ASCII letters only).
 bool IsExeFile(std::string_view fileName);

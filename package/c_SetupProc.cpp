@@ -38,11 +38,6 @@ constexpr std::pair<std::string_view, std::string TSetupProc::*> kBuiltInValues[
 static_assert(std::size(kBuiltInValues) == kBuiltInVariables.size(), "every built-in variable has its field");
 
 
-std::string_view FileNamePart(std::string_view path) {
-  const size_t sep = path.find_last_of("\\:");
-  return sep == std::string_view::npos ? path : path.substr(sep + 1);
-}
-
 // The key path goes on below the list of uninstall entries with a name: it is
 // not the list itself, whose values belong to no product.
 bool NamesOwnUninstallEntry(std::string_view keyPath) {
@@ -214,5 +209,5 @@ void TSetupProc::ChooseSetupPath(const std::string& folder) {
 // destination folder, never a name relative to whatever folder is current.
 std::string TSetupProc::UninstallerPath() const {
   if (!uninstallValue_.empty()) return ExpandValue(uninstallValue_);
-  return SetupPath.empty() ? "" : AddBackslash(SetupPath) + std::string(FileNamePart(ExeFile));
+  return SetupPath.empty() ? "" : AddBackslash(SetupPath) + ExtractFileName(ExeFile);
 }

@@ -90,8 +90,8 @@ bool TCopyFiles::RegisterServer() {
   return true;
 }
 
-// Makes sure the folder exists; the folder of the file before is known to, so
-// that a folder of many files is looked at once, not once a file.
+// Makes sure the folder exists. The last file's folder is remembered, so that
+// a folder of many files is looked at once, not once a file.
 void TCopyFiles::PrepareFolder(const std::string& folder) {
   if (folder == preparedFolder_) return;
   if (!system_.FolderExists(folder) && !system_.ForceDirectories(folder))

@@ -44,13 +44,16 @@ TEST(AsciiCase, OnlyAsciiLettersFold) {
   EXPECT_FALSE(SameTextAscii("abc", "abcd"));
 }
 
-TEST(ExtractFilePath, UpToTheLastBackslashOrColon) {
+TEST(ExtractFilePath, UpToTheLastBackslashOrColonAndTheNameAfterIt) {
   EXPECT_EQ(ExtractFilePath("C:\\Program Files\\Demo\\demoapp.exe"), "C:\\Program Files\\Demo\\");
   EXPECT_EQ(ExtractFilePath("C:demoapp.exe"), "C:");
   EXPECT_EQ(ExtractFilePath("C:\\a:b"), "C:\\a:") << "the last of either counts";
   EXPECT_EQ(ExtractFilePath("\\\\server\\share\\"), "\\\\server\\share\\");
   EXPECT_EQ(ExtractFilePath("demoapp.exe"), "");
   EXPECT_EQ(ExtractFilePath(""), "");
+  EXPECT_EQ(ExtractFileName("C:\\a:b"), "b");
+  EXPECT_EQ(ExtractFileName("demoapp.exe"), "demoapp.exe");
+  EXPECT_EQ(ExtractFileName("C:\\Demo\\"), "");
 }
 
 TEST(IsExeFile, LastFourCharactersInAnyCase) {
