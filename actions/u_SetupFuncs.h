@@ -68,7 +68,8 @@ public:
   virtual ~IRegistry() = default;
   // Whether the key can be opened for reading.
   virtual bool KeyExists(uint32_t rootKey, const std::string& keyPath) const = 0;
-  // The value, or "" when the key or value is missing or unreadable.
+  // The value (RegValueName of the name), or "" when the key or value is
+  // missing or unreadable.
   virtual TRegValue ReadRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) const = 0;
   // Creates the key and writes EncodeRegValue's data; throws ESetupError(FailedToSetData) when it cannot.
   virtual void WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,

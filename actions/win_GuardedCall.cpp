@@ -3,9 +3,11 @@
 // mingw has no __try, so the guard is a small frame with a language handler of
 // its own in its unwind data: the system calls the handler for an exception
 // that no frame of the library claimed, and the handler unwinds the library's
-// frames back to the guard, which then returns 0 instead of 1.
+// frames back to the guard, which then returns 0 instead of 1. The entry's
+// result goes where the second argument points, kept in the frame's own slot
+// above the callee's home area across the call.
 extern "C" {
-int GuardedCallFrame(FARPROC entry);
+int GuardedCallFrame(FARPROC entry, HRESULT* result);
 extern const char GuardedCallResume[];
 EXCEPTION_DISPOSITION GuardedCallHandler(EXCEPTION_RECORD* record, void* establisherFrame, CONTEXT*,
                                          DISPATCHER_CONTEXT* dispatch);
@@ -21,7 +23,10 @@ GuardedCallFrame:
     .seh_stackalloc 40
     .seh_endprologue
     .seh_handler GuardedCallHandler, @except
+    movq %rdx, 32(%rsp)
     callq *%rcx
+    movq 32(%rsp), %rdx
+    movl %eax, (%rdx)
     movl $1, %eax
     .globl GuardedCallResume
 GuardedCallResume:
@@ -46,4 +51,4 @@ EXCEPTION_DISPOSITION GuardedCallHandler(EXCEPTION_RECORD* record, void* establi
   return ExceptionContinueSearch;  // not reached: the unwind resumes in the guard
 }
 
-bool CallGuarded(FARPROC entry) { return GuardedCallFrame(entry) != 0; }
+bool CallGuarded(FARPROC entry, HRESULT& result) { return GuardedCallFrame(entry, &result) != 0; }

@@ -81,7 +81,7 @@ TRegValue TWinRegistry::ReadRegValue(uint32_t rootKey, const std::string& keyPat
   if (!KeyExists(rootKey, keyPath)) return {};
   const unique_hkey key = OpenKey(rootKey, keyPath, KEY_ALL_ACCESS);
   if (!key) return {};
-  const auto value = QueryValue(key.get(), valueName);
+  const auto value = QueryValue(key.get(), RegValueName(valueName));
   return value ? DecodeRegValue(value->Type, value->Data) : TRegValue();
 }
 

@@ -40,26 +40,31 @@ unique_com<IShellLinkA> CreateShellLink() {
   return link;
 }
 
-bool CallServerExport(const std::string& fileName, const char* exportName) {
-  // By its full path only; the libraries it imports come from its own folder or
-  // the system folder, never from the installer's folder.
-  const unique_module library(
-      LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
-  if (!library) return false;
-  const FARPROC entry = GetProcAddress(library.get(), exportName);
-  if (!entry) return true;
-  // Caught while the library is still loaded: its exception objects refer to its code.
-  try {
-    return CallGuarded(entry);
-  } catch (...) {
-    return false;
-  }
-}
-
 // The thread's last error, or `fallback` where a call failed without setting one.
 DWORD LastErrorOr(DWORD fallback) {
   const DWORD error = GetLastError();
   return error != ERROR_SUCCESS ? error : fallback;
+}
+
+std::optional<std::string> CallServerExport(const std::string& fileName, const std::string& exportName) {
+  // By its full path only; the libraries it imports come from its own folder or
+  // the system folder, never from the installer's folder.
+  const unique_module library(
+      LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!library) return SystemMessage(HRESULT(LastErrorOr(ERROR_MOD_NOT_FOUND)));
+  const FARPROC entry = GetProcAddress(library.get(), exportName.c_str());
+  if (!entry) return "the library has no " + exportName;
+  HRESULT result = S_OK;
+  // Caught while the library is still loaded: its exception objects refer to its code.
+  try {
+    if (!CallGuarded(entry, result)) return exportName + " ended with a fault";
+  } catch (...) {
+    return exportName + " ended with an exception";
+  }
+  if (SUCCEEDED(result)) return std::nullopt;
+  char code[16];
+  wsprintfA(code, "0x%08lX", static_cast<unsigned long>(result));
+  return exportName + " returned " + code;
 }
 
 // Runs `write` on an open file; running out of memory fails the write.
@@ -121,6 +126,25 @@ DWORD WriteReplacement(const std::string& fileName, const TFileWriter& write) {
   return error;
 }
 
+// Saves the link under a fresh name beside its file and renames it over the
+// file, so that an older shortcut stays until the new one is complete.
+void SaveShortcut(IShellLinkA& link, const std::string& fileName) {
+  unique_com<IPersistFile> persist;
+  if (FAILED(link.QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(persist.put()))))
+    throw ESetupError(kInterfaceNotSupported);
+  std::string partName;
+  HRESULT result = S_OK;
+  if (!CreatePartFile(ExtractFilePath(fileName), partName)) {  // closed again: the link is saved into it by name
+    result = HRESULT_FROM_WIN32(LastErrorOr(ERROR_CANNOT_MAKE));
+  } else {
+    result = persist->Save(AnsiToWide(partName).c_str(), FALSE);
+    if (SUCCEEDED(result) && !MoveFileExA(partName.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING))
+      result = HRESULT_FROM_WIN32(LastErrorOr(ERROR_ACCESS_DENIED));
+    if (FAILED(result)) DeleteFileA(partName.c_str());
+  }
+  if (FAILED(result)) throw ESetupError("Failed to save the shortcut '" + fileName + "': " + SystemMessage(result));
+}
+
 }  // namespace
 
 std::string SystemMessage(HRESULT result) {
@@ -156,6 +180,20 @@ bool FolderExists(const std::string& path) {
   return search && !(found.dwFileAttributes & kPassedOver) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::optional<uint64_t> FreeSpaceFor(const std::string& path) {
+  for (std::string folder = path;;) {
+    if (FolderExists(folder)) {
+      ULARGE_INTEGER available;
+      if (!GetDiskFreeSpaceExW(AnsiToWide(AddBackslash(folder)).c_str(), &available, nullptr, nullptr))
+        return std::nullopt;
+      return available.QuadPart;
+    }
+    const std::string parent = ExtractFilePath(DelBackslash(folder));
+    if (parent.empty() || parent == folder) return std::nullopt;
+    folder = parent;
+  }
+}
+
 bool ForceDirectories(const std::string& path) {
   if (path.empty()) throw ESetupError(kUnableToCreateDirectory);
   const std::string folder = DelBackslash(path);
@@ -171,17 +209,17 @@ void CreateShortcut(const std::string& linkName, const std::string& folder, cons
   link->SetWorkingDirectory(ExtractFilePath(targetFile).c_str());
   link->SetDescription(description.c_str());
 
-  ForceDirectories(folder);
-  const std::string fileName = ShortcutFileName(folder, linkName);
-  DeleteFileA(fileName.c_str());
-  unique_com<IPersistFile> file;
-  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))))
-    file->Save(AnsiToWide(fileName).c_str(), FALSE);
+  ForceDirectories(folder);  // a folder that cannot be made fails the save
+  SaveShortcut(*link.get(), ShortcutFileName(folder, linkName));
 }
 
-bool RegisterServer(const std::string& fileName) { return CallServerExport(fileName, "DllRegisterServer"); }
+std::optional<std::string> RegisterServer(const std::string& fileName) {
+  return CallServerExport(fileName, "DllRegisterServer");
+}
 
-bool UnregisterServer(const std::string& fileName) { return CallServerExport(fileName, "DllUnregisterServer"); }
+std::optional<std::string> UnregisterServer(const std::string& fileName) {
+  return CallServerExport(fileName, "DllUnregisterServer");
+}
 
 void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string& parameters,
                 const std::string& directory, int showCmd) {
@@ -234,5 +272,8 @@ DWORD WriteAll(HANDLE file, std::string_view data) {
 }
 
 bool WriteWholeFile(const std::string& fileName, std::string_view data) {
-  return !data.empty() && WriteFileSafely(fileName, [&](HANDLE file) { return WriteAll(file, data); }) == ERROR_SUCCESS;
+  const DWORD error =
+      data.empty() ? ERROR_NO_DATA : WriteFileSafely(fileName, [&](HANDLE file) { return WriteAll(file, data); });
+  SetLastError(error);
+  return error == ERROR_SUCCESS;
 }

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,11 @@ std::string SystemMessage(HRESULT result);
 // a directory that is neither hidden nor system. Wildcards never name a folder.
 bool FolderExists(const std::string& path);
 
+// The room the user may fill on the volume of the path: the free space seen
+// from its nearest folder that exists; nothing when no folder of it exists or
+// the system cannot tell.
+std::optional<uint64_t> FreeSpaceFor(const std::string& path);
+
 // Creates a folder with every missing parent. True when it exists afterwards (a
 // path shorter than three characters counts as existing); throws
 // ESetupError("Unable to create directory") for an empty path. On false the
@@ -33,18 +40,20 @@ bool FolderExists(const std::string& path);
 bool ForceDirectories(const std::string& path);
 
 // Writes the shell link Folder\LinkName.lnk to TargetFile, with the target's
-// folder part as working folder and Description, replacing an older one and
-// creating Folder when missing. Throws ESetupError when the shell link object
-// is unavailable or Folder is empty; every later failure is silent. Needs COM
+// folder part as working folder and Description, creating Folder when missing.
+// An older link is replaced only by a complete new one: the link is saved
+// beside it and renamed over it. Throws ESetupError when the shell link object
+// is unavailable, Folder is empty or the link cannot be saved. Needs COM
 // initialised on the calling thread.
 void CreateShortcut(const std::string& linkName, const std::string& folder, const std::string& targetFile,
                     const std::string& description);
 
-// Loads the library and calls its DllRegisterServer / DllUnregisterServer when
-// it has one (the call's own result is not looked at). False only when the
-// file cannot be loaded or the call raised; see CallGuarded for what is caught.
-bool RegisterServer(const std::string& fileName);
-bool UnregisterServer(const std::string& fileName);
+// Loads the library and calls its DllRegisterServer / DllUnregisterServer.
+// Nothing when the call returned success; else why not: the system's message
+// when the library does not load, a missing export, a fault or exception that
+// ended the call (see CallGuarded), or the failure code it returned, in hex.
+std::optional<std::string> RegisterServer(const std::string& fileName);
+std::optional<std::string> UnregisterServer(const std::string& fileName);
 
 // Hands the file to the shell's default verb; nothing is waited for or reported.
 void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string& parameters,
@@ -69,7 +78,7 @@ DWORD WriteFileSafely(const std::string& fileName, const TFileWriter& write);
 // is the running program, whose folder may lie outside the ANSI code page.
 bool ReadWholeFile(const std::wstring& fileName, Bytes& data);
 
-// Creates or replaces the file with Data. False for empty Data (nothing is
-// touched), when the file cannot be created, or when the write fails or is
-// short; a file left half-written is deleted.
+// Creates or replaces the file with Data (WriteFileSafely). False for empty
+// Data (nothing is touched), when the file cannot be created, or when the write
+// fails or is short, with the thread's last error telling why.
 bool WriteWholeFile(const std::string& fileName, std::string_view data);

@@ -92,7 +92,7 @@ void TSetupProc::LoadScript() {
   ProductDescription = script.Text(kProductDescription);
   SetupLocation = ExpandValue(script.Text(kSetupLocation));
   SetupPath = ExpandValue(script.Text(kSetupPath));
-  UninstallFile = std::string(FileNamePart(ExeFile));
+  UninstallFile = UninstallerPath();
   LangID = script.Integer(kSetupLangID);
   UseLang = script.Boolean(kSetupUseLang);
   VarList.clear();
@@ -127,7 +127,7 @@ void TSetupProc::LoadScript() {
     entry.CheckVersion = script.Boolean(key(kRegCheckVersion));
     if (entry.KeyPath.find(kUninstallListKey) != std::string::npos && entry.ValueName == kUninstallStringValue) {
       uninstallValue_ = entry.ValueData;
-      UninstallFile = ExpandValue(uninstallValue_);
+      UninstallFile = UninstallerPath();
       UninstallEntryKey.reset();
       if (NamesOwnUninstallEntry(entry.KeyPath)) UninstallEntryKey = TRegKey{entry.RootKey, entry.KeyPath};
     }
@@ -191,7 +191,7 @@ std::string TSetupProc::ExpandRegKey(std::string_view location) const {
 uint8_t TSetupProc::CheckInstalledVersion(const TRegInfo& entry) const {
   const IRegistry& registry = host_.Registry();
   if (!registry.KeyExists(entry.RootKey, entry.KeyPath)) return 0;
-  const std::string installed = registry.ReadRegValue(entry.RootKey, entry.KeyPath, ExpandValue(entry.ValueName)).AsText();
+  const std::string installed = registry.ReadRegValue(entry.RootKey, entry.KeyPath, entry.ValueName).AsText();
   if (installed.empty()) return 0;
   // std::string compares bytes as unsigned char, a prefix counting as smaller.
   const int order = installed.compare(entry.ValueData);
@@ -207,5 +207,12 @@ void TSetupProc::UseInstalledLocation() {
 
 void TSetupProc::ChooseSetupPath(const std::string& folder) {
   SetupPath = folder;
-  if (!uninstallValue_.empty()) UninstallFile = ExpandValue(uninstallValue_);
+  UninstallFile = UninstallerPath();
+}
+
+// The uninstall entry's value; without one, the program's own file name in the
+// destination folder, never a name relative to whatever folder is current.
+std::string TSetupProc::UninstallerPath() const {
+  if (!uninstallValue_.empty()) return ExpandValue(uninstallValue_);
+  return SetupPath.empty() ? "" : AddBackslash(SetupPath) + std::string(FileNamePart(ExeFile));
 }

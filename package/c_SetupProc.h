@@ -103,6 +103,7 @@ private:
   bool ReadUnpacked(const char* name, Bytes& text) const;
   std::string Expand(std::string_view text, int depth, int& substitutions) const;
   std::string BuiltInVariable(std::string_view name) const;
+  std::string UninstallerPath() const;
 
   ISetupHost& host_;
   std::string uninstallValue_;  // the uninstall entry's value, expanded again on a new folder

@@ -84,7 +84,7 @@ bool TModuleFile::ReadAt(uint64_t offset, size_t length, std::string_view& piece
 
 TUnpackResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload) {
   int32_t size = 0;
-  if (!ReadDeclaredSize(payload, size) || size == 0) return {.damagedPayload = true};
+  if (!ReadDeclaredSize(payload, size)) return {.damagedPayload = true};
   bool damaged = false;
   const DWORD error = WriteFileSafely(fileName, [&](HANDLE file) {
     DWORD writeError = ERROR_SUCCESS;

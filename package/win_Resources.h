@@ -21,13 +21,13 @@ bool ReadResource(HMODULE module, const char* name, const char* type, Bytes& dat
 
 // How UnpackResourceToFile ended.
 struct TUnpackResult {
-  bool damagedPayload = false;  // the payload cannot be read, does not inflate or inflates to nothing
+  bool damagedPayload = false;  // the payload cannot be read or does not inflate
   DWORD error = ERROR_SUCCESS;  // else why the system refused the file
   bool Written() const { return !damagedPayload && error == ERROR_SUCCESS; }
 };
 
-// Inflates a payload resource and writes it as the whole file (WriteFileSafely);
-// on failure the file is untouched.
+// Inflates a payload resource and writes it as the whole file (WriteFileSafely),
+// an empty one as an empty file; on failure the file is untouched.
 TUnpackResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload);
 
 // The full path of a loaded image module (nullptr: the running program) in

@@ -10,6 +10,20 @@ std::string PayloadName(const TFileInfo& file) { return UpperCaseAscii(file.Disp
 
 }  // namespace
 
+std::vector<TPayloadView> PayloadsToWrite(const TSetupProc& project, IWorkerSystem& system) {
+  std::vector<TPayloadView> payloads;
+  for (const auto& [name, file] : project.FileList)
+    if (const auto payload = file.DoSetup ? system.FindPayload(PayloadName(file)) : std::nullopt)
+      payloads.push_back(*payload);
+  return payloads;
+}
+
+uint64_t BytesToWrite(const TSetupProc& project, IWorkerSystem& system) {
+  uint64_t bytes = 0;
+  for (const TPayloadView& payload : PayloadsToWrite(project, system)) bytes += uint64_t(payload.size);
+  return bytes;
+}
+
 int32_t CountFileGroups(const std::vector<std::string>& varList) {
   int32_t groups = 0;
   while (FindVariable(varList, FileGroupKey(groups + 1))) ++groups;
@@ -18,7 +32,7 @@ int32_t CountFileGroups(const std::vector<std::string>& varList) {
 
 void TCopyFiles::Execute() {
   Guarded([&] {
-    system_.InflateAhead(PayloadsToWrite());
+    system_.InflateAhead(PayloadsToWrite(project_, system_));
     CreateGroupFolders();
     InstallFiles();
     WriteRegValues();
@@ -62,22 +76,20 @@ bool TCopyFiles::InstallFile(const TFileInfo& file) {
   PrepareFolder(folder);
   const std::optional<TPayloadView> payload = system_.FindPayload(PayloadName(file));
   if (!payload) throw ESetupError(InstallerDamaged(ItemText));
-  if (payload->size == 0) return false;  // an empty file has no content to write
   WritePayload(payload->raw);
-  if (!file.DoRegister) return true;
-  if (!system_.RegisterServer(ItemText)) return false;
+  return !file.DoRegister || RegisterServer();
+}
+
+// Registers the DLL server at ItemText. A failure is told with Abort (the run
+// ends), Retry, and Ignore: the file stays unregistered and the bar does not
+// move for it.
+bool TCopyFiles::RegisterServer() {
+  while (const std::optional<std::string> failure = system_.RegisterServer(ItemText))
+    if (!RetryOrIgnore(FailedToRegister(ItemText, *failure))) return false;
   ShowStatus(TText::RegisterServer);
   return true;
 }
 
-// The payloads of the files marked for setup that have content, in the order they are written.
-std::vector<TPayloadView> TCopyFiles::PayloadsToWrite() {
-  std::vector<TPayloadView> payloads;
-  for (const auto& [name, file] : project_.FileList)
-    if (const auto payload = file.DoSetup ? system_.FindPayload(PayloadName(file)) : std::nullopt)
-      if (payload->size > 0) payloads.push_back(*payload);
-  return payloads;
-}
 
 // Makes sure the folder exists; the folder of the file before is known to, so
 // that a folder of many files is looked at once, not once a file.

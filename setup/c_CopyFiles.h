@@ -22,7 +22,7 @@ private:
   void CreateGroupFolders();
   void InstallFiles();
   bool InstallFile(const TFileInfo& file);
-  std::vector<TPayloadView> PayloadsToWrite();
+  bool RegisterServer();
   void PrepareFolder(const std::string& folder);
   void WritePayload(std::string_view payload);
   void WriteRegValues();
@@ -33,6 +33,11 @@ private:
   IWorkerSystem& system_;
   std::string preparedFolder_;  // the last file's folder, made or found
 };
+
+// The payloads of the files marked for setup, in the order they are written.
+std::vector<TPayloadView> PayloadsToWrite(const TSetupProc& project, IWorkerSystem& system);
+// The sizes they declare, added up: the room the install needs.
+uint64_t BytesToWrite(const TSetupProc& project, IWorkerSystem& system);
 
 // The number of file groups: FileGroupName1, FileGroupName2, ... up to the first gap.
 int32_t CountFileGroups(const std::vector<std::string>& varList);

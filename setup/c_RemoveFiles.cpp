@@ -1,7 +1,5 @@
 #include "setup/c_RemoveFiles.h"
 
-#include <exception>
-
 #include "actions/u_SimpleFuncs1.h"
 
 namespace {
@@ -51,16 +49,12 @@ void TRemoveFiles::RemoveInstalledFiles() {
     ItemText = project_.ExpandValue(file.SetupPath);
     if (!system_.FileExists(ItemText)) continue;
     ShowStatus(TText::RemoveFile);
-    // A file that cannot be unregistered stays registered; one that cannot be
-    // deleted is listed at the end.
-    try {
-      if (file.DoRegister) {
-        system_.UnregisterServer(ItemText);
-        ShowStatus(TText::UnregisterServer);
-      }
-      if (!system_.RemoveFile(ItemText)) NotRemoved(ItemText);
-    } catch (const std::exception&) {
-    }
+    // A file that cannot be unregistered is deleted all the same; one that
+    // cannot be deleted is listed at the end, with why it is still registered.
+    const std::optional<std::string> notUnregistered =
+        file.DoRegister ? system_.UnregisterServer(ItemText) : std::nullopt;
+    if (!system_.RemoveFile(ItemText)) NotRemoved(ItemText, notUnregistered);
+    if (file.DoRegister) ShowStatus(TText::UnregisterServer);
     AdvanceBar(int32_t(i + 1));
   }
 }
@@ -118,8 +112,10 @@ void TRemoveFiles::RemoveShortcuts() {
   }
 }
 
-void TRemoveFiles::NotRemoved(const std::string& item) {
-  notRemoved_.push_back(FailedToRemove(item, system_.LastErrorText()));
+void TRemoveFiles::NotRemoved(const std::string& item, const std::optional<std::string>& notUnregistered) {
+  std::string line = FailedToRemove(item, system_.LastErrorText());
+  if (notUnregistered) line += " (not unregistered: " + *notUnregistered + ")";
+  notRemoved_.push_back(std::move(line));
 }
 
 void TRemoveFiles::Finish() {

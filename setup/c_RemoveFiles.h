@@ -3,6 +3,7 @@
 // values expand to now: the files (unregistering DLL servers first), the
 // registry values, the product's keys and uninstall entry, and the shortcuts.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,9 @@ private:
   void RemoveInstallLocation();
   void DeleteProductKey(uint32_t rootKey, int32_t barPosition);
   void RemoveShortcuts();
-  // Notes an item that stays, with the system's reason.
-  void NotRemoved(const std::string& item);
+  // Notes an item that stays, with the system's reason (read at once) and,
+  // for a DLL server, why it could not be unregistered.
+  void NotRemoved(const std::string& item, const std::optional<std::string>& notUnregistered = std::nullopt);
   void Finish();
 
   const TSetupProc& project_;

@@ -8,6 +8,7 @@
 #include "actions/u_SetupConsts.h"
 #include "actions/u_SetupNames.h"
 #include "actions/win_Dpi.h"
+#include "actions/win_SetupFuncs.h"
 #include "actions/win_Text.h"
 #include "browse/c_BrowseDir.h"
 #include "package/c_SetupProc.h"
@@ -164,12 +165,22 @@ void TVelkSetup::TWorkerPage::ShowError(const std::string& message) {
 }
 
 bool TVelkSetup::TWorkerPage::AskRetry(const std::string& message) {
+  return Ask(message, MB_RETRYCANCEL) == IDRETRY;
+}
+
+TErrorAnswer TVelkSetup::TWorkerPage::AskAbortRetryIgnore(const std::string& message) {
+  const int answer = Ask(message, MB_ABORTRETRYIGNORE);
+  return answer == IDRETRY ? TErrorAnswer::Retry : answer == IDIGNORE ? TErrorAnswer::Ignore : TErrorAnswer::Abort;
+}
+
+// An error box with `buttons`; any answer but Retry or Ignore ends the run
+// here, so the close box works as soon as the box is gone.
+int TVelkSetup::TWorkerPage::Ask(const std::string& message, UINT buttons) {
   wizard_.ShowLatestSteps();
-  const bool retry = MessageBoxW(wizard_.window_.get(), AnsiToWide(message).c_str(), wizard_.Title().c_str(),
-                                 MB_RETRYCANCEL | MB_ICONERROR) == IDRETRY;
-  // On Cancel the run ends here, so the close box works as soon as the box is gone.
-  if (!retry) wizard_.WorkerEnded();
-  return retry;
+  const int answer =
+      MessageBoxW(wizard_.window_.get(), AnsiToWide(message).c_str(), wizard_.Title().c_str(), buttons | MB_ICONERROR);
+  if (answer != IDRETRY && answer != IDIGNORE) wizard_.WorkerEnded();
+  return answer;
 }
 
 void TVelkSetup::TWorkerPage::ShowNotRemoved(const std::string& list) {
@@ -455,6 +466,7 @@ void TVelkSetup::OnCommand(int id, int notification) {
 
 void TVelkSetup::bbtnNextClick() {
   if (!IsWindowEnabled(Item(TControl::bbtnNext))) return;
+  if (flow_.State().page == TPage::Folders && !RoomForProduct()) return;
   const TWizardAction action = flow_.Next(SetupProc->SetupPath);
   if (action != TWizardAction::None) StartWorker(action);
 }
@@ -468,7 +480,22 @@ void TVelkSetup::bbtnCancelClick() {
   DestroyWindow(window_.get());
 }
 
-// False when a shortcut could not be made: the error is shown and the window stays.
+// Whether the destination's volume has room for the files to install; when it
+// has not, a box says so before anything is written, and the wizard stays on
+// the folder page.
+bool TVelkSetup::RoomForProduct() {
+  const std::optional<uint64_t> free = FreeSpaceFor(SetupProc->SetupPath);
+  const uint64_t needed = BytesToInstall();
+  if (!free || needed <= *free) return true;
+  const std::wstring message = FormatText(
+      Text(TText::NotEnoughRoom), {AnsiToWide(SetupProc->SetupPath), MegabytesText(needed, TRounding::Up),
+                                   MegabytesText(*free, TRounding::Down)});
+  ShowMessageBox(window_.get(), message, MB_ICONWARNING);
+  return false;
+}
+
+// False when a shortcut could not be made: the error is shown and the window
+// stays. An uninstaller that could not be written is told before the window closes.
 bool TVelkSetup::RunFinishActions() {
   const auto checked = [this](TControl box) {
     return SendMessageW(Item(box), BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -477,7 +504,11 @@ bool TVelkSetup::RunFinishActions() {
                                checked(TControl::cbAddIcon2Desktop), checked(TControl::cbAddIcon2QuickStart),
                                checked(TControl::cbRunProgram)};
   try {
-    ::RunFinishActions(choices, window_.get());
+    if (const std::optional<std::string> failure = ::RunFinishActions(choices, window_.get())) {
+      const std::wstring message = FormatText(Text(TText::UninstallerNotWritten),
+                                              {AnsiToWide(SetupProc->UninstallFile), AnsiToWide(*failure)});
+      ShowMessageBox(window_.get(), message, MB_ICONWARNING);
+    }
     return true;
   } catch (const std::exception& error) {
     // The standard error report ends its message with a full stop.
@@ -557,8 +588,17 @@ bool TVelkSetup::NextMessage(MSG& message) {
   while (workerRunning_) {
     if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return message.message != WM_QUIT;
     handOff_.RunStepsFor(kMessagePaceMs);
+    if (workerRunning_ && worker_.Ended()) WorkerLost();
   }
   return GetMessageW(&message, nullptr, 0, 0) > 0;
+}
+
+// The worker's thread ended without the completion step or an error box: what
+// ended it is told, and the close box closes the wizard.
+void TVelkSetup::WorkerLost() {
+  handOff_.RunWaitingSteps();
+  WorkerEnded();
+  ShowErrorBox(AnsiToWide(worker_.Failure().empty() ? "Unexpected error" : worker_.Failure()));
 }
 
 void TVelkSetup::ShowLatestSteps() {

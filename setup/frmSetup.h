@@ -44,12 +44,14 @@ private:
     void ShowDone() override;
     void ShowError(const std::string& message) override;
     bool AskRetry(const std::string& message) override;
+    TErrorAnswer AskAbortRetryIgnore(const std::string& message) override;
     void ShowNotRemoved(const std::string& list) override;
     // Shows the status and the position last set where the window does not
     // show them yet.
     void ShowLatest();
 
   private:
+    int Ask(const std::string& message, UINT buttons);
     void ShowLabels();
     void ShowPosition();
     int ShownPosition() const;
@@ -94,10 +96,12 @@ private:
   void bbtnBrowseClick();
   void edDestFolderChange();
   void cbLangSelChange();
+  bool RoomForProduct();
   bool RunFinishActions();
 
   void StartWorker(TWizardAction action);
   void WorkerEnded();
+  void WorkerLost();
   void ShowLatestSteps();
   void ShowErrorBox(const std::wstring& message);
   void ShowMessageBox(HWND owner, const std::wstring& message, UINT icon) const;

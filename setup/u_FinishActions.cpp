@@ -14,11 +14,17 @@ void CreateShortcuts(const TSetupProc& project, const TFinishChoices& choices, I
                             project.ExpandValue(link.StartFile), project.ProductDescription);
 }
 
-// A copy of the running program at the uninstall path, unless it runs from there.
-void CopyUninstaller(const TSetupProc& project, IFinishSystem& system) {
-  if (UpperCaseAscii(project.ExeFile) == UpperCaseAscii(project.UninstallFile)) return;
+// A copy of the running program at the uninstall path, unless it runs from
+// there; why it could not be written, when it could not.
+std::optional<std::string> CopyUninstaller(const TSetupProc& project, IFinishSystem& system) {
+  const std::string& target = project.UninstallFile;
+  if (target.empty() || UpperCaseAscii(project.ExeFile) == UpperCaseAscii(target)) return std::nullopt;
   Bytes program;
-  if (system.ReadProgramFile(program)) system.WriteWholeFile(project.UninstallFile, program);
+  const std::string folder = ExtractFilePath(target);
+  if (system.ReadProgramFile(program) && (folder.empty() || system.ForceDirectories(folder)) &&
+      system.WriteWholeFile(target, program))
+    return std::nullopt;
+  return system.LastErrorText();
 }
 
 // The first file entry, when it is a program; no later entry is tried.
@@ -42,8 +48,10 @@ bool ShortcutChosen(std::string_view rawPlace, const TFinishChoices& choices) {
   return true;
 }
 
-void FinishActions(const TSetupProc& project, const TFinishChoices& choices, IFinishSystem& system) {
+std::optional<std::string> FinishActions(const TSetupProc& project, const TFinishChoices& choices,
+                                         IFinishSystem& system) {
   CreateShortcuts(project, choices, system);
-  CopyUninstaller(project, system);
+  std::optional<std::string> uninstallerFailure = CopyUninstaller(project, system);
   if (choices.RunProgram) LaunchFirstFile(project, system);
+  return uninstallerFailure;
 }

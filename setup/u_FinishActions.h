@@ -3,6 +3,7 @@
 // check boxes admit, the uninstaller copy of the running program, and the
 // optional start of the installed program.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,7 +25,11 @@ public:
   // The whole running program file, read through its module: its path in the
   // ANSI code page may not name it.
   virtual bool ReadProgramFile(Bytes& data) = 0;
+  // Creates the folder with every missing parent; false when it cannot.
+  virtual bool ForceDirectories(const std::string& path) = 0;
   virtual bool WriteWholeFile(const std::string& fileName, std::string_view data) = 0;
+  // The system's reason for the last call above that failed.
+  virtual std::string LastErrorText() const = 0;
   // Makes the folder the process's current one, then starts the program there.
   virtual void StartProgram(const std::string& fileName, const std::string& folder) = 0;
 };
@@ -34,10 +39,13 @@ public:
 // check box; a place with none of them is always created.
 bool ShortcutChosen(std::string_view rawPlace, const TFinishChoices& choices);
 
-// Shortcuts, then the uninstaller copy, then the launch. A shortcut error
-// propagates and skips everything after it; every other failure is silent.
-void FinishActions(const TSetupProc& project, const TFinishChoices& choices, IFinishSystem& system);
+// Shortcuts, then the uninstaller copy (its folder made when missing), then the
+// launch. A shortcut error propagates and skips everything after it; a launch
+// that fails is silent. Returns why the uninstaller copy could not be written;
+// nothing when it was, or when the program runs from its place.
+std::optional<std::string> FinishActions(const TSetupProc& project, const TFinishChoices& choices,
+                                         IFinishSystem& system);
 
 // The Windows form of FinishActions for the global project SetupProc, the
 // started program owned by `ownerWindow` (an HWND). Runs on the UI thread.
-void RunFinishActions(const TFinishChoices& choices, void* ownerWindow);
+std::optional<std::string> RunFinishActions(const TFinishChoices& choices, void* ownerWindow);

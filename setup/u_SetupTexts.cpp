@@ -15,6 +15,11 @@ std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::ws
   }
 }
 
+std::wstring MegabytesText(uint64_t bytes, TRounding rounding) {
+  constexpr uint64_t kMegabyte = 1 << 20;
+  return std::to_wstring(bytes / kMegabyte + (rounding == TRounding::Up && bytes % kMegabyte != 0));
+}
+
 namespace {
 
 using A = TTextArgs;

@@ -2,6 +2,7 @@
 // Formatting of the wizard's texts: each "%s" takes the next argument, left to
 // right; arguments are inserted as they stand, never read as formats.
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <span>
@@ -26,6 +27,11 @@ inline constexpr int kEnglishBase = 0;
 inline constexpr int kRussianBase = 1000;
 
 std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::wstring_view> args);
+
+enum class TRounding { Down, Up };
+// A count of bytes as whole megabytes (MiB), rounded as asked: needed room
+// rounds up and free room down, so that a shortage never reads as equal.
+std::wstring MegabytesText(uint64_t bytes, TRounding rounding);
 
 // A text of the current language ("" when the language has no such text).
 using TTextLookup = std::function<std::wstring(TText text)>;

@@ -30,6 +30,13 @@ void TSetupWorker::RetryOrStop(const std::string& message) {
   if (!retry) throw TRunStopped();
 }
 
+bool TSetupWorker::RetryOrIgnore(const std::string& message) {
+  TErrorAnswer answer = TErrorAnswer::Abort;
+  view_.Synchronize([&] { answer = view_.AskAbortRetryIgnore(message); });
+  if (answer == TErrorAnswer::Abort) throw TRunStopped();
+  return answer == TErrorAnswer::Retry;
+}
+
 void TSetupWorker::ShowNotRemoved(const std::string& list) {
   view_.Synchronize([&] { view_.ShowNotRemoved(list); });
 }
@@ -79,4 +86,8 @@ std::string InstallerDamaged(const std::string& path) {
 
 std::string FailedToRemove(const std::string& item, const std::string& reason) {
   return "Failed to remove '" + item + "': " + reason;
+}
+
+std::string FailedToRegister(const std::string& path, const std::string& reason) {
+  return "Failed to register '" + path + "': " + reason;
 }

@@ -38,8 +38,9 @@ public:
   // or one given again, is unpacked as well.
   virtual void InflateAhead(std::vector<TPayloadView> /*payloads*/) {}
   virtual TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view payload) = 0;
-  virtual bool RegisterServer(const std::string& fileName) = 0;
-  virtual bool UnregisterServer(const std::string& fileName) = 0;
+  // Nothing when the DLL server was (un)registered; else why not.
+  virtual std::optional<std::string> RegisterServer(const std::string& fileName) = 0;
+  virtual std::optional<std::string> UnregisterServer(const std::string& fileName) = 0;
   // An entry that is not a directory exists at the path.
   virtual bool FileExists(const std::string& path) const = 0;
   // False when the file stays.
@@ -64,6 +65,9 @@ protected:
   // Shows the message with Retry and Cancel; returns on Retry, and on Cancel
   // ends the run through Guarded without another box.
   void RetryOrStop(const std::string& message);
+  // Shows the message with Abort, Retry and Ignore: true on Retry, false on
+  // Ignore; Abort ends the run through Guarded without another box.
+  bool RetryOrIgnore(const std::string& message);
   void ShowNotRemoved(const std::string& list);
 
   void ApplyProgressMax();
@@ -88,6 +92,7 @@ std::string FailedToWrite(const std::string& path, const std::string& reason);
 std::string FailedToCreateDirectory(const std::string& path, const std::string& reason);
 std::string InstallerDamaged(const std::string& path);
 std::string FailedToRemove(const std::string& item, const std::string& reason);
+std::string FailedToRegister(const std::string& path, const std::string& reason);
 
 // The status line of a registry entry: key path, "\", value name, "=", data.
 std::string RegValueItem(const std::string& keyPath, const std::string& valueName, const std::string& data);

@@ -8,6 +8,9 @@
 
 #include "setup/u_SetupTexts.h"
 
+// The user's answer to a box about an item that failed.
+enum class TErrorAnswer { Abort, Retry, Ignore };
+
 class IWorkerView {
 public:
   virtual ~IWorkerView() = default;
@@ -33,6 +36,9 @@ public:
   // A box like the error box with Retry and Cancel; true for Retry. Cancel
   // ends the run as the error box does.
   virtual bool AskRetry(const std::string& message) = 0;
+  // A box like the error box with Abort, Retry and Ignore. Abort ends the run
+  // as the error box does.
+  virtual TErrorAnswer AskAbortRetryIgnore(const std::string& message) = 0;
   // One box listing what the removal left behind, before its completion step.
   virtual void ShowNotRemoved(const std::string& list) = 0;
 };

@@ -17,9 +17,11 @@ public:
     ::CreateShortcut(linkName, folder, targetFile, description);
   }
   bool ReadProgramFile(Bytes& data) override { return ::ReadWholeFile(ModulePath(nullptr), data); }
+  bool ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
   bool WriteWholeFile(const std::string& fileName, std::string_view data) override {
     return ::WriteWholeFile(fileName, data);
   }
+  std::string LastErrorText() const override { return SystemMessage(HRESULT(GetLastError())); }
   void StartProgram(const std::string& fileName, const std::string& folder) override {
     SetCurrentDirectoryA(folder.c_str());
     RunProgram(owner_, fileName, "", folder, SW_SHOWNOACTIVATE);
@@ -31,7 +33,7 @@ private:
 
 }  // namespace
 
-void RunFinishActions(const TFinishChoices& choices, void* ownerWindow) {
+std::optional<std::string> RunFinishActions(const TFinishChoices& choices, void* ownerWindow) {
   TWinFinishSystem system(static_cast<HWND>(ownerWindow));
-  FinishActions(*SetupProc, choices, system);
+  return FinishActions(*SetupProc, choices, system);
 }

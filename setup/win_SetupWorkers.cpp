@@ -30,7 +30,7 @@ unsigned InflateThreads() {
 
 // Writes a payload inflated ahead, as UnpackResourceToFile writes it.
 TUnpackResult WriteInflated(const std::string& fileName, const TInflated& inflated) {
-  if (!inflated.intact || inflated.data.empty()) return {.damagedPayload = true};
+  if (!inflated.intact) return {.damagedPayload = true};
   return {.error = WriteFileSafely(fileName, [&](HANDLE file) { return WriteAll(file, inflated.data); })};
 }
 
@@ -61,8 +61,12 @@ public:
     const bool inUse = result.error == ERROR_SHARING_VIOLATION || result.error == ERROR_LOCK_VIOLATION;
     return inUse ? TFileWrite::InUse : TFileWrite::Refused;
   }
-  bool RegisterServer(const std::string& fileName) override { return ::RegisterServer(fileName); }
-  bool UnregisterServer(const std::string& fileName) override { return ::UnregisterServer(fileName); }
+  std::optional<std::string> RegisterServer(const std::string& fileName) override {
+    return ::RegisterServer(fileName);
+  }
+  std::optional<std::string> UnregisterServer(const std::string& fileName) override {
+    return ::UnregisterServer(fileName);
+  }
   bool FileExists(const std::string& path) const override {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -78,32 +82,46 @@ private:
   std::optional<TInflateAhead> inflateAhead_;
 };
 
-// The worker's whole life on its thread; nothing may escape the thread.
+// The worker's whole life on its thread. Its own errors end in its error box;
+// what escapes the worker (its system could not be set up, or the box could
+// not be handed over) is left for the owner, who sees the thread end.
 template <typename Worker>
-DWORD WINAPI RunWorker(void* view) {
+DWORD WINAPI RunWorker(void* shared) {
+  auto& run = *static_cast<TWorkerThread::TRun*>(shared);
   try {
     const TComSession com;  // for DLL servers whose registration uses it
     TWinWorkerSystem system(SetupProc->Instance);
-    Worker(*SetupProc, system, *static_cast<IWorkerView*>(view)).Execute();
+    Worker(*SetupProc, system, run.view).Execute();
+  } catch (const std::exception& error) {
+    run.failure = error.what();
   } catch (...) {
-    // Only the error box itself can fail here; there is no one left to tell.
+    run.failure = "Unexpected error";
   }
   return 0;
 }
 
 template <typename Worker>
 TWorkerThread StartWorker(IWorkerView& view) {
-  const HANDLE thread = CreateThread(nullptr, 0, RunWorker<Worker>, &view, 0, nullptr);
+  auto run = std::make_unique<TWorkerThread::TRun>(view);
+  const HANDLE thread = CreateThread(nullptr, 0, RunWorker<Worker>, run.get(), 0, nullptr);
   if (!thread) throw ESetupError("Failed to start the setup worker: " + SystemMessage(HRESULT(GetLastError())));
-  return TWorkerThread(thread);
+  return TWorkerThread(std::move(run), thread);
 }
 
 }  // namespace
 
 TWorkerThread& TWorkerThread::operator=(TWorkerThread&& other) {
   Join();
+  run_ = std::move(other.run_);
   thread_ = std::move(other.thread_);
   return *this;
+}
+
+bool TWorkerThread::Ended() const { return !thread_ || WaitForSingleObject(thread_.get(), 0) == WAIT_OBJECT_0; }
+
+const std::string& TWorkerThread::Failure() const {
+  static const std::string none;
+  return run_ ? run_->failure : none;
 }
 
 void TWorkerThread::Join() {
@@ -114,3 +132,8 @@ void TWorkerThread::Join() {
 TWorkerThread StartCopyFiles(IWorkerView& view) { return StartWorker<TCopyFiles>(view); }
 
 TWorkerThread StartRemoveFiles(IWorkerView& view) { return StartWorker<TRemoveFiles>(view); }
+
+uint64_t BytesToInstall() {
+  TWinWorkerSystem system(SetupProc->Instance);
+  return BytesToWrite(*SetupProc, system);
+}

@@ -3,6 +3,10 @@
 // acting on the real file system, payload and registry for the global project
 // SetupProc.
 
+#include <cstdint>
+#include <memory>
+#include <string>
+
 #include "actions/win_API.h"
 #include "setup/u_WorkerView.h"
 
@@ -10,15 +14,29 @@
 // the view and the project it uses go away.
 class TWorkerThread {
 public:
+  // What the thread shares with its owner.
+  struct TRun {
+    IWorkerView& view;
+    // Why the worker ended outside its own error road: its system could not
+    // be set up, or its error box could not be handed over; "" when it did not.
+    std::string failure;
+  };
+
   TWorkerThread() = default;
-  explicit TWorkerThread(HANDLE thread) : thread_(thread) {}
+  TWorkerThread(std::unique_ptr<TRun> run, HANDLE thread) : run_(std::move(run)), thread_(thread) {}
   TWorkerThread(TWorkerThread&&) = default;
   TWorkerThread& operator=(TWorkerThread&& other);
   ~TWorkerThread() { Join(); }
 
+  // The thread has ended (or never was).
+  bool Ended() const;
+  // TRun::failure, to be read once the thread has ended.
+  const std::string& Failure() const;
+
 private:
   void Join();
 
+  std::unique_ptr<TRun> run_;
   unique_handle thread_;
 };
 
@@ -26,3 +44,6 @@ private:
 // The view must outlive the returned thread.
 [[nodiscard]] TWorkerThread StartCopyFiles(IWorkerView& view);
 [[nodiscard]] TWorkerThread StartRemoveFiles(IWorkerView& view);
+
+// The bytes the install of SetupProc writes (BytesToWrite).
+uint64_t BytesToInstall();

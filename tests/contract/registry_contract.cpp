@@ -34,6 +34,7 @@ TEST_P(RegistryContract, DefaultValueIsWrittenAndDeletedAsTheUnnamedValue) {
   EXPECT_EQ(Stored(""), (TRegData{kRegSz, std::string("unnamed\0", 8)}));
   EXPECT_EQ(ValueCount(), 1u) << "no value named (Default Value)";
   EXPECT_EQ(Read(""), TRegValue("unnamed"));
+  EXPECT_EQ(Read("(Default Value)"), TRegValue("unnamed")) << "read under the name it was written with";
   EXPECT_TRUE(Registry().DeleteRegValue(kHKeyCurrentUser, Path(), "(Default Value)"));
   EXPECT_FALSE(Stored(""));
 }

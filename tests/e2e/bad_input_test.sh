@@ -17,8 +17,11 @@ hkcu="HKCU\\Software\\$company\\$product"
 hklm="HKLM\\Software\\$company\\$product"
 uninstall_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
 raw=$E2E_GROUP_DIR/raw
-mkdir -p "$raw"
-trap '[ -f "$raw/holder" ] && kill "$(cat "$raw/holder")" 2>/dev/null; e2e_cleanup' EXIT  # a lock's sleep, if the test stops
+small=$E2E_GROUP_DIR/small-volume
+mkdir -p "$raw" "$small"
+# A lock's sleep and a small volume, if the test stops.
+trap '[ -f "$raw/holder" ] && kill "$(cat "$raw/holder")" 2>/dev/null; mountpoint -q "$small" && umount "$small"
+      e2e_cleanup' EXIT
 
 pack_installer demo "$DEMO_SCRIPT"
 
@@ -289,6 +292,34 @@ expect_no_partial_files
 
 rm -rf "$WINEPREFIX/drive_c/Program Files/$company"
 for key in "$hkcu" "$hklm" "$uninstall_key"; do "$WINE64" reg delete "$key" /f >/dev/null 2>&1; done
+
+# ---- a destination on a volume without room: told before anything is written ----
+# Drive S: is a 1 MB volume; the product needs 3 MB there.
+if mount -t tmpfs -o size=1m tmpfs "$small" 2>/dev/null; then
+  ln -sfn "$small" "$WINEPREFIX/dosdevices/s:"
+  roomless=$E2E_GROUP_DIR/roomless
+  cp -r "$(dirname "$DEMO_SCRIPT")" "$roomless"
+  head -c 3000000 /dev/zero >"$roomless/files/big.bin"
+  printf '%s\r\n' "FileLocation4=files\\big.bin" "FileDispName4=Big.bin" "FileSetupPath4=<AppFiles>\\Big.bin" \
+    "FileDoSetup4=True" >>"$roomless/setup.ini"
+  perl -i -pe 's/^<SetupPath>=.*?(\r?)$/<SetupPath>=S:\\Roomless$1/' "$roomless/setup.ini"
+  pack_installer roomless "$roomless/setup.ini"
+  start_setup roomless
+  welcome_to_folders licence
+  click bbtnNext
+  expect_box "$(format_text "$(text en 60)" "S:\\Roomless" 3 1)" "no room"
+  shot_screen no-room
+  drv messagebox-click 1 >/dev/null || fail "the box has no OK button"
+  expect_page Folders
+  expect_buttons enabled enabled enabled
+  click bbtnCancel
+  expect_clean_end "no room on the destination's volume"
+  expect_eq "$(ls -A "$small")" "" "the small volume"
+  rm "$WINEPREFIX/dosdevices/s:"
+  umount "$small"
+else
+  log "SKIP: no tmpfs can be mounted here (not root?); the no-room check did not run"
+fi
 
 # ---- a registry key whose security lets the user only read it (last: it stays) -
 # The machine-wide product key: the values of the user's key come first and stay.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Both roads end to end on the demo product with a program to start and a DLL
 # server among its files: install into the default folder, Finish with chosen
-# shortcut boxes, then remove with the uninstaller copy; and a worker error.
+# shortcut boxes, then remove with the uninstaller copy; a worker error; and a
+# DLL server that refuses to register in a product without an uninstall entry.
 source "$(dirname "$0")/lib.sh"
 e2e_begin roads
 
@@ -18,16 +19,25 @@ copy_demo() {
   perl -i -pe "$2" "$dir/setup.ini"
 }
 
-# The demo whose first file is the demo program and which also installs the
-# test DLL server (keys are found from the top, not by section, so the new
+# add_server NAME LIBRARY: the fixture library as file entry 4 of the product
+# NAME, registered (keys are found from the top, not by section, so the new
 # entry may follow the last section).
+add_server() {
+  cp "$fixtures/$2" "$E2E_GROUP_DIR/$1/files/"
+  printf '%s\r\n' "FileLocation4=files\\$2" "FileDispName4=$2" "FileFolder4=<AppFiles>" \
+    "FileSetupPath4=<AppFiles>\\$2" "FileDoSetup4=True" "FileDoRegister4=True" >>"$E2E_GROUP_DIR/$1/setup.ini"
+}
+
+# The demo whose first file is the demo program, which also installs the test
+# DLL server, and whose installed-version marker is the product key's unnamed
+# value.
 pack_full_demo() {
   copy_demo full 's/^FileLocation1=.*?(\r?)$/FileLocation1=files\\demoapp.exe$1/;
                   s/^FileDispName1=.*?(\r?)$/FileDispName1=DemoApp.exe$1/;
-                  s/^FileSetupPath1=.*?(\r?)$/FileSetupPath1=<AppFiles>\\DemoApp.exe$1/'
-  cp "$fixtures/demoapp.exe" "$fixtures/demoserver.dll" "$E2E_GROUP_DIR/full/files/"
-  printf '%s\r\n' "FileLocation4=files\\demoserver.dll" "FileDispName4=DemoServer.dll" "FileFolder4=<AppFiles>" \
-    "FileSetupPath4=<AppFiles>\\DemoServer.dll" "FileDoSetup4=True" "FileDoRegister4=True" >>"$E2E_GROUP_DIR/full/setup.ini"
+                  s/^FileSetupPath1=.*?(\r?)$/FileSetupPath1=<AppFiles>\\DemoApp.exe$1/;
+                  s/^RegCheckVersion6=False/RegCheckVersion6=True/; s/^RegCheckVersion7=True/RegCheckVersion7=False/'
+  cp "$fixtures/demoapp.exe" "$E2E_GROUP_DIR/full/files/"
+  add_server full demoserver.dll
   pack_installer full "$E2E_GROUP_DIR/full/setup.ini"
 }
 
@@ -63,7 +73,7 @@ expect_state cbRunProgram "visible enabled unchecked"
 shot installed-en
 
 expect_same_file "$src/files/demoapp.exe" "$app/DemoApp.exe"
-expect_same_file "$src/files/demoserver.dll" "$app/DemoServer.dll"
+expect_same_file "$src/files/demoserver.dll" "$app/demoserver.dll"
 expect_same_file "$src/files/docs/user-guide.txt" "$app/Docs/User Guide.txt"
 expect_same_file "$src/files/docs/first-steps.txt" "$app/Docs/Première étape.txt"
 expect_reg "$server_marker" Registered "REG_DWORD 0x1"
@@ -108,7 +118,7 @@ shot removed-en
 click bbtnCancel
 expect_closed "Finish after removal"
 
-for file in DemoApp.exe DemoServer.dll "Docs/User Guide.txt" "Docs/Première étape.txt"; do expect_gone "$app/$file"; done
+for file in DemoApp.exe demoserver.dll "Docs/User Guide.txt" "Docs/Première étape.txt"; do expect_gone "$app/$file"; done
 expect_gone "$desktop/$product.lnk"
 expect_gone "$start_menu/$product.lnk"
 expect_gone "$programs/$company/$product/User Guide.lnk"
@@ -160,5 +170,43 @@ click bbtnNext
 expect_state rbRemove "visible disabled unchecked"
 click bbtnCancel
 expect_closed
+
+# ---- a DLL server that refuses to register, in a product without an uninstall entry --
+# Abort ends the install with nothing after the library; Ignore goes on to the
+# finished page, and Finish puts the uninstaller copy into the destination,
+# never into the folder the installer was started from.
+copy_demo refusing 's/^RegValueName9=UninstallString/RegValueName9=QuietUninstallString/'
+add_server refusing refusingserver.dll
+pack_installer refusing "$E2E_GROUP_DIR/refusing/setup.ini"
+started_in=$E2E_GROUP_DIR/started-in
+mkdir -p "$started_in"
+cd "$started_in" || die "no folder $started_in"
+for answer in abort ignore; do
+  start_setup refusing
+  welcome_to_folders licence
+  click bbtnNext
+  expect_eq "$(drv find-messagebox 30 2>&1)" "\"$product\" Setup Wizard" "registration box caption"
+  expect_eq "$(drv messagebox-text 2>&1)" \
+    "Failed to register 'C:\\Program Files\\$company\\$product\\refusingserver.dll': DllRegisterServer returned 0x80070005" \
+    "registration box text"
+  [ $answer == abort ] && shot_screen registration-refused
+  if [ $answer == abort ]; then
+    drv messagebox-click 3 >/dev/null || fail "the registration box has no Abort button"
+    expect_page CopyFiles
+    expect_buttons disabled disabled disabled
+    expect_reg "$hklm" Version missing
+    drv close-box >/dev/null
+    expect_closed "the close box after Abort"
+  else
+    drv messagebox-click 5 >/dev/null || fail "the registration box has no Ignore button"
+    drv wait-page Installed 60 >/dev/null || fail "Ignore did not lead to the installed page: $(drv page 2>&1)"
+    expect_reg "$hklm" Version "REG_SZ 1.0.0.0"
+    click bbtnCancel
+    expect_closed "Finish after Ignore"
+  fi
+done
+cd "$E2E_GROUP_DIR" || die "no group folder"
+expect_eq "$(ls -A "$started_in")" "" "the folder the installer was started from"
+expect_same_file "$E2E_GROUP_DIR/refusing.exe" "$app/refusing.exe"
 
 e2e_end

@@ -15,6 +15,7 @@ cp "$fixtures/demoapp.exe" "$src/"
 printf 'read me\r\n' >"$src/ReadMe.txt"
 printf 'guide\r\n' >"$src/docs/Première étape.txt"
 printf 'api\r\n' >"$src/docs/api/readme.txt"  # the same name as ReadMe.txt in resource terms
+: >"$src/docs/placeholder.cfg"  # an empty file, installed over a longer older one
 
 cd "$E2E_GROUP_DIR" || die "no group folder"
 [ -n "$VELKPACK" ] && [ -x "$VELKPACK" ] || { log "SKIP: the packer is not built"; exit 77; }
@@ -22,7 +23,7 @@ cd "$E2E_GROUP_DIR" || die "no group folder"
   die "velkpack new failed: $(cat new.log)"
 pack_installer starter "$E2E_GROUP_DIR/setup.ini"
 E2E_CHECKS=$((E2E_CHECKS + 1))
-grep -q "4 file(s), .* 0 warning(s)" starter.pack.log || fail "packing the starter script: $(cat starter.pack.log)"
+grep -q "5 file(s), .* 0 warning(s)" starter.pack.log || fail "packing the starter script: $(cat starter.pack.log)"
 E2E_CHECKS=$((E2E_CHECKS + 1))
 "$VELKPACK" verify starter.exe >verify.log 2>&1 || fail "verify: $(cat verify.log)"
 
@@ -32,6 +33,8 @@ uninstall_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$p
 version_key="HKLM\\Software\\$company\\$product"
 
 # ---- install road: no licence page in a starter script --------------------------
+mkdir -p "$app/docs"
+echo "an older placeholder" >"$app/docs/placeholder.cfg"
 start_setup starter
 click bbtnNext
 click bbtnNext
@@ -45,6 +48,7 @@ expect_same_file "$src/demoapp.exe" "$app/demoapp.exe"
 expect_same_file "$src/ReadMe.txt" "$app/ReadMe.txt"
 expect_same_file "$src/docs/Première étape.txt" "$app/docs/Première étape.txt"
 expect_same_file "$src/docs/api/readme.txt" "$app/docs/api/readme.txt"
+expect_same_file "$src/docs/placeholder.cfg" "$app/docs/placeholder.cfg"
 E2E_CHECKS=$((E2E_CHECKS + 1))
 [ -d "$app/empty" ] || fail "the empty folder was not made"
 expect_reg "$version_key" Version "REG_SZ 2.1"
@@ -72,7 +76,9 @@ drv wait-page Removed 60 >/dev/null || fail "the removed page did not come: $(dr
 shot removed
 click bbtnCancel
 expect_closed "Finish after removal"
-for file in demoapp.exe ReadMe.txt "docs/Première étape.txt" docs/api/readme.txt; do expect_gone "$app/$file"; done
+for file in demoapp.exe ReadMe.txt "docs/Première étape.txt" docs/api/readme.txt docs/placeholder.cfg; do
+  expect_gone "$app/$file"
+done
 expect_gone "$HOME/$product.lnk"
 for key in "$uninstall_key" "$version_key"; do
   E2E_CHECKS=$((E2E_CHECKS + 1))

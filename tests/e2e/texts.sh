@@ -60,6 +60,8 @@ TEXT_EN=(
   [56]='Thank you for using our programs.'
   [57]='The name of this folder has characters that this computer cannot use for the installation. Choose another folder.'
   [58]='The folder name has characters that this computer cannot use. Type another name.'
+  [59]='The product is installed, but its uninstaller could not be written to "%s" (%s), so it cannot be removed from the list of programs.'
+  [60]='There is not enough free space for the installation in "%s": %s MB are needed, %s MB are free. Choose another folder or free some space.'
 )
 TEXT_RU=(
   [0]='Мастер установки "%s"'
@@ -121,6 +123,8 @@ TEXT_RU=(
   [56]='Благодарим Вас за использование наших программ.'
   [57]='Имя этой папки содержит символы, которые этот компьютер не может использовать при установке. Выберите другую папку.'
   [58]='Имя папки содержит символы, которые этот компьютер не может использовать. Введите другое имя.'
+  [59]='Программа установлена, но программу удаления не удалось записать в "%s" (%s), поэтому её нельзя удалить из списка программ.'
+  [60]='Недостаточно свободного места для установки в "%s": нужно %s МБ, свободно %s МБ. Выберите другую папку или освободите место.'
 )
 
 # TEXT n of a language: text LANG N  (LANG en or ru).

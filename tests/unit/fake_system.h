@@ -30,7 +30,7 @@ public:
   TRegValue ReadRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) const override {
     const auto key = keys.find(KeyOf(rootKey, keyPath));
     if (key == keys.end()) return {};
-    const auto value = key->second.find(valueName);
+    const auto value = key->second.find(RegValueName(valueName));
     return value == key->second.end() ? TRegValue() : DecodeRegValue(value->second.Type, value->second.Data);
   }
   void WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,

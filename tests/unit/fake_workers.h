@@ -14,7 +14,7 @@
 
 // Every step runs at once on the calling thread; what the view was told is
 // logged as "max 3", "pos 1", "status 32 C:\a.txt", "done", "error <message>",
-// "retry? <message>", "not removed <list>".
+// "retry? <message>", "abort, retry, ignore? <message>", "not removed <list>".
 class FakeWorkerView : public IWorkerView {
 public:
   explicit FakeWorkerView(std::vector<std::string>& log) : log_(log) {}
@@ -36,11 +36,16 @@ public:
     log_.push_back("retry? " + message);
     return retries-- > 0;
   }
+  TErrorAnswer AskAbortRetryIgnore(const std::string& message) override {
+    log_.push_back("abort, retry, ignore? " + message);
+    return retries-- > 0 ? TErrorAnswer::Retry : afterRetries;
+  }
   void ShowNotRemoved(const std::string& list) override { log_.push_back("not removed " + list); }
 
   int steps = 0;
   int failingStep = 0;  // the step (1-based) that throws, 0 for none
-  int retries = 0;      // Retry answers before the first Cancel
+  int retries = 0;      // Retry answers before the first Cancel, or the answer after them
+  TErrorAnswer afterRetries = TErrorAnswer::Ignore;
 
 private:
   std::vector<std::string>& log_;
@@ -75,7 +80,7 @@ public:
   TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view resource) override {
     unpacked.push_back(NameOf(resource));
     Bytes data;
-    if (!UnpackResource(resource, data) || data.empty()) return TFileWrite::DamagedPayload;
+    if (!UnpackResource(resource, data)) return TFileWrite::DamagedPayload;
     if (lockedFiles.contains(Key(fileName)) && lockedTries-- > 0) {
       Failed("in use");
       return TFileWrite::InUse;
@@ -87,13 +92,13 @@ public:
     files[Key(fileName)] = data;
     return TFileWrite::Written;
   }
-  bool RegisterServer(const std::string& fileName) override {
+  std::optional<std::string> RegisterServer(const std::string& fileName) override {
     log_.push_back("register " + fileName);
-    return !failingServers.contains(Key(fileName));
+    return ServerFailure(fileName);
   }
-  bool UnregisterServer(const std::string& fileName) override {
+  std::optional<std::string> UnregisterServer(const std::string& fileName) override {
     log_.push_back("unregister " + fileName);
-    return !failingServers.contains(Key(fileName));
+    return ServerFailure(fileName);
   }
   bool FileExists(const std::string& path) const override { return files.contains(Key(path)); }
   bool RemoveFile(const std::string& path) override {
@@ -123,6 +128,10 @@ public:
   std::vector<std::string> inflatedAhead, unpacked;  // payload names, in the order given
 
 private:
+  std::optional<std::string> ServerFailure(const std::string& fileName) {
+    if (!failingServers.contains(Key(fileName))) return std::nullopt;
+    return "no server";
+  }
   bool Failed(const std::string& reason) {
     lastError_ = reason;
     return false;

@@ -10,7 +10,7 @@ namespace {
 using Log = std::vector<std::string>;
 
 // Logs "link <name>|<folder>|<target>|<description>", "read program",
-// "write <file> <bytes>" and "start <file> in <folder>".
+// "folder <path>", "write <file> <bytes>" and "start <file> in <folder>".
 class FakeFinishSystem : public IFinishSystem {
 public:
   void CreateShortcut(const std::string& name, const std::string& folder, const std::string& target,
@@ -23,15 +23,21 @@ public:
     data = program;
     return !program.empty();
   }
-  bool WriteWholeFile(const std::string& fileName, std::string_view data) override {
-    log.push_back("write " + fileName + " " + std::string(data));
+  bool ForceDirectories(const std::string& path) override {
+    log.push_back("folder " + path);
     return true;
   }
+  bool WriteWholeFile(const std::string& fileName, std::string_view data) override {
+    log.push_back("write " + fileName + " " + std::string(data));
+    return !refuseWrite;
+  }
+  std::string LastErrorText() const override { return "refused"; }
   void StartProgram(const std::string& fileName, const std::string& folder) override {
     log.push_back("start " + fileName + " in " + folder);
   }
 
   Bytes program = "MZ setup";
+  bool refuseWrite = false;
   Log log;
 };
 
@@ -90,6 +96,7 @@ TEST(FinishActions, ShortcutsUninstallerCopyAndLaunchInOrder) {
                             "link Q|C:\\Data\\Microsoft\\Internet Explorer\\Quick Launch|q|Makes <ProductName>s",
                             "link G|C:\\Start\\Programs\\Widget|g|Makes <ProductName>s",
                             "read program",
+                            "folder C:\\Apps\\Widget\\",
                             "write C:\\Apps\\Widget\\uninstall.exe MZ setup",
                             "start C:\\Apps\\Widget\\Widget.EXE in C:\\Apps\\Widget\\",
                         }));
@@ -105,18 +112,20 @@ TEST(FinishActions, CopyAndLaunchOnlyWhenTheyApply) {
         << "no copy; a first file that is no program is not started, and no later one is tried";
   }
   {
-    Project p("[SetupInfo]\r\n" + Files("C:\\w.exe"));
+    Project p("[SetupInfo]\r\n<SetupPath>=C:\\W\r\n" + Files("C:\\w.exe"));
     FakeFinishSystem system;
     system.program.clear();  // the running program cannot be read
-    FinishActions(p.project, TFinishChoices{}, system);
+    EXPECT_EQ(FinishActions(p.project, TFinishChoices{}, system), "refused") << "told";
     EXPECT_EQ(system.log, Log{"read program"}) << "nothing written, and no launch unless asked";
   }
   {
-    Project p("[SetupInfo]\r\n");
+    Project p("[SetupInfo]\r\n<SetupPath>=C:\\Apps\\W\r\n");
+    p.project.ChooseSetupPath("D:\\Chosen");
     FakeFinishSystem system;
-    FinishActions(p.project, TFinishChoices{.RunProgram = true}, system);
-    EXPECT_EQ(system.log, (Log{"read program", "write Setup.exe MZ setup"}))
-        << "without an uninstall entry the copy goes to the bare program name; no files, no launch";
+    system.refuseWrite = true;
+    EXPECT_EQ(FinishActions(p.project, TFinishChoices{.RunProgram = true}, system), "refused");
+    EXPECT_EQ(system.log, (Log{"read program", "folder D:\\Chosen\\", "write D:\\Chosen\\Setup.exe MZ setup"}))
+        << "without an uninstall entry the copy goes to the destination under the program's name; no launch";
   }
 }
 

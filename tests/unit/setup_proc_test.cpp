@@ -114,12 +114,15 @@ TEST(SetupProc, DamagedPayloadCountsAsMissing) {
   EXPECT_EQ(project.LicenseText, "");
 }
 
-TEST(SetupProc, UninstallFileDefaultsToTheProgramName) {
+TEST(SetupProc, UninstallFileDefaultsToTheProgramNameInTheDestination) {
   FakeHost host;
-  host.SetScript("[SetupInfo]\r\n[SetupRegValues]\r\n"
+  host.SetScript("[SetupInfo]\r\n<SetupPath>=C:\\Apps\\X\r\n[SetupRegValues]\r\n"
                  "RegValueLocation1=<HKEY_LOCAL_MACHINE>\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\X\r\n"
                  "RegValueName1=uninstallstring\r\nRegValueValue1=C:\\wrong.exe\r\n");
-  EXPECT_EQ(TSetupProc(host).UninstallFile, "Setup.exe") << "value name compared in exact case";
+  TSetupProc project(host);
+  EXPECT_EQ(project.UninstallFile, "C:\\Apps\\X\\Setup.exe") << "value name compared in exact case";
+  project.ChooseSetupPath("D:\\");
+  EXPECT_EQ(project.UninstallFile, "D:\\Setup.exe") << "never relative to the current folder";
 }
 
 TEST(SetupProc, LaterUninstallEntryWinsAndFollowsTheChosenFolder) {
@@ -188,14 +191,21 @@ TEST(SetupProc, VersionMarkerIsNotNumeric) {
   EXPECT_EQ(TSetupProc(first).InstalledState, 2) << "10.0 sorts before 9.0";
 }
 
-TEST(SetupProc, MarkerValueNameIsExpandedWithFileGroupsOnly) {
+// The marker is read under the name the install writes it with: as the script
+// gives it, and "(Default Value)" as the key's unnamed value.
+TEST(SetupProc, MarkerIsReadUnderTheNameTheInstallWrites) {
+  const std::string script = "[SetupInfo]\r\n<ProductName>=P\r\n[SetupFileGroups]\r\nFileGroupName1=<G>\r\n"
+                             "FileGroupPath1=g\r\n[SetupRegValues]\r\nRegValueLocation1=<HKEY_LOCAL_MACHINE>\\K\r\n"
+                             "RegValueValue1=1\r\nRegCheckVersion1=True\r\nRegValueName1=";
   FakeHost host;
-  host.SetScript("[SetupInfo]\r\n<ProductName>=P\r\n[SetupFileGroups]\r\nFileGroupName1=<G>\r\nFileGroupPath1=g\r\n"
-                 "[SetupLinkGroups]\r\nLinkGroupName1=<L>\r\nLinkGroupPath1=l\r\n"
-                 "[SetupRegValues]\r\nRegValueLocation1=<HKEY_LOCAL_MACHINE>\\K\r\n"
-                 "RegValueName1=<G><L><ProductName>\r\nRegValueValue1=1\r\nRegCheckVersion1=True\r\n");
+  host.SetScript(script + "(Default Value)\r\n");
+  host.SetRegValue(kHKeyLocalMachine, "\\K", "", "1");
+  EXPECT_EQ(TSetupProc(host).InstalledState, 3);
+  host.SetScript(script + "<G><ProductName>\r\n");
   host.SetRegValue(kHKeyLocalMachine, "\\K", "gP", "1");
-  EXPECT_EQ(TSetupProc(host).InstalledState, 3) << "link groups are read after the registry values";
+  EXPECT_EQ(TSetupProc(host).InstalledState, 0) << "not expanded";
+  host.SetRegValue(kHKeyLocalMachine, "\\K", "<G><ProductName>", "1");
+  EXPECT_EQ(TSetupProc(host).InstalledState, 3);
 }
 
 class ExpandTest : public ::testing::Test {

@@ -91,7 +91,7 @@ TEST(CopyFiles, InstallsTheProductWithEveryStepInOrder) {
   EXPECT_EQ(RegText(f, kHKeyCurrentUser, "Software\\Acme\\Widget", "Path"), "C:\\Apps\\Widget");
 }
 
-TEST(CopyFiles, EntriesPassedOverLeaveTheBar) {
+TEST(CopyFiles, EntriesPassedOverLeaveTheBarEmptyFilesCount) {
   Fixture f(std::string(kScript) +
             "[SetupFileValues]\r\n"
             "FileDispName4=Skipped.txt\r\nFileSetupPath4=C:\\Apps\\Skipped.txt\r\nFileDoSetup4=true\r\n"
@@ -101,25 +101,38 @@ TEST(CopyFiles, EntriesPassedOverLeaveTheBar) {
   f.system.payload["SKIPPED.TXT"] = PackResource("not wanted");
   f.system.payload["EMPTY.TXT"] = PackResource("");
   f.system.payload["BARE.TXT"] = PackResource("bare");
+  f.system.files["C:\\APPS\\EMPTY.TXT"] = "an older, longer file";
 
   const Log log = f.Install();
-  const Log files(log.begin() + 6, log.begin() + 14);
+  const Log files(log.begin() + 6, log.begin() + 18);
   EXPECT_EQ(files, (Log{
                        "pos 0", "max 6",
                        "status 32 C:\\Apps\\Widget\\widget.exe", "pos 1",
                        "status 32 C:\\Apps\\Widget\\Server.dll", "register C:\\Apps\\Widget\\Server.dll",
+                       "abort, retry, ignore? Failed to register 'C:\\Apps\\Widget\\Server.dll': no server",
                        "status 32 C:\\Apps\\Widget\\Docs\\Guide.txt", "pos 3",
+                       "status 32 C:\\Apps\\Empty.txt", "pos 5",
+                       "status 32 Bare.txt",
                    }))
-      << "no bar move for the server that failed to register";
-  EXPECT_EQ(Log(log.begin() + 14, log.begin() + 16), (Log{"status 32 C:\\Apps\\Empty.txt", "status 32 Bare.txt"}))
-      << "nothing for the entry not marked for setup";
+      << "Ignore: no bar move for the server that failed to register; nothing for the entry not marked for setup";
   EXPECT_EQ(log.back(), "max 0");
   EXPECT_EQ(f.File("C:\\Apps\\Widget\\Server.dll"), "MZ server") << "stays written, unregistered";
-  for (const char* absent : {"C:\\Apps\\Skipped.txt", "C:\\Apps\\Empty.txt", "Bare.txt"})
-    EXPECT_FALSE(f.system.FileExists(absent)) << absent;
+  EXPECT_TRUE(f.system.FileExists("C:\\Apps\\Empty.txt"));
+  EXPECT_EQ(f.File("C:\\Apps\\Empty.txt"), "") << "the older file replaced by an empty one";
+  for (const char* absent : {"C:\\Apps\\Skipped.txt", "Bare.txt"}) EXPECT_FALSE(f.system.FileExists(absent)) << absent;
   // Inflated ahead: what will be written, in order; the bare entry is passed over only when it comes.
-  EXPECT_EQ(f.system.inflatedAhead, (Log{"WIDGET.EXE", "SERVER.DLL", "GUIDE.TXT", "BARE.TXT"}));
-  EXPECT_EQ(f.system.unpacked, (Log{"WIDGET.EXE", "SERVER.DLL", "GUIDE.TXT"}));
+  EXPECT_EQ(f.system.inflatedAhead, (Log{"WIDGET.EXE", "SERVER.DLL", "GUIDE.TXT", "EMPTY.TXT", "BARE.TXT"}));
+  EXPECT_EQ(f.system.unpacked, (Log{"WIDGET.EXE", "SERVER.DLL", "GUIDE.TXT", "EMPTY.TXT"}));
+  EXPECT_EQ(BytesToWrite(f.project, f.system), 9u + 9 + 13 + 0 + 4) << "the room the install needs";
+
+  Fixture aborted;
+  aborted.system.failingServers.insert("C:\\APPS\\WIDGET\\SERVER.DLL");
+  aborted.view.retries = 1;
+  aborted.view.afterRetries = TErrorAnswer::Abort;
+  const Log retried = aborted.Install();
+  EXPECT_EQ(std::count(retried.begin(), retried.end(), "register C:\\Apps\\Widget\\Server.dll"), 2) << "Retry";
+  EXPECT_TRUE(retried.back().starts_with("abort, retry, ignore? ")) << "Abort: the box was the run's one box";
+  EXPECT_FALSE(aborted.system.FileExists("C:\\Apps\\Widget\\Docs\\Guide.txt")) << "nothing after it";
 }
 
 TEST(CopyFiles, AFileThatCannotBeWrittenEndsTheRunNamingItAndTheReason) {
@@ -296,13 +309,14 @@ TEST(RemoveFiles, WhatStaysIsListedInOneBoxBeforeTheRemovedPage) {
   f.Install();
   f.system.files["C:\\DESK\\WIDGET.LNK"] = "link";
   f.system.lockedFiles = {"C:\\APPS\\WIDGET\\SERVER.DLL", "C:\\DESK\\WIDGET.LNK"};
+  f.system.failingServers.insert("C:\\APPS\\WIDGET\\SERVER.DLL");
   class RefusingRegistry : public FakeRegistry {
   public:
     bool DeleteRegValue(uint32_t, const std::string&, const std::string& name) override { return name != "Path"; }
   };
   const Log log = f.Remove();
   EXPECT_EQ(Log(log.end() - 4, log.end()),
-            (Log{"not removed Failed to remove 'C:\\Apps\\Widget\\Server.dll': in use\n"
+            (Log{"not removed Failed to remove 'C:\\Apps\\Widget\\Server.dll': in use (not unregistered: no server)\n"
                  "Failed to remove 'C:\\Desk\\Widget.lnk': in use",
                  "done", "max 0", "pos 0"}));
   EXPECT_EQ(f.system.files.size(), 2u) << "the rest is gone";
@@ -325,15 +339,15 @@ TEST(RemoveFiles, WhatStaysIsListedInOneBoxBeforeTheRemovedPage) {
   EXPECT_EQ(NotRemovedList({"a", "b"}), "a\nb");
 }
 
-TEST(RemoveFiles, AnErrorInsideTheFileGuardIsSwallowedElsewhereItEndsTheRun) {
+TEST(RemoveFiles, AnErrorOfAStepEndsTheRunNeverPassingOverAFile) {
   Fixture f;
   f.Install();
   f.view.steps = 0;
   f.view.failingStep = 6;  // the unregistration line of the DLL
   const Log log = f.Remove();
-  EXPECT_TRUE(f.system.FileExists("C:\\Apps\\Widget\\Server.dll")) << "the guard ends before the deletion";
-  EXPECT_FALSE(f.system.FileExists("C:\\Apps\\Widget\\Docs\\Guide.txt")) << "the run goes on";
-  EXPECT_EQ(Log(log.end() - 3, log.end()), (Log{"done", "max 0", "pos 0"}));
+  EXPECT_FALSE(f.system.FileExists("C:\\Apps\\Widget\\Server.dll")) << "the file at hand is removed";
+  EXPECT_TRUE(f.system.FileExists("C:\\Apps\\Widget\\Docs\\Guide.txt")) << "the run ends there";
+  EXPECT_EQ(log.back(), "error step failed");
 
   Fixture g;
   g.view.failingStep = 3;

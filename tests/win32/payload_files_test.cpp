@@ -36,14 +36,19 @@ TEST_F(PayloadFiles, UnpackReplacesALongerFile) {
   PutFile(file, Content(100000));
   EXPECT_TRUE(UnpackResourceToFile(file, PackResource("short")).Written());
   EXPECT_EQ(FileBytes(file), "short");
+  EXPECT_TRUE(UnpackResourceToFile(file, PackResource("")).Written()) << "an empty payload is an empty file";
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_EQ(FileBytes(file), "");
+  EXPECT_TRUE(UnpackResourceToFile(scratch / "new.keep", PackResource("")).Written());
+  EXPECT_TRUE(FileExists(scratch / "new.keep"));
 }
 
-TEST_F(PayloadFiles, DamagedOrEmptyPayloadTouchesNothing) {
+TEST_F(PayloadFiles, DamagedPayloadTouchesNothing) {
   PutFile(file, "old");
   Bytes corrupt = PackResource(Content(5000));
   corrupt[corrupt.size() / 2] ^= 0x55;
   const Bytes truncated = PackResource(Content(5000)).substr(0, 100);
-  for (const Bytes& payload : {corrupt, truncated, PackResource(""), Bytes("\x01\x00", 2)}) {
+  for (const Bytes& payload : {corrupt, truncated, Bytes("\x01\x00", 2)}) {
     EXPECT_TRUE(UnpackResourceToFile(file, payload).damagedPayload);
     EXPECT_TRUE(UnpackResourceToFile(scratch / "new.bin", payload).damagedPayload);
   }

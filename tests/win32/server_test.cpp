@@ -48,47 +48,50 @@ protected:
 TEST_F(Servers, RegisterAndUnregisterRunTheLibrarysExports) {
   const std::string server = FixturePath("demoserver.dll");
   ASSERT_TRUE(FileExists(server)) << server;
-  EXPECT_TRUE(RegisterServer(server));
+  EXPECT_EQ(RegisterServer(server), std::nullopt);
   const auto marker = ServerMarker();
   ASSERT_TRUE(marker);
   EXPECT_EQ(marker->Registered, 1u);
   EXPECT_TRUE(SameTextAscii(marker->Path, server)) << marker->Path;
-  EXPECT_TRUE(UnregisterServer(server));
+  EXPECT_EQ(UnregisterServer(server), std::nullopt);
   EXPECT_FALSE(ServerMarker());
 }
 
 TEST_F(Servers, NonAsciiPathOnAWorkerThread) {
   const std::string server = Copy("demoserver.dll", "D\xe9mo Server.dll");
-  bool registered = false;
-  std::thread([&] { registered = RegisterServer(server); }).join();
-  EXPECT_TRUE(registered);
+  std::optional<std::string> failure = "not run";
+  std::thread([&] { failure = RegisterServer(server); }).join();
+  EXPECT_EQ(failure, std::nullopt);
   const auto marker = ServerMarker();
   ASSERT_TRUE(marker);
   EXPECT_TRUE(SameTextAscii(marker->Path, server)) << marker->Path;
 }
 
-TEST_F(Servers, LibraryWithoutTheExportsStillCounts) {
-  EXPECT_TRUE(RegisterServer(FixturePath("plainlib.dll")));
-  EXPECT_TRUE(UnregisterServer(FixturePath("plainlib.dll")));
-}
+// Every way a registration can fail says why.
+TEST_F(Servers, FailuresSayWhy) {
+  EXPECT_EQ(RegisterServer(FixturePath("plainlib.dll")), "the library has no DllRegisterServer");
+  EXPECT_EQ(UnregisterServer(FixturePath("plainlib.dll")), "the library has no DllUnregisterServer");
+  EXPECT_EQ(RegisterServer(FixturePath("refusingserver.dll")), "DllRegisterServer returned 0x80070005");
+  EXPECT_EQ(UnregisterServer(FixturePath("refusingserver.dll")), "DllUnregisterServer returned 0x80004005");
 
-TEST_F(Servers, WhatCannotBeLoadedFails) {
   PutFile(scratch / "readme.dll", "This is not a library.");
-  EXPECT_FALSE(RegisterServer(scratch / "readme.dll"));
-  EXPECT_FALSE(RegisterServer(scratch / "missing.dll"));
-  EXPECT_FALSE(UnregisterServer(scratch / "missing.dll"));
-  EXPECT_FALSE(RegisterServer(""));
-  EXPECT_FALSE(RegisterServer(scratch / (std::string(300, 'd') + ".dll")));
+  for (const std::string& unloadable : {scratch / "readme.dll", scratch / "missing.dll", std::string(),
+                                        scratch / (std::string(300, 'd') + ".dll")}) {
+    const std::optional<std::string> failure = RegisterServer(unloadable);
+    ASSERT_TRUE(failure) << unloadable;
+    EXPECT_FALSE(failure->empty()) << unloadable;
+  }
+  EXPECT_EQ(UnregisterServer(scratch / "missing.dll"), SystemMessage(HRESULT(ERROR_MOD_NOT_FOUND)));
 }
 
-TEST_F(Servers, FaultsInsideTheLibraryGiveFalse) {
+TEST_F(Servers, FaultsInsideTheLibraryFailTheCallOnly) {
   const std::string server = FixturePath("faultserver.dll");
-  EXPECT_FALSE(RegisterServer(server)) << "access violation";
-  EXPECT_FALSE(UnregisterServer(server)) << "escaping C++ exception";
-  bool registered = true;
-  std::thread([&] { registered = RegisterServer(server); }).join();
-  EXPECT_FALSE(registered);
-  EXPECT_TRUE(RegisterServer(FixturePath("demoserver.dll"))) << "the process goes on as before";
+  EXPECT_EQ(RegisterServer(server), "DllRegisterServer ended with a fault") << "access violation";
+  EXPECT_EQ(UnregisterServer(server), "DllUnregisterServer ended with an exception") << "escaping C++ exception";
+  std::optional<std::string> failure;
+  std::thread([&] { failure = RegisterServer(server); }).join();
+  EXPECT_TRUE(failure);
+  EXPECT_EQ(RegisterServer(FixturePath("demoserver.dll")), std::nullopt) << "the process goes on as before";
 }
 
 TEST(RunProgram, StartsTheProgramInTheGivenFolder) {

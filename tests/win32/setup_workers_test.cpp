@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 #include "actions/win_Registry.h"
@@ -67,10 +68,17 @@ public:
   void SetProgressMax(int max) override { maxima.push_back(max); }
   void SetProgressPosition(int) override {}
   void ShowDone() override { End("done"); }
-  void ShowError(const std::string& message) override { End("error " + message); }
+  void ShowError(const std::string& message) override {
+    if (refuseErrorBox) throw std::runtime_error("the error box cannot be shown");
+    End("error " + message);
+  }
   bool AskRetry(const std::string& message) override {
     End("cancelled " + message);
     return false;
+  }
+  TErrorAnswer AskAbortRetryIgnore(const std::string& message) override {
+    End("aborted " + message);
+    return TErrorAnswer::Abort;
   }
   void ShowNotRemoved(const std::string& list) override { log.push_back("not removed " + list); }
 
@@ -88,6 +96,7 @@ public:
 
   std::vector<std::string> log;
   std::vector<int> maxima;
+  bool refuseErrorBox = false;
 
 private:
   void End(const std::string& how) {
@@ -269,7 +278,7 @@ TEST_F(Workers, FinishActionsMakeTheChosenLinksTheUninstallerAndStartTheProgram)
   const TComSession com;
   char before[MAX_PATH + 1] = {};
   GetCurrentDirectoryA(MAX_PATH, before);
-  RunFinishActions(TFinishChoices{.RunProgram = true}, nullptr);
+  EXPECT_EQ(RunFinishActions(TFinishChoices{.RunProgram = true}, nullptr), std::nullopt);
 
   EXPECT_TRUE(FileExists(Product("Links\\Worker Product.lnk")));
   EXPECT_FALSE(FileExists(Product("Links\\Not Chosen.lnk"))) << "its place names the Start menu, unchecked";
@@ -313,6 +322,13 @@ TEST_F(Workers, AValueThatCannotBeSetEndsTheRunWithOneErrorBox) {
   EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kProductKey, "InstallPath", type), scratch.Path() + "Product")
       << "what was written stays";
   EXPECT_TRUE(FileExists(Product("demoapp.exe")));
+
+  // An error box that cannot be handed over ends the thread with the reason for its owner.
+  TRecordingView refusing;
+  refusing.refuseErrorBox = true;
+  const TWorkerThread worker = StartCopyFiles(refusing);
+  EXPECT_TRUE(WaitFor([&] { return worker.Ended(); }));
+  EXPECT_EQ(worker.Failure(), "the error box cannot be shown");
 }
 
 namespace {

@@ -29,9 +29,9 @@ TLinkInfo LoadShortcut(const std::string& fileName) {
   return {target, folder, description};
 }
 
-std::string RaisedBy(const std::string& folder) {
+std::string RaisedBy(const std::string& folder, const std::string& name = "Demo") {
   try {
-    CreateShortcut("Demo", folder, "C:\\x.exe", "d");
+    CreateShortcut(name, folder, "C:\\x.exe", "d");
   } catch (const ESetupError& error) {
     return error.what();
   }
@@ -90,14 +90,24 @@ TEST_F(Shortcuts, EmptyFolderRaisesAndWritesNothing) {
   EXPECT_FALSE(FileExists("\\Demo.lnk"));
 }
 
-TEST_F(Shortcuts, UnusableNamesAndFoldersAreSilent) {
-  EXPECT_NO_THROW(CreateShortcut("a|b", scratch.Path(), target, "d"));
+TEST_F(Shortcuts, ALinkThatCannotBeSavedIsReportedAndTheOldOneStays) {
+  const std::string failed = "Failed to save the shortcut '";
+  EXPECT_TRUE(RaisedBy(scratch.Path(), "a|b").starts_with(failed + scratch / "a|b.lnk': ")) << RaisedBy(scratch.Path(), "a|b");
   EXPECT_FALSE(FileExists(scratch / "a|b.lnk"));
-  const std::string tooLong = scratch / std::string(300, 'f');
-  EXPECT_NO_THROW(CreateShortcut("Demo", tooLong, target, "d"));
-  EXPECT_FALSE(FileExists(tooLong + "\\Demo.lnk"));
+  EXPECT_TRUE(RaisedBy(scratch / std::string(300, 'f')).starts_with(failed));
   PutFile(scratch / "file", "x");
-  EXPECT_NO_THROW(CreateShortcut("Demo", scratch / "file", target, "d"));
+  EXPECT_TRUE(RaisedBy(scratch / "file").starts_with(failed));
+
+  CreateShortcut("Held", scratch.Path(), target, "first");
+  {
+    const unique_file held(CreateFileA((scratch / "Held.lnk").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_TRUE(RaisedBy(scratch.Path(), "Held").starts_with(failed));
+  }
+  EXPECT_EQ(LoadShortcut(scratch / "Held.lnk").Description, "first") << "the old link is kept whole";
+  WIN32_FIND_DATAA found;
+  EXPECT_FALSE(unique_find(FindFirstFileA((scratch / "~*").c_str(), &found))) << "no part file left";
 }
 
 TEST(ShortcutsWithoutCom, ShellLinkObjectUnavailableRaisesThePlatformsMessage) {
