@@ -432,8 +432,8 @@ void WaitPage(const Args& args) {
 // not given). A 0 width or height in the table (auto-sized labels, the
 // drop-down list's height) is not compared, and a word-wrapped label may be
 // wider, up to its limit, where its text needs it. The logo is taken as shown
-// when imgTopLogo is visible, unless the argument "logo" or "nologo" says which
-// to expect.
+// when imgTopLogo is visible, unless the first argument, "logo" or "nologo"
+// rather than "-", says which to expect.
 void LayoutCheck(const Args& args) {
   HWND wizard = Wizard();
   bool logo = IsWindowVisible(ControlWindow(wizard, Control(TControl::imgTopLogo)));
