@@ -181,13 +181,10 @@ bool FolderExists(const std::string& path) {
 }
 
 std::optional<uint64_t> FreeSpaceFor(const std::string& path) {
-  for (std::string folder = path;;) {
-    if (FolderExists(folder)) {
-      ULARGE_INTEGER available;
-      if (!GetDiskFreeSpaceExW(AnsiToWide(AddBackslash(folder)).c_str(), &available, nullptr, nullptr))
-        return std::nullopt;
-      return available.QuadPart;
-    }
+  const TErrorMode quiet(SEM_FAILCRITICALERRORS);  // no "insert a disk" box for an empty drive
+  for (std::string folder = AddBackslash(path);;) {
+    ULARGE_INTEGER available;
+    if (GetDiskFreeSpaceExW(AnsiToWide(folder).c_str(), &available, nullptr, nullptr)) return available.QuadPart;
     const std::string parent = ExtractFilePath(DelBackslash(folder));
     if (parent.empty() || parent == folder) return std::nullopt;
     folder = parent;

@@ -18,9 +18,10 @@ namespace {
 
 class TExamination {
 public:
-  TExamination(const fs::path& installer, int codePage, bool listAll, std::ostream& out)
-      : image_(ReadWholeFile(installer)), resources_(image_.Resources()), codePage_(codePage), listAll_(listAll), out_(out) {
-    List() << DisplayPath(installer) << ": " << (image_.IsPe32Plus() ? "PE32+" : "PE32") << " program file, "
+  TExamination(const fs::path& installer, int codePage, bool listAll, const TPackLog& log)
+      : installer_(DisplayPath(installer)), image_(ReadWholeFile(installer)), resources_(image_.Resources()),
+        codePage_(codePage), listAll_(listAll), log_(log) {
+    List() << installer_ << ": " << (image_.IsPe32Plus() ? "PE32+" : "PE32") << " program file, "
            << image_.File().size() << " bytes\n";
   }
 
@@ -34,10 +35,10 @@ public:
 
 private:
   // Where the listing goes: the output, or nowhere when only problems count.
-  std::ostream& List() { return listAll_ ? out_ : discard_; }
+  std::ostream& List() { return listAll_ ? log_.out : discard_; }
   void Problem(const std::string& text) {
     ++problems_;
-    out_ << "problem: " << text << '\n';
+    log_.problems << installer_ << ": error: " << text << '\n';
   }
 
   void CheckSum() {
@@ -118,11 +119,12 @@ private:
     }
   }
 
+  std::string installer_;
   TPeImage image_;
   TResourceTree resources_;
   int codePage_;
   bool listAll_;
-  std::ostream& out_;
+  const TPackLog& log_;
   std::ostream discard_{nullptr};
   size_t problems_ = 0;
   std::optional<TSetupScript> script_;
@@ -131,10 +133,10 @@ private:
 
 }  // namespace
 
-size_t ExamineInstaller(const fs::path& installer, int codePage, bool listAll, std::ostream& out) {
+size_t ExamineInstaller(const fs::path& installer, int codePage, bool listAll, const TPackLog& log) {
   try {
-    return TExamination(installer, codePage, listAll, out).Run();
+    return TExamination(installer, codePage, listAll, log).Run();
   } catch (const TPackError& e) {
-    throw TPackError(DisplayPath(installer) + ": " + e.what());
+    throw TPackError(DisplayPath(installer), e.what());
   }
 }

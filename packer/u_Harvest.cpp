@@ -11,6 +11,7 @@
 #include "package/u_SetupScript.h"
 #include "packer/u_Files.h"
 #include "packer/u_PackError.h"
+#include "packer/u_PackLog.h"
 #include "packer/u_ScriptChecks.h"
 
 namespace fs = std::filesystem;
@@ -139,7 +140,7 @@ std::string Range(size_t first, size_t next) {
 
 class THarvester {
 public:
-  THarvester(std::string_view text, const THarvestRequest& request, std::ostream& log)
+  THarvester(std::string_view text, const THarvestRequest& request, const TPackLog& log)
       : text_(text), request_(request), log_(log), scriptFolder_(fs::absolute(request.script).parent_path()),
         lineEnd_(LineEndOf(text)) {}
 
@@ -153,26 +154,26 @@ public:
     TFolderWalk walk(
         NormalPath(request_.script), [&](const fs::path& path, const std::string& why) { FileProblem(path, why); },
         [&](const fs::path& path, const std::string& why) {
-          log_ << DisplayPath(path) << ": note: " << why << '\n';
+          log_.problems << DisplayPath(path) << ": note: " << why << '\n';
         });
     const auto folders = walk.Walk(request_.folder);
     const std::string block = Block(folders);
     if (errors_) throw TPackError(std::to_string(errors_) + " error(s) in the folder; the script was not changed");
-    log_ << "Harvested " << DisplayPath(request_.folder) << " into " << DisplayPath(request_.script) << ": "
-         << file_ - firstFile_ << " file(s) in " << folders.size() << " folder(s) as file groups "
-         << Range(firstGroup_, group_) << " and files " << Range(firstFile_, file_);
-    if (skipped_) log_ << "; " << skipped_ << " file(s) left to the script's own entries";
-    log_ << '\n';
+    log_.out << "Harvested " << DisplayPath(request_.folder) << " into " << DisplayPath(request_.script) << ": "
+             << file_ - firstFile_ << " file(s) in " << folders.size() << " folder(s) as file groups "
+             << Range(firstGroup_, group_) << " and files " << Range(firstFile_, file_);
+    if (skipped_) log_.out << "; " << skipped_ << " file(s) left to the script's own entries";
+    log_.out << '\n';
     return std::string(prefix_) + block + std::string(suffix_);
   }
 
 private:
   void ScriptError(size_t line, const std::string& text) {
-    throw TPackError(DisplayPath(request_.script) + ":" + std::to_string(line) + ": " + text);
+    throw TPackError(DisplayPath(request_.script) + ":" + std::to_string(line), text);
   }
   void FileProblem(const fs::path& path, const std::string& why) {
     ++errors_;
-    log_ << DisplayPath(path) << ": error: " << why << '\n';
+    log_.problems << DisplayPath(path) << ": error: " << why << '\n';
   }
 
   // Splits the text around the harvested block, or, without one, appends it.
@@ -346,7 +347,7 @@ private:
 
   std::string_view text_;
   const THarvestRequest& request_;
-  std::ostream& log_;
+  const TPackLog& log_;
   fs::path scriptFolder_;
   std::string lineEnd_, ownLineEnd_;
   std::string_view prefix_, suffix_;
@@ -359,11 +360,11 @@ private:
 
 }  // namespace
 
-Bytes HarvestIntoScript(std::string_view scriptText, const THarvestRequest& request, std::ostream& log) {
+Bytes HarvestIntoScript(std::string_view scriptText, const THarvestRequest& request, const TPackLog& log) {
   return THarvester(scriptText, request, log).Run();
 }
 
-void HarvestFolder(const THarvestRequest& request, std::ostream& log) {
+void HarvestFolder(const THarvestRequest& request, const TPackLog& log) {
   const Bytes text = HarvestIntoScript(ReadWholeFile(request.script), request, log);
   WriteFileAtomically(request.script, [&](std::ostream& out) { out.write(text.data(), std::streamsize(text.size())); });
 }

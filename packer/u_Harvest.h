@@ -11,6 +11,7 @@
 
 #include "package/u_Payload.h"
 #include "packer/u_CodePages.h"
+#include "packer/u_PackLog.h"
 
 struct THarvestRequest {
   std::filesystem::path folder, script;
@@ -20,11 +21,11 @@ struct THarvestRequest {
 // The script's text with the folder's entries between the markers, in place of
 // the ones there before, or appended when it has none yet. Numbering goes on
 // after the script's own entries, which keep the files they name. Problems go to
-// `log`; throws TPackError when any file or line cannot be harvested.
-Bytes HarvestIntoScript(std::string_view scriptText, const THarvestRequest& request, std::ostream& log);
+// `log.problems`; throws TPackError when any file or line cannot be harvested.
+Bytes HarvestIntoScript(std::string_view scriptText, const THarvestRequest& request, const TPackLog& log);
 
 // Rewrites the script file with HarvestIntoScript; on failure it stays as it was.
-void HarvestFolder(const THarvestRequest& request, std::ostream& log);
+void HarvestFolder(const THarvestRequest& request, const TPackLog& log);
 
 // The first program (*.exe, any case) of the folder in harvest order: the
 // folder's own files by name, then its subfolders; relative to the folder.

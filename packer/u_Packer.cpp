@@ -72,14 +72,20 @@ struct TFileSource {
 
 class TPackJob {
 public:
-  TPackJob(const TPackRequest& request, std::ostream& log)
-      : request_(request), log_(log), folder_(request.script.parent_path()) {}
+  TPackJob(const TPackRequest& request, const TPackLog& log)
+      : request_(request), log_(log), defined_(DefineVariables(ReadWholeFile(request.script), request.defines)),
+        folder_(request.script.parent_path()) {}
 
   void Run() {
-    const TSetupScript script(ReadWholeFile(request_.script));
+    const TSetupScript script(defined_.text);
     for (const auto& issue : CheckScript(script, request_.codePage)) Report(issue);
+    for (const auto& issue : CheckRemoval(script)) Report(issue);
     GatherSources(script);
-    if (errors_) throw TPackError(std::to_string(errors_) + " error(s) in the script; no installer written");
+    const std::string scriptFile = DisplayPath(request_.script);
+    if (errors_) throw TPackError(scriptFile, std::to_string(errors_) + " error(s) in the script; no installer written");
+    if (warnings_ && request_.warningsAsErrors)
+      throw TPackError(scriptFile, std::to_string(warnings_) +
+                                        " warning(s), which --warnings-as-errors makes errors; no installer written");
 
     const TPeImage stub = ReadStub();
     TResourceTree resources = stub.Resources();
@@ -92,17 +98,23 @@ public:
 
     const TPackedImage installer = stub.WithResources(resources);
     WriteFileAtomically(request_.output, [&](std::ostream& out) { installer.WriteTo(out); });
-    log_ << "Wrote " << DisplayPath(request_.output) << " (" << installer.Size() << " bytes): " << files_.size()
-         << " file(s), " << unpacked_ << " bytes packed to " << packed_ << " (" << Percent(packed_, unpacked_) << "), "
-         << warnings_ << " warning(s)\n";
+    log_.out << "Wrote " << DisplayPath(request_.output) << " (" << installer.Size() << " bytes): " << files_.size()
+             << " file(s), " << unpacked_ << " bytes packed to " << packed_ << " (" << Percent(packed_, unpacked_)
+             << "), " << warnings_ << " warning(s)\n";
   }
 
 private:
+  // The script file and the line of it that line `line` of the packed script
+  // comes from.
+  std::string Where(size_t line) const {
+    const size_t sourceLine = defined_.SourceLine(line);
+    return DisplayPath(request_.script) + (sourceLine ? ":" + std::to_string(sourceLine) : "");
+  }
+
   void Report(const TScriptIssue& issue) {
     (issue.kind == TScriptIssue::Error ? errors_ : warnings_)++;
-    log_ << DisplayPath(request_.script);
-    if (issue.line) log_ << ':' << issue.line;
-    log_ << (issue.kind == TScriptIssue::Error ? ": error: " : ": warning: ") << issue.text << '\n';
+    log_.problems << Where(issue.line) << (issue.kind == TScriptIssue::Error ? ": error: " : ": warning: ")
+                  << issue.text << '\n';
   }
   void Error(size_t line, const std::string& text) { Report({TScriptIssue::Error, line, text}); }
 
@@ -151,7 +163,7 @@ private:
       stub.CheckPackable();
       return stub;
     } catch (const TPackError& e) {
-      throw TPackError("stub '" + DisplayPath(request_.stub) + "' cannot be used: " + e.what());
+      throw TPackError(DisplayPath(request_.stub), std::string("cannot be used as the setup program: ") + e.what());
     }
   }
 
@@ -175,11 +187,10 @@ private:
             unpacked_ += data.size();
             if (file.installed) installed_ += data.size();
             packed_ += packed[i].size();
-            log_ << '[' << ++done << '/' << files_.size() << "] " << file.display << ": " << data.size() << " -> "
-                 << packed[i].size() << " bytes (" << Percent(packed[i].size(), data.size()) << ")\n";
+            log_.out << '[' << ++done << '/' << files_.size() << "] " << file.display << ": " << data.size()
+                     << " -> " << packed[i].size() << " bytes (" << Percent(packed[i].size(), data.size()) << ")\n";
           } catch (const std::exception& e) {
-            throw TPackError(DisplayPath(request_.script) + ':' + std::to_string(file.line) + ": " + file.key +
-                             ": " + e.what());
+            throw TPackError(Where(file.line), file.key + ": " + e.what());
           }
         },
         request_.threads);
@@ -188,7 +199,8 @@ private:
   }
 
   const TPackRequest& request_;
-  std::ostream& log_;
+  const TPackLog& log_;
+  const TDefinedScript defined_;
   fs::path folder_;
   size_t errors_ = 0, warnings_ = 0;
   std::vector<TFileSource> files_;
@@ -198,4 +210,4 @@ private:
 
 }  // namespace
 
-void PackInstaller(const TPackRequest& request, std::ostream& log) { TPackJob(request, log).Run(); }
+void PackInstaller(const TPackRequest& request, const TPackLog& log) { TPackJob(request, log).Run(); }

@@ -252,10 +252,37 @@ size_t KeyLine(const TSetupScript& script, std::string_view name) {
   return index ? *index + 1 : 0;
 }
 
+size_t HeaderLine(const TSetupScript& script, std::string_view header) {
+  const auto& lines = script.Lines();
+  const auto found = std::find_if(lines.begin(), lines.end(), [&](const auto& line) { return SameTextAscii(line, header); });
+  return found == lines.end() ? 0 : size_t(found - lines.begin()) + 1;
+}
+
 std::u16string PayloadResourceName(std::string_view dispName, int codePage) {
   return UpperCaseUtf16(AnsiToUtf16(UpperCaseAscii(dispName), codePage));
 }
 
 std::vector<TScriptIssue> CheckScript(const TSetupScript& script, int codePage) {
   return TScriptChecker(script, codePage).Run();
+}
+
+std::vector<TScriptIssue> CheckRemoval(const TSetupScript& script) {
+  bool uninstallString = false, versionMarker = false;
+  if (script.HasHeader(kHeaderRegValues))
+    for (size_t n = 1, count = script.CountEntries(kRegValueLocation); n <= count; ++n) {
+      uninstallString |= script.Text(EntryKey(kRegValueName, n)) == kUninstallStringValue &&
+                         script.Text(EntryKey(kRegValueLocation, n)).find(kUninstallListKey) != std::string::npos;
+      versionMarker |= script.Boolean(EntryKey(kRegCheckVersion, n));
+    }
+  const size_t line = std::max<size_t>(HeaderLine(script, kHeaderRegValues), 1);
+  std::vector<TScriptIssue> issues;
+  if (!uninstallString)
+    issues.push_back({TScriptIssue::Warning, line,
+                      "no " + std::string(kUninstallStringValue) + " value under ...\\CurrentVersion\\Uninstall\\: "
+                          "the product could not be removed from the list of programs"});
+  if (!versionMarker)
+    issues.push_back({TScriptIssue::Warning, line,
+                      "no installed-version marker (" + std::string(kRegCheckVersion) +
+                          "N=True): the installer would never offer to remove the product"});
+  return issues;
 }

@@ -20,6 +20,13 @@ struct TScriptIssue {
 // The issues in line order.
 std::vector<TScriptIssue> CheckScript(const TSetupScript& script, int codePage);
 
+// Warnings for a product that could not be removed: no UninstallString value
+// under the uninstall key (the Windows list of programs could not remove it)
+// or no installed-version marker (the installer would never offer Remove).
+// The entry is missing, so the warning names the [SetupRegValues] header line,
+// or line 1 without one.
+std::vector<TScriptIssue> CheckRemoval(const TSetupScript& script);
+
 // The name under which the loader finds a file entry's payload: the installer
 // upper-cases the ASCII letters and asks for the name in the ANSI code page;
 // the loader turns it into UTF-16 and upper-cases every letter before its
@@ -40,3 +47,6 @@ bool IsReservedVariable(std::string_view name);
 
 // Line number (1-based) of the key line that `name` finds; 0 when missing.
 size_t KeyLine(const TSetupScript& script, std::string_view name);
+
+// Line number (1-based) of the first line that is the header; 0 when missing.
+size_t HeaderLine(const TSetupScript& script, std::string_view header);

@@ -54,7 +54,7 @@ std::optional<TProgramEntry> ProgramEntry(const TStarterRequest& request) {
 
 }  // namespace
 
-std::string StarterScript(const TStarterRequest& request, std::ostream& log) {
+std::string StarterScript(const TStarterRequest& request, const TPackLog& log) {
   // Both names become folders of the default destination.
   for (const auto& [option, name] : {std::pair{"--company", &request.company}, std::pair{"--product", &request.product}})
     if (const auto problem = FileNameProblem(*name))
@@ -79,10 +79,12 @@ std::string StarterScript(const TStarterRequest& request, std::ostream& log) {
     script.Entry(kFileDoSetup, 1, "True");
     script.Entry(kFileDoRegister, 1, "False");
   }
-  // The installed version's marker (compared as written), then the entry of the
-  // list of programs; UninstallString is where the installer leaves its copy.
+  // The installed version's marker, then the entry of the list of programs;
+  // UninstallString is where the installer leaves its copy. The marker holds
+  // <ProductVersion>, as DisplayVersion does, so that one value (or velkpack
+  // pack -D ProductVersion=...) sets both.
   const std::vector<TRegValue> values = {
-      {"<HKEY_LOCAL_MACHINE>\\Software\\<CompanyName>\\<ProductName>", "Version", kRegTypeString, request.version, true},
+      {"<HKEY_LOCAL_MACHINE>\\Software\\<CompanyName>\\<ProductName>", "Version", kRegTypeString, kProductVersion, true},
       {uninstallKey, "DisplayName", kRegTypeString, kProductName},
       {uninstallKey, "DisplayVersion", kRegTypeString, kProductVersion},
       {uninstallKey, "Publisher", kRegTypeString, kCompanyName},
@@ -115,12 +117,12 @@ std::string StarterScript(const TStarterRequest& request, std::ostream& log) {
   return HarvestIntoScript(script.Text(), {request.folder, request.script, request.codePage}, log);
 }
 
-void WriteStarterScript(const TStarterRequest& request, std::ostream& log) {
+void WriteStarterScript(const TStarterRequest& request, const TPackLog& log) {
   std::error_code error;
   if (fs::exists(request.script, error))
     throw TPackError("'" + DisplayPath(request.script) +
                      "' already exists; velkpack harvest brings the files of an existing script up to date");
   const std::string text = StarterScript(request, log);
   WriteFileAtomically(request.script, [&](std::ostream& out) { out.write(text.data(), std::streamsize(text.size())); });
-  log << "Wrote " << DisplayPath(request.script) << '\n';
+  log.out << "Wrote " << DisplayPath(request.script) << '\n';
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "packer/u_CodePages.h"
+#include "packer/u_PackLog.h"
 
 struct TStarterRequest {
   std::filesystem::path folder, script;
@@ -16,7 +17,7 @@ struct TStarterRequest {
 };
 
 // The script's text; throws TPackError when the folder cannot be harvested.
-std::string StarterScript(const TStarterRequest& request, std::ostream& log);
+std::string StarterScript(const TStarterRequest& request, const TPackLog& log);
 
 // Writes the script, which must not exist yet. Throws TPackError.
-void WriteStarterScript(const TStarterRequest& request, std::ostream& log);
+void WriteStarterScript(const TStarterRequest& request, const TPackLog& log);

@@ -90,7 +90,6 @@ bool TCopyFiles::RegisterServer() {
   return true;
 }
 
-
 // Makes sure the folder exists; the folder of the file before is known to, so
 // that a folder of many files is looked at once, not once a file.
 void TCopyFiles::PrepareFolder(const std::string& folder) {

@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const bool listAll : {true, false}) {
     std::ostringstream out;
     try {
-      ExamineInstaller(path, 1252, listAll, out);
+      ExamineInstaller(path, 1252, listAll, {out, out});
     } catch (const TPackError&) {
     }
   }

@@ -35,10 +35,10 @@ protected:
   std::string Harvest(int codePage = 1252) {
     log_.str("");
     try {
-      HarvestFolder({folder_.Path() / "product", Script(), codePage}, log_);
+      HarvestFolder({folder_.Path() / "product", Script(), codePage}, {log_, log_});
       return ReadWholeFile(Script());
     } catch (const TPackError& e) {
-      return log_.str() + "error: " + e.what();
+      return log_.str() + e.Where() + ": error: " + e.what();
     }
   }
 
@@ -144,12 +144,12 @@ TEST_F(HarvestTest, AnEmptyFolderIsOneGroupWithoutFiles) {
 
 TEST_F(HarvestTest, RefusesOwnEntriesThatTheNumberingWouldClashWithAndBrokenMarkers) {
   folder_.Write("setup.ini", std::string(kOwnPart) + "FileDoSetup3=True\r\n");
-  EXPECT_NE(Harvest().find("setup.ini:8: FileDoSetup3 is beyond the script's own entries, which end at 1"),
+  EXPECT_NE(Harvest().find("setup.ini:8: error: FileDoSetup3 is beyond the script's own entries, which end at 1"),
             std::string::npos);
   folder_.Write("setup.ini", std::string(kOwnPart) + "/* velkpack harvest begin */\r\n");
-  EXPECT_NE(Harvest().find("setup.ini:8: the harvest begin line has no end line"), std::string::npos);
+  EXPECT_NE(Harvest().find("setup.ini:8: error: the harvest begin line has no end line"), std::string::npos);
   folder_.Write("setup.ini", "[SetupInfo]\r\n/* velkpack harvest end */\r\n");
-  EXPECT_NE(Harvest().find("setup.ini:2: a harvest end line without its begin line"), std::string::npos);
+  EXPECT_NE(Harvest().find("setup.ini:2: error: a harvest end line without its begin line"), std::string::npos);
 }
 
 TEST_F(HarvestTest, LinksToFoldersAreNotFollowedAndDanglingLinksArePassedOver) {
@@ -166,7 +166,7 @@ TEST_F(HarvestTest, GroupVariablesAvoidBuiltInAndTakenNames) {
   fs::rename(folder_.Path() / "product", folder_.Path() / "SetupPath");
   folder_.Write("setup.ini", "[SetupFileGroups]\r\nFileGroupName1=<SetupPath\\docs>\r\n");
   log_.str("");
-  HarvestFolder({folder_.Path() / "SetupPath", Script(), 1252}, log_);
+  HarvestFolder({folder_.Path() / "SetupPath", Script(), 1252}, {log_, log_});
   const std::string text = ReadWholeFile(Script());
   EXPECT_NE(text.find("FileGroupName2=<SetupPath (2)>\r\n"), std::string::npos) << text;
   EXPECT_NE(text.find("FileGroupName3=<SetupPath\\docs (2)>\r\n"), std::string::npos) << text;
@@ -175,17 +175,19 @@ TEST_F(HarvestTest, GroupVariablesAvoidBuiltInAndTakenNames) {
 // The values of the uninstall entry are checked in the registry by the end-to-end test.
 TEST_F(HarvestTest, TheStarterScriptHasTheProgramFirstAndTheVersionMarker) {
   const TStarterRequest request{folder_.Path() / "product", Script(), "Maker", "Thing", "2.0", 1252};
-  WriteStarterScript(request, log_);
+  WriteStarterScript(request, {log_, log_});
   const TSetupScript script(ReadWholeFile(Script()));
   EXPECT_TRUE(CheckScript(script, 1252).empty());
+  EXPECT_TRUE(CheckRemoval(script).empty());
   EXPECT_EQ(script.Text("FileSetupPath1"), "<SetupPath>\\app.exe");
   EXPECT_EQ(script.CountEntries("FileDispName"), 4u);  // the program and three harvested files
-  EXPECT_EQ(script.Text("RegValueValue1"), "2.0");
+  EXPECT_EQ(script.Text("RegValueValue1"), "<ProductVersion>");  // raised with the version, by one -D
+  EXPECT_EQ(script.Text("<ProductVersion>"), "2.0");
   EXPECT_TRUE(script.Boolean("RegCheckVersion1"));
-  EXPECT_THROW(WriteStarterScript(request, log_), TPackError);  // never over an existing script
+  EXPECT_THROW(WriteStarterScript(request, {log_, log_}), TPackError);  // never over an existing script
   fs::remove(Script());
   for (const auto* product : {"A/B", "Thing.", ""})
-    EXPECT_THROW(WriteStarterScript({request.folder, Script(), "Maker", product, "2.0", 1252}, log_), TPackError)
+    EXPECT_THROW(WriteStarterScript({request.folder, Script(), "Maker", product, "2.0", 1252}, {log_, log_}), TPackError)
         << product;  // it names a folder of the destination
   EXPECT_FALSE(fs::exists(Script()));
 }

@@ -49,7 +49,7 @@ protected:
 
   Bytes Pack(const TPackRequest& request) {
     log_.str("");
-    PackInstaller(request, log_);
+    PackInstaller(request, {log_, log_});
     return ReadWholeFile(request.output);
   }
 
@@ -57,10 +57,11 @@ protected:
   void ExpectFailure(const std::string& words) {
     log_.str("");
     try {
-      PackInstaller(Request(), log_);
+      PackInstaller(Request(), {log_, log_});
       ADD_FAILURE() << "packed; expected: " << words;
     } catch (const TPackError& e) {
-      EXPECT_NE((log_.str() + e.what()).find(words), std::string::npos) << log_.str() << e.what();
+      const std::string message = log_.str() + e.Where() + ": " + e.what();
+      EXPECT_NE(message.find(words), std::string::npos) << message;
     }
     EXPECT_FALSE(fs::exists(folder_.Path() / "setup.exe"));
     EXPECT_FALSE(fs::exists(folder_.Path() / "setup.exe.partial"));
@@ -97,7 +98,7 @@ TEST_F(PackerTest, PacksEveryPartOfThePayloadAndKeepsTheStubsResources) {
   EXPECT_NE(log_.str().find("Caf\xC3\xA9.txt: 7 -> "), std::string::npos) << log_.str();
   EXPECT_NE(log_.str().find("2 file(s)"), std::string::npos) << log_.str();
   std::ostringstream report;
-  EXPECT_EQ(ExamineInstaller(folder_.Path() / "setup.exe", 1252, true, report), 0u) << report.str();
+  EXPECT_EQ(ExamineInstaller(folder_.Path() / "setup.exe", 1252, true, {report, report}), 0u) << report.str();
 }
 
 TEST_F(PackerTest, FillsInAnEmptyEstimatedSizeOfTheUninstallEntryWithTheInstalledFilesInKilobytes) {
@@ -155,18 +156,18 @@ TEST_F(PackerTest, FailuresLeaveNoOutputAndNameTheLine) {
 
 TEST_F(PackerTest, ABadStubOrAnUnwritableOutputLeavesNoOutput) {
   folder_.Write("stub.exe", "not a program");
-  ExpectFailure("stub '");
+  ExpectFailure("stub.exe: cannot be used as the setup program");
   folder_.Write("stub.exe", MakeImage(StubResources(), {.overlay = 5}));
   ExpectFailure("overlay");
   folder_.Write("stub.exe", MakeImage(StubResources()));
-  EXPECT_THROW(PackInstaller(Request("no/such/folder/setup.exe"), log_), TPackError);
+  EXPECT_THROW(PackInstaller(Request("no/such/folder/setup.exe"), {log_, log_}), TPackError);
   EXPECT_FALSE(fs::exists(folder_.Path() / "no"));
 }
 
 TEST_F(PackerTest, AFailedRepackLeavesTheEarlierInstallerAlone) {
   const Bytes installer = Pack(Request());
   fs::remove(folder_.Path() / "product/readme.txt");
-  EXPECT_THROW(PackInstaller(Request(), log_), TPackError);
+  EXPECT_THROW(PackInstaller(Request(), {log_, log_}), TPackError);
   EXPECT_EQ(ReadWholeFile(folder_.Path() / "setup.exe"), installer);
 }
 
@@ -182,13 +183,13 @@ TEST_F(PackerTest, VerifyFindsDamagedAndMissingPayload) {
   const fs::path path = folder_.Write("broken.exe", broken);
 
   std::ostringstream report;
-  EXPECT_EQ(ExamineInstaller(path, 1252, false, report), 2u);
+  EXPECT_EQ(ExamineInstaller(path, 1252, false, {report, report}), 2u);
   EXPECT_NE(report.str().find("LICINFO does not inflate"), std::string::npos) << report.str();
   EXPECT_NE(report.str().find("file entry 1 (App.dat) has no payload resource"), std::string::npos) << report.str();
 
   broken[broken.size() - 1] ^= 1;  // a byte outside the payload: only the checksum sees it
   report.str("");
-  EXPECT_EQ(ExamineInstaller(folder_.Write("checksum.exe", broken), 1252, false, report), 3u);
+  EXPECT_EQ(ExamineInstaller(folder_.Write("checksum.exe", broken), 1252, false, {report, report}), 3u);
   EXPECT_NE(report.str().find("checksum"), std::string::npos) << report.str();
 }
 
@@ -197,8 +198,8 @@ TEST(PackerDemo, PacksTheDemoProductWithTheRealStub) {
   if (!stub) GTEST_SKIP() << "no cross-built stub";
   TTestFolder folder;
   std::ostringstream log;
-  PackInstaller({fs::path(VELK_DEMO_DIR) / "setup.ini", *stub, folder.Path() / "demo.exe", 1252, 0}, log);
+  PackInstaller({fs::path(VELK_DEMO_DIR) / "setup.ini", *stub, folder.Path() / "demo.exe", 1252, 0}, {log, log});
   EXPECT_NE(log.str().find("0 warning(s)"), std::string::npos) << log.str();
   std::ostringstream report;
-  EXPECT_EQ(ExamineInstaller(folder.Path() / "demo.exe", 1252, false, report), 0u) << report.str();
+  EXPECT_EQ(ExamineInstaller(folder.Path() / "demo.exe", 1252, false, {report, report}), 0u) << report.str();
 }

@@ -130,3 +130,18 @@ TEST(ScriptChecks, ThousandsOfEntriesAreCheckedLikeFew) {
   EXPECT_NE(issues.back().text.find("follows a gap (the entries end at 5000)"), std::string::npos)
       << issues.back().text;
 }
+
+// An uninstall entry needs its UninstallString under the uninstall key, and
+// Remove needs the marker; a missing one is named on the values' header.
+TEST(ScriptChecks, AProductThatCouldNotBeRemovedIsWarnedAbout) {
+  const std::string uninstall = "RegValueLocation2=<HKEY_LOCAL_MACHINE>\\Software\\Microsoft\\Windows\\CurrentVersion"
+                                "\\Uninstall\\P\nRegValueName2=UninstallString\nRegValueValue2=<SetupPath>\\u.exe\n";
+  const std::string marked = Replaced(kScript, "RegValueValue1=<AppFiles>\n", "RegValueValue1=1\nRegCheckVersion1=True\n");
+  EXPECT_TRUE(CheckRemoval(TSetupScript(Replaced(marked, "[SetupLinkGroups]", uninstall + "[SetupLinkGroups]"))).empty());
+  const auto issues = CheckRemoval(TSetupScript(Replaced(marked, "[SetupLinkGroups]",
+                                                         Replaced(uninstall, "\\Uninstall\\P", "\\P") + "[SetupLinkGroups]")));
+  ASSERT_EQ(issues.size(), 1u);
+  EXPECT_EQ(issues[0].line, 14u);
+  EXPECT_NE(issues[0].text.find("no UninstallString value"), std::string::npos) << issues[0].text;
+  EXPECT_EQ(CheckRemoval(TSetupScript("[SetupInfo]\n")).size(), 2u);
+}

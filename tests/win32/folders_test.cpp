@@ -113,3 +113,14 @@ TEST(ForceDirectories, CreatesTheMissingChain) {
   EXPECT_FALSE(ForceDirectories(scratch / (std::string(300, 'y') + "\\z")));
   EXPECT_THROW(ForceDirectories(""), ESetupError);
 }
+
+TEST(FreeSpaceFor, TheVolumeOfTheNearestFolderThatExists) {
+  const TScratchFolder scratch;
+  ULARGE_INTEGER free;
+  ASSERT_TRUE(GetDiskFreeSpaceExA(scratch.Path().c_str(), &free, nullptr, nullptr));
+  const std::optional<uint64_t> found = FreeSpaceFor(scratch / "not\\made\\yet");
+  ASSERT_TRUE(found);
+  EXPECT_NEAR(double(*found), double(free.QuadPart), 64.0 * (1 << 20)) << "the scratch folder's volume";
+  EXPECT_FALSE(FreeSpaceFor(std::string(1, MissingDrive()) + ":\\Product"));
+  EXPECT_FALSE(FreeSpaceFor("Product")) << "no folder of it exists";
+}
