@@ -148,6 +148,8 @@ public:
 class TWindowDc : TScope {
 public:
   explicit TWindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  // With the clipping that GetDCEx's flags ask for, rather than the window's style.
+  TWindowDc(HWND window, DWORD flags) : window_(window), dc_(GetDCEx(window, nullptr, flags)) {}
   ~TWindowDc() {
     if (dc_) ReleaseDC(window_, dc_);
   }

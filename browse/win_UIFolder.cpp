@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "actions/u_SimpleFuncs1.h"
+#include "actions/win_Dpi.h"
 #include "actions/win_Text.h"
 #include "browse/c_BrowseDir.h"
 
@@ -45,14 +46,21 @@ LRESULT CALLBACK NewFolderButtonProc(HWND window, UINT message, WPARAM wParam, L
   return CallWindowProcW(OldButtonProc, window, message, wParam, lParam);
 }
 
-// The button's place in the picker's client area: the stated one, moved left
-// just enough to keep clear of the OK button where a picker lays it out there.
-RECT ButtonPlace(HWND picker) {
-  RECT place = kButtonPlace, ok, overlap;
+// Pixels of 96 DPI at the picker's DPI, which scales its own controls by it.
+int Scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, USER_DEFAULT_SCREEN_DPI); }
+
+// The button's place in the picker's client area: the stated one at the
+// picker's scale, moved left just enough to keep clear of the OK button where
+// a picker lays it out there.
+RECT ButtonPlace(HWND picker, int dpi) {
+  RECT place{Scaled(kButtonPlace.left, dpi), Scaled(kButtonPlace.top, dpi), Scaled(kButtonPlace.right, dpi),
+             Scaled(kButtonPlace.bottom, dpi)};
+  RECT ok, overlap;
   const HWND okButton = GetDlgItem(picker, IDOK);
   if (!okButton || !GetWindowRect(okButton, &ok)) return place;
   MapWindowPoints(nullptr, picker, reinterpret_cast<POINT*>(&ok), 2);
-  if (IntersectRect(&overlap, &place, &ok)) OffsetRect(&place, std::max(ok.left - kButtonGap - place.right, -place.left), 0);
+  const int gap = Scaled(kButtonGap, dpi);
+  if (IntersectRect(&overlap, &place, &ok)) OffsetRect(&place, std::max(ok.left - gap - place.right, -place.left), 0);
   return place;
 }
 
@@ -107,14 +115,15 @@ bool IsTreeView(HWND window) {
 }  // namespace
 
 void CreateNewFolderButton(TBrowseDir& browse, HWND picker) {
-  const RECT place = ButtonPlace(picker);
+  const int dpi = WindowDpi(picker);
+  const RECT place = ButtonPlace(picker, dpi);
   browse.NewFolderWnd.reset(CreateWindowExW(0, L"BUTTON", L"New folder", kButtonStyle, place.left, place.top,
                                             place.right - place.left, place.bottom - place.top, picker, nullptr,
                                             GetModuleHandleW(nullptr), nullptr));
   const HWND button = browse.NewFolderWnd.get();
   if (!button) return;
-  browse.NewFolderFont.reset(CreateFontW(kButtonFontHeight, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
-                                         0, 0, L"Tahoma"));
+  browse.NewFolderFont.reset(CreateFontW(Scaled(kButtonFontHeight, dpi), 0, 0, 0, 0, FALSE, FALSE, FALSE,
+                                         DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma"));
   SendMessageW(button, WM_SETFONT, WPARAM(browse.NewFolderFont.get()), FALSE);
   EnableWindow(button, FALSE);
   OldButtonProc = reinterpret_cast<WNDPROC>(

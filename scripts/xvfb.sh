@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Starts Xvfb on a free display and prints "DISPLAY PID"; stops it again by PID.
+# Starts Xvfb on a free display (screen XVFB_SCREEN, 1024x768x24 by default) and
+# prints "DISPLAY PID"; stops it again by PID.
 #   read -r display pid < <(scripts/xvfb.sh start)
 #   scripts/xvfb.sh stop "$pid"
 set -euo pipefail
@@ -7,7 +8,7 @@ case "${1:-}" in
   start)
     for n in $(seq 90 190); do
       [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+      Xvfb ":$n" -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
       pid=$!
       for _ in $(seq 300); do  # up to 30 s: a busy machine starts it slowly
         [ -e "/tmp/.X11-unix/X$n" ] && { echo ":$n $pid"; exit 0; }

@@ -7,6 +7,7 @@
 
 #include "actions/u_SetupConsts.h"
 #include "actions/u_SetupNames.h"
+#include "actions/win_Dpi.h"
 #include "actions/win_SetupFuncs.h"
 #include "actions/win_Text.h"
 #include "browse/c_BrowseDir.h"
@@ -24,6 +25,8 @@ constexpr wchar_t kStartTitle[] = L"Setup Wizard initializing ...";
 constexpr wchar_t kMakerCaption[] = L"   Velk Group ";
 constexpr int kLanguageItemHeight = 16;
 constexpr int kDropDownHeight = 200;  // room for the open list of the language chooser
+constexpr int kFontHeight = -11;
+constexpr COLORREF kTransparentColour = RGB(255, 0, 255);
 
 // Posted by a worker whose step the UI thread has not taken from the hand-off.
 constexpr UINT kStepWaitingMessage = WM_APP + 1;
@@ -41,9 +44,34 @@ const TControlInfo* ControlAt(int id) {
   return row < WizardControls().size() ? &WizardControls()[row] : nullptr;
 }
 
-unique_hfont CreateUiFont(const wchar_t* face, int weight) {
-  return unique_hfont(CreateFontW(-11, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face));
+unique_hfont CreateUiFont(const wchar_t* face, int weight, int dpi) {
+  return unique_hfont(CreateFontW(ScalePixels(kFontHeight, dpi), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                  face));
+}
+
+// A picture stretched smoothly (averaging its pixels rather than repeating them) into `r`.
+void StretchSmoothly(HDC dc, const RECT& r, HDC source, int width, int height) {
+  SetStretchBltMode(dc, HALFTONE);
+  SetBrushOrgEx(dc, 0, 0, nullptr);
+  StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0, width, height, SRCCOPY);
+}
+
+// A picture whose magenta is transparent, at its own size where `r` has it, else
+// laid on the page's colour first and then stretched smoothly, so that no
+// magenta blends into its edges.
+void DrawOnPage(HDC dc, const RECT& r, HDC source, int width, int height) {
+  if (r.right - r.left == width && r.bottom - r.top == height) {
+    GdiTransparentBlt(dc, r.left, r.top, width, height, source, 0, 0, width, height, kTransparentColour);
+    return;
+  }
+  const unique_memory_dc canvasDc(CreateCompatibleDC(dc));
+  const unique_hbitmap canvas(CreateCompatibleBitmap(dc, width, height));
+  const TSelection selected(canvasDc.get(), canvas.get());
+  const RECT whole{0, 0, width, height};
+  FillRect(canvasDc.get(), &whole, GetSysColorBrush(COLOR_BTNFACE));
+  GdiTransparentBlt(canvasDc.get(), 0, 0, width, height, source, 0, 0, width, height, kTransparentColour);
+  StretchSmoothly(dc, r, canvasDc.get(), width, height);
 }
 
 // The window class and styles of a control kind.
@@ -166,12 +194,9 @@ TVelkSetup::TVelkSetup(HINSTANCE instance)
     : instance_(instance),
       flow_(!SetupProc->LicenseText.empty(), SetupProc->InstalledState != 0),
       richEdit_(LoadLibraryExW(L"riched20.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)),
-      font_(CreateUiFont(L"MS Sans Serif", FW_NORMAL)),
-      boldFont_(CreateUiFont(L"MS Sans Serif", FW_BOLD)),
-      makerFont_(CreateUiFont(L"Tahoma", FW_NORMAL)),
+      dpi_(SystemDpi()),
       installPicture_(HBITMAP(LoadImageW(instance, L"INSTALLPICTURE", IMAGE_BITMAP, 0, 0, 0))),
       removePicture_(HBITMAP(LoadImageW(instance, L"REMOVEPICTURE", IMAGE_BITMAP, 0, 0, 0))),
-      folderPicture_(HICON(LoadImageW(instance, L"FOLDERPICTURE", IMAGE_ICON, 32, 32, 0))),
       handOff_(kStepWaitingMessage),
       copyPage_(*this, TControl::lbCopyType, TControl::lbCopyItem, TControl::pbCopyFilesInfo),
       removePage_(*this, TControl::lbRemoveType, TControl::lbRemoveItem, TControl::pbRemoveFilesInfo) {
@@ -192,29 +217,24 @@ void TVelkSetup::CreateWindowAndControls() {
   RegisterClassExW(&windowClass);
 
   const DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  RECT frame{0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, style, FALSE, 0);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  const SIZE size = WindowSizeFor(ScalePixels(kClientWidth, dpi_), ScalePixels(kClientHeight, dpi_), style, dpi_);
   // The window procedure takes the handle into window_ with the first message.
-  if (!CreateWindowExW(0, kWizardWindowClass, kStartTitle, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                       (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr, instance_, this))
+  if (!CreateWindowExW(0, kWizardWindowClass, kStartTitle, style, (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2,
+                       (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2, size.cx, size.cy, nullptr, nullptr, instance_,
+                       this))
     throw ESetupError("the wizard window cannot be created");
   for (const TControlInfo& info : WizardControls()) CreateControl(info);
+  ApplyDpi(WindowDpi(window_.get()));
 }
 
+// Created where ApplyDpi then puts it, with the font it gives.
 void TVelkSetup::CreateControl(const TControlInfo& info) {
   const TControlClass kind = ClassOf(info);
-  const TRect r = LaidOutRect(info, SetupProc->HasTopLogo);
   const DWORD style =
       WS_CHILD | kind.style | (info.flags & cfTabStop ? WS_TABSTOP : 0) | (info.flags & cfGroupStart ? WS_GROUP : 0);
-  const int height = info.kind == TControlKind::ComboBox ? kDropDownHeight : r.height;
-  HWND control = CreateWindowExW(kind.exStyle, kind.className, L"", style, r.left, r.top, r.width, height, window_.get(),
+  HWND control = CreateWindowExW(kind.exStyle, kind.className, L"", style, 0, 0, 0, 0, window_.get(),
                                  reinterpret_cast<HMENU>(INT_PTR(info.id)), instance_, nullptr);
   if (!control) throw ESetupError("the wizard's control " + std::string(info.name) + " cannot be created");
-  const HFONT font = info.kind == TControlKind::StaticText ? makerFont_.get()
-                     : info.flags & cfBold                 ? boldFont_.get()
-                                                           : font_.get();
-  SendMessageW(control, WM_SETFONT, WPARAM(font), FALSE);
   if (info.flags & cfChecked) SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
   if (info.kind == TControlKind::RichText) {
     // Plain lines, no rich-text reading, and no 32K cut of a long licence.
@@ -222,6 +242,74 @@ void TVelkSetup::CreateControl(const TControlInfo& info) {
     SendMessageW(control, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   }
   controls_.push_back(control);
+}
+
+TVelkSetup::TScaledResources::TScaledResources(HINSTANCE instance, int dpi)
+    : font(CreateUiFont(L"MS Sans Serif", FW_NORMAL, dpi)),
+      boldFont(CreateUiFont(L"MS Sans Serif", FW_BOLD, dpi)),
+      makerFont(CreateUiFont(L"Tahoma", FW_NORMAL, dpi)),
+      folderPicture(LoadIconAt(instance, L"FOLDERPICTURE", ScaledRect(Control(TControl::Image3), true, dpi).width)),
+      bigIcon(LoadIconAt(instance, L"MAINICON", SystemMetric(SM_CXICON, dpi))),
+      smallIcon(LoadIconAt(instance, L"MAINICON", SystemMetric(SM_CXSMICON, dpi))) {}
+
+// Everything the window shows, at `dpi`: the client area, the controls' places
+// and fonts, the pictures and the icons.
+void TVelkSetup::ApplyDpi(int dpi) {
+  dpi_ = dpi;
+  // The previous fonts and icons go once the controls and the window have the new ones.
+  const TScaledResources previous = std::exchange(scaled_, TScaledResources(instance_, dpi));
+  SendMessageW(window_.get(), WM_SETICON, ICON_BIG, LPARAM(scaled_.bigIcon.get()));
+  SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, LPARAM(scaled_.smallIcon.get()));
+  SizeClientArea();
+  LayOut();
+  RepaintWhole();
+}
+
+// The whole client area painted anew, beneath the children too: the group box,
+// the bevels and the pictures leave what lies under them as it is, which after
+// a change of scale is what the window showed before.
+void TVelkSetup::RepaintWhole() {
+  {
+    const TWindowDc unclipped(window_.get(), DCX_CACHE);
+    RECT client;
+    GetClientRect(window_.get(), &client);
+    FillRect(unclipped.get(), &client, GetSysColorBrush(COLOR_BTNFACE));
+  }
+  RedrawWindow(window_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// The client area at the window's DPI, whatever frame the system gives the window.
+void TVelkSetup::SizeClientArea() {
+  RECT window, client;
+  GetWindowRect(window_.get(), &window);
+  GetClientRect(window_.get(), &client);
+  const int width = ScalePixels(kClientWidth, dpi_) + (window.right - window.left) - client.right;
+  const int height = ScalePixels(kClientHeight, dpi_) + (window.bottom - window.top) - client.bottom;
+  SetWindowPos(window_.get(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TVelkSetup::LayOut() {
+  for (const TControlInfo& info : WizardControls()) {
+    HWND control = Item(info.control);
+    const TRect r = ScaledRect(info, SetupProc->HasTopLogo, dpi_);
+    const int height = info.kind == TControlKind::ComboBox ? ScalePixels(kDropDownHeight, dpi_) : r.height;
+    SetWindowPos(control, nullptr, r.left, r.top, r.width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(control, WM_SETFONT, WPARAM(FontOf(info)), FALSE);
+    FitLabel(info.control);
+  }
+  // The language chooser measured its items when it was created (WM_MEASUREITEM);
+  // at another scale they are set anew.
+  HWND languages = Item(TControl::cbLangSel);
+  const int itemHeight = ScalePixels(kLanguageItemHeight, dpi_);
+  if (SendMessageW(languages, CB_GETITEMHEIGHT, 0, 0) == itemHeight) return;
+  SendMessageW(languages, CB_SETITEMHEIGHT, WPARAM(-1), itemHeight);  // the selection field
+  SendMessageW(languages, CB_SETITEMHEIGHT, 0, itemHeight);           // the items of the list
+}
+
+HFONT TVelkSetup::FontOf(const TControlInfo& info) const {
+  return info.kind == TControlKind::StaticText ? scaled_.makerFont.get()
+         : info.flags & cfBold                 ? scaled_.boldFont.get()
+                                               : scaled_.font.get();
 }
 
 void TVelkSetup::FormCreate() {
@@ -279,17 +367,32 @@ void TVelkSetup::SetCaption(TControl control, const std::wstring& caption) {
   // The operation label keeps its text from file to file.
   if (WindowText(window) == caption) return;
   SetWindowTextW(window, caption.c_str());
-  if (Control(control).flags & cfAutoSize) FitLabel(window);
+  FitLabel(control);
 }
 
-// An auto-sized label takes the size of its one-line caption.
-void TVelkSetup::FitLabel(HWND label) {
+// A label fits its caption, measured with its own font: an auto-sized one takes
+// the size of its one line; a word-wrapped one keeps its place and height and,
+// at a scale other than 96 DPI, widens by what its text needs.
+void TVelkSetup::FitLabel(TControl control) {
+  const TControlInfo& info = Control(control);
+  if (info.kind != TControlKind::Label || (info.flags & cfWrap && dpi_ == kDesignDpi)) return;
+  HWND label = Item(control);
   const TWindowDc dc(label);
   const TSelection font(dc.get(), HGDIOBJ(SendMessageW(label, WM_GETFONT, 0, 0)));
   const std::wstring caption = WindowText(label);
-  RECT r{0, 0, 0, 0};
-  DrawTextW(dc.get(), caption.empty() ? L" " : caption.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
-  SetWindowPos(label, nullptr, 0, 0, caption.empty() ? 0 : r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER);
+  if (info.flags & cfAutoSize) {
+    RECT r{0, 0, 0, 0};
+    DrawTextW(dc.get(), caption.empty() ? L" " : caption.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+    SetWindowPos(label, nullptr, 0, 0, caption.empty() ? 0 : r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER);
+    return;
+  }
+  const int height = ScaledRect(info, SetupProc->HasTopLogo, dpi_).height;
+  const int width = FittedLabelWidth(info, dpi_, [&](int width) {
+    RECT needed{0, 0, width, 0};
+    DrawTextW(dc.get(), caption.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    return needed.right <= width && needed.bottom <= height;
+  });
+  SetWindowPos(label, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // ---- showing the flow's state ---------------------------------------------
@@ -531,10 +634,13 @@ bool TVelkSetup::PreviewKey(const MSG& message) {
 
 // ---- drawing --------------------------------------------------------------
 
+// The pictures fill their controls, which are scaled to the window's DPI: the
+// folder icon is loaded at that size, the bitmaps are stretched smoothly.
 void TVelkSetup::DrawPicture(const DRAWITEMSTRUCT& item, TControlKind kind) const {
   const RECT& r = item.rcItem;
   if (kind == TControlKind::FolderPicture) {
-    DrawIconEx(item.hDC, r.left, r.top, folderPicture_.get(), 32, 32, 0, nullptr, DI_NORMAL);
+    DrawIconEx(item.hDC, r.left, r.top, scaled_.folderPicture.get(), r.right - r.left, r.bottom - r.top, 0, nullptr,
+               DI_NORMAL);
     return;
   }
   const HBITMAP picture = kind == TControlKind::Logo             ? logo_.get()
@@ -544,14 +650,8 @@ void TVelkSetup::DrawPicture(const DRAWITEMSTRUCT& item, TControlKind kind) cons
   if (!picture || !GetObjectW(picture, sizeof size, &size)) return;
   const unique_memory_dc source(CreateCompatibleDC(item.hDC));
   const TSelection selected(source.get(), picture);
-  if (kind == TControlKind::Logo) {
-    SetStretchBltMode(item.hDC, HALFTONE);
-    StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, source.get(), 0, 0, size.bmWidth,
-               size.bmHeight, SRCCOPY);
-  } else {
-    GdiTransparentBlt(item.hDC, r.left, r.top, size.bmWidth, size.bmHeight, source.get(), 0, 0, size.bmWidth,
-                      size.bmHeight, RGB(255, 0, 255));
-  }
+  if (kind == TControlKind::Logo) StretchSmoothly(item.hDC, r, source.get(), size.bmWidth, size.bmHeight);
+  else DrawOnPage(item.hDC, r, source.get(), size.bmWidth, size.bmHeight);
 }
 
 void TVelkSetup::DrawLanguageItem(const DRAWITEMSTRUCT& item) const {
@@ -564,7 +664,7 @@ void TVelkSetup::DrawLanguageItem(const DRAWITEMSTRUCT& item) const {
   if (SendMessageW(item.hwndItem, CB_GETLBTEXTLEN, item.itemID, 0) < LRESULT(std::size(text)))
     SendMessageW(item.hwndItem, CB_GETLBTEXT, item.itemID, LPARAM(text));
   RECT r = item.rcItem;
-  r.left += 2;
+  r.left += ScalePixels(2, dpi_);
   DrawTextW(item.hDC, text, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
 }
@@ -604,8 +704,15 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return LRESULT(GetSysColorBrush(COLOR_BTNFACE));
     }
     case WM_MEASUREITEM:
-      reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = kLanguageItemHeight;
+      reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = UINT(ScalePixels(kLanguageItemHeight, dpi_));
       return TRUE;
+    case WM_DPICHANGED: {  // moved to a monitor of another scale: the place Windows suggests, laid out anew
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      ApplyDpi(LOWORD(wParam));
+      return 0;
+    }
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       const TControlInfo* control = ControlAt(int(item.CtlID));

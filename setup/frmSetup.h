@@ -64,16 +64,30 @@ private:
     int position_ = 0;
   };
 
+  // What the window draws with at one DPI: its fonts, the folder picture and
+  // the window's icons.
+  struct TScaledResources {
+    TScaledResources() = default;
+    TScaledResources(HINSTANCE instance, int dpi);
+    unique_hfont font, boldFont, makerFont;
+    unique_hicon folderPicture, bigIcon, smallIcon;
+  };
+
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   void CreateWindowAndControls();
   void CreateControl(const TControlInfo& info);
   void FormCreate();
+  void ApplyDpi(int dpi);
+  void SizeClientArea();
+  void RepaintWhole();
+  void LayOut();
+  HFONT FontOf(const TControlInfo& info) const;
   void ApplyTexts();
   void ShowState();
   void SetCaption(TControl control, const std::wstring& caption);
-  void FitLabel(HWND label);
+  void FitLabel(TControl control);
 
   void OnCommand(int id, int notification);
   void bbtnNextClick();
@@ -103,9 +117,9 @@ private:
   TWizardFlow flow_;
   bool workerRunning_ = false;
   unique_module richEdit_;
-  unique_hfont font_, boldFont_, makerFont_;
+  int dpi_;  // the window's: every rectangle, font and picture is scaled to it
+  TScaledResources scaled_;
   unique_hbitmap logo_, installPicture_, removePicture_;
-  unique_hicon folderPicture_;
   TStepHandOff handOff_;
   TWorkerPage copyPage_, removePage_;
   TWorkerThread worker_;  // joined once the window has gone, before the pages and the hand-off

@@ -1,5 +1,7 @@
 #include "setup/u_WizardLayout.h"
 
+#include <algorithm>
+
 namespace {
 
 using C = TControl;
@@ -37,4 +39,33 @@ TRect LaidOutRect(const TControlInfo& control, bool hasTopLogo) {
   }
   r.top += PageTop(hasTopLogo);
   return r;
+}
+
+int ScalePixels(int pixels, int dpi) {
+  const long long scaled = (2LL * pixels * dpi + (pixels < 0 ? -kDesignDpi : kDesignDpi)) / (2 * kDesignDpi);
+  return int(scaled);
+}
+
+TRect ScaledRect(const TControlInfo& control, bool hasTopLogo, int dpi) {
+  const TRect r = LaidOutRect(control, hasTopLogo);
+  const int left = ScalePixels(r.left, dpi), top = ScalePixels(r.top, dpi);
+  return {left, top, ScalePixels(r.left + r.width, dpi) - left, ScalePixels(r.top + r.height, dpi) - top};
+}
+
+int LabelWidthLimit(const TControlInfo& label, int dpi) {
+  const TRect r = ScaledRect(label, true, dpi);
+  return std::max(r.width, ScalePixels(kPageWidth - kPageMargin, dpi) - r.left);
+}
+
+int FittedLabelWidth(const TControlInfo& label, int dpi, const std::function<bool(int width)>& fits) {
+  const int scaled = ScaledRect(label, true, dpi).width;
+  int wide = LabelWidthLimit(label, dpi);
+  if (dpi == kDesignDpi || fits(scaled) || !fits(wide)) return scaled;
+  // fits(narrow) is false and fits(wide) true: halve the gap between them.
+  int narrow = scaled;
+  while (wide - narrow > 1) {
+    const int middle = narrow + (wide - narrow) / 2;
+    (fits(middle) ? wide : narrow) = middle;
+  }
+  return wide;
 }

@@ -5,6 +5,7 @@
 // so the driver of the end-to-end tests and the unit tests share the same table.
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -61,6 +62,10 @@ inline constexpr int kLogoHeight = 53;
 inline constexpr int kBevelHeight = 3;
 inline constexpr int kPageHeight = 259;  // with the logo shown
 inline constexpr int kPageWidth = kClientWidth;
+// The page headings' left: a label that grows to fit its text keeps as much free at the right edge.
+inline constexpr int kPageMargin = 30;
+// The display scale the rectangles are designed for.
+inline constexpr int kDesignDpi = 96;
 
 std::span<const TControlInfo> WizardControls();
 const TControlInfo& Control(TControl control);
@@ -74,3 +79,20 @@ TRect LaidOutRect(const TControlInfo& control, bool hasTopLogo);
 
 // Top of the page area in client coordinates.
 int PageTop(bool hasTopLogo);
+
+// A length or position of the design at `dpi`, to the nearest pixel (halves away from zero).
+int ScalePixels(int pixels, int dpi);
+
+// Where a control sits at `dpi`: the edges of its laid-out rectangle are scaled,
+// not its size, so that controls touching at 96 DPI still touch, none overlap
+// that did not, and at 96 DPI nothing moves.
+TRect ScaledRect(const TControlInfo& control, bool hasTopLogo, int dpi);
+
+// The width of a word-wrapped label at `dpi` (other than 96) whose text does not
+// fit its scaled rectangle: a whole-pixel font can come out a few pixels wider
+// than the scaled design. The narrowest width up to the page's right margin at
+// which `fits` holds; the scaled width when the text fits as it is, or would not
+// fit even at the margin (then it did not fit at 96 DPI either).
+int FittedLabelWidth(const TControlInfo& label, int dpi, const std::function<bool(int width)>& fits);
+// The widest a label grows at `dpi`.
+int LabelWidthLimit(const TControlInfo& label, int dpi);

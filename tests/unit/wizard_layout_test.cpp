@@ -46,3 +46,60 @@ TEST(WizardLayout, PagesMoveUpWithoutTheLogo) {
   EXPECT_EQ(LaidOutRect(Control(TControl::Bevel2), false).top, 0);
   EXPECT_EQ(LaidOutRect(Control(TControl::StaticText1), false), (TRect{0, 307, 70, 17}));
 }
+
+namespace {
+
+constexpr int kScales[] = {96, 120, 144, 192};
+
+int Right(const TRect& r) { return r.left + r.width; }
+int Bottom(const TRect& r) { return r.top + r.height; }
+
+// How two rectangles lie along one axis: -1 apart, 0 touching, 1 overlapping.
+int Relation(int aEnd, int bStart) { return aEnd < bStart ? -1 : aEnd == bStart ? 0 : 1; }
+
+}  // namespace
+
+TEST(WizardLayout, ScaledRectanglesAtEachScale) {
+  for (const int dpi : kScales) {
+    for (const auto& c : WizardControls()) {
+      const TRect design = LaidOutRect(c, true), scaled = ScaledRect(c, true, dpi);
+      if (dpi == 96) EXPECT_EQ(scaled, design) << c.name;
+      const TRect edges{ScalePixels(design.left, dpi), ScalePixels(design.top, dpi), ScalePixels(Right(design), dpi),
+                        ScalePixels(Bottom(design), dpi)};
+      EXPECT_EQ((TRect{scaled.left, scaled.top, Right(scaled), Bottom(scaled)}), edges) << c.name << " at " << dpi;
+    }
+  }
+  EXPECT_EQ(ScalePixels(kClientHeight, 120), 438) << "437.5 rounds up";
+  EXPECT_EQ(ScalePixels(-11, 144), -17) << "a font height rounds away from zero, as MulDiv does";
+  EXPECT_EQ(ScaledRect(Control(TControl::bbtnBack), true, 144), (TRect{375, 480, 113, 38}));
+  EXPECT_EQ(ScaledRect(Control(TControl::bbtnNext), true, 144), (TRect{488, 480, 112, 38}));
+}
+
+// Controls of one page (those around the pages are on every page) that lie
+// apart, touch or overlap at 96 DPI do so at every scale.
+TEST(WizardLayout, ScalingKeepsNeighboursApartTouchingOrOverlapping) {
+  for (const int dpi : kScales) {
+    for (const auto& a : WizardControls()) {
+      for (const auto& b : WizardControls()) {
+        if (a.page != b.page && a.page != TPage::None && b.page != TPage::None) continue;
+        const TRect da = LaidOutRect(a, true), db = LaidOutRect(b, true);
+        const TRect sa = ScaledRect(a, true, dpi), sb = ScaledRect(b, true, dpi);
+        EXPECT_EQ(Relation(Right(sa), sb.left), Relation(Right(da), db.left)) << a.name << ", " << b.name << " " << dpi;
+        EXPECT_EQ(Relation(Bottom(sa), sb.top), Relation(Bottom(da), db.top)) << a.name << ", " << b.name << " " << dpi;
+      }
+    }
+  }
+}
+
+TEST(WizardLayout, WrappedLabelWidensOnlyAsFarAsItsTextNeeds) {
+  const TControlInfo& label = Control(TControl::lbInstalInfo);  // 300 wide at 96 DPI, 450 at 144
+  const int limit = LabelWidthLimit(label, 144);
+  EXPECT_EQ(limit, ScalePixels(kPageWidth - kPageMargin, 144) - ScalePixels(125, 144));
+  int asked = 0;
+  const auto needs = [&asked](int width) { return [&asked, width](int w) { ++asked; return w >= width; }; };
+  EXPECT_EQ(FittedLabelWidth(label, 144, needs(453)), 453) << "the three pixels it needs";
+  EXPECT_LE(asked, 10) << "found by halving, not pixel by pixel";
+  EXPECT_EQ(FittedLabelWidth(label, 144, needs(450)), 450);
+  EXPECT_EQ(FittedLabelWidth(label, 144, needs(limit + 1)), 450) << "no better at the margin: left as designed";
+  EXPECT_EQ(FittedLabelWidth(label, 96, needs(301)), 300) << "at 96 DPI every rectangle stays as designed";
+}

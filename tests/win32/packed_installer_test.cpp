@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -117,7 +118,13 @@ TEST_F(PackedInstaller, TopLogoIsTheBitmapWithoutItsFileHeader) {
 }
 
 TEST_F(PackedInstaller, StubResourcesAreStillThere) {
-  EXPECT_TRUE(FindResourceA(module_.get(), MAKEINTRESOURCEA(1), RT_MANIFEST));
+  Bytes manifest;
+  ASSERT_TRUE(ReadResource(module_.get(), MAKEINTRESOURCEA(1), RT_MANIFEST, manifest));
+  // Laid out at each monitor's scale, run by Windows Vista to 11 (the last, 10 and 11) as written, and elevated.
+  for (const char* entry : {">true/pm</dpiAware>", ">PerMonitorV2, PerMonitor</dpiAwareness>", "<supportedOS Id=",
+                            "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", R"(level="requireAdministrator")"})
+    EXPECT_NE(manifest.find(entry), Bytes::npos) << entry;
+  EXPECT_EQ(std::count(manifest.begin(), manifest.end(), '{'), 5) << "five supported systems";
   EXPECT_TRUE(FindResourceA(module_.get(), MAKEINTRESOURCEA(VS_VERSION_INFO), RT_VERSION));
   DWORD ignored = 0;
   EXPECT_GT(GetFileVersionInfoSizeA(installer_.c_str(), &ignored), 0u);

@@ -428,18 +428,21 @@ void WaitPage(const Args& args) {
   Print(wanted);
 }
 
-// Compares every control's rectangle with the table's layout. A 0 width or
-// height in the table (auto-sized labels, the drop-down list's height) is not
-// compared. The logo is taken as shown when imgTopLogo is visible, unless the
-// argument "logo" or "nologo" says which to expect.
+// Compares every control's rectangle with the table's layout at DPI (96 when
+// not given). A 0 width or height in the table (auto-sized labels, the
+// drop-down list's height) is not compared, and a word-wrapped label may be
+// wider, up to its limit, where its text needs it. The logo is taken as shown
+// when imgTopLogo is visible, unless the first argument, "logo" or "nologo"
+// rather than "-", says which to expect.
 void LayoutCheck(const Args& args) {
   HWND wizard = Wizard();
   bool logo = IsWindowVisible(ControlWindow(wizard, Control(TControl::imgTopLogo)));
-  if (!args.empty()) logo = args[0] == "logo";
+  if (!args.empty() && args[0] != "-") logo = args[0] == "logo";
+  const int dpi = args.size() > 1 ? std::stoi(args[1]) : kDesignDpi;
   int mismatches = 0;
   for (const TControlInfo& info : WizardControls()) {
     HWND control = GetDlgItem(wizard, info.id);
-    const TRect want = LaidOutRect(info, logo);
+    const TRect want = ScaledRect(info, logo, dpi);
     if (!control) {
       Print(std::string(info.name) + ": missing");
       ++mismatches;
@@ -448,6 +451,9 @@ void LayoutCheck(const Args& args) {
     TRect got = ClientRect(wizard, control);
     if (want.width == 0) got.width = 0;
     if (want.height == 0) got.height = 0;
+    const bool widened = info.kind == TControlKind::Label && info.flags & cfWrap && got.width > want.width &&
+                         got.width <= LabelWidthLimit(info, dpi);
+    if (widened) got.width = want.width;
     if (got == want) continue;
     Print(std::string(info.name) + ": " + RectText(got) + ", expected " + RectText(want));
     ++mismatches;
@@ -539,6 +545,24 @@ void WaitMenu(const Args& args) {
   if (!WaitFor(Seconds(args, 1), [&] { return MenuShown(wizard) == open; }))
     throw CommandFailed(std::string("the menu is ") + (open ? "closed" : "open"));
   Print(args[0]);
+}
+
+// What Windows tells the wizard when it moves to a monitor of another scale
+// (one Wine does not have): WM_DPICHANGED with DPI and a suggested window of
+// the client area at DPI, at the window's place.
+void DpiChange(const Args& args) {
+  HWND wizard = Wizard();
+  const int dpi = std::stoi(args.at(0));
+  RECT window, client;
+  GetWindowRect(wizard, &window);
+  GetClientRect(wizard, &client);
+  RECT suggested{window.left, window.top,
+                 window.left + (window.right - window.left) - client.right + ScalePixels(kClientWidth, dpi),
+                 window.top + (window.bottom - window.top) - client.bottom + ScalePixels(kClientHeight, dpi)};
+  const TRemoteMemory remote(wizard, sizeof suggested);
+  remote.Write(&suggested);
+  Query(wizard, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(remote.address()));
+  Print("ok");
 }
 
 // Lets the wizard take what it was sent and paint, for a screenshot of what it shows.
@@ -744,7 +768,8 @@ const std::map<std::string, Command>& Commands() {
       {"progress", {Progress, "NAME", "MIN MAX POSITION of a progress bar"}},
       {"page", {Page, "", "the page whose controls are shown"}},
       {"wait-page", {WaitPage, "PAGE [SECONDS]", "wait until PAGE is shown"}},
-      {"layout-check", {LayoutCheck, "[logo|nologo]", "compare every control with the table's layout"}},
+      {"layout-check", {LayoutCheck, "[logo|nologo|-] [DPI]", "compare every control with the table's layout"}},
+      {"dpi-change", {DpiChange, "DPI", "tell the wizard it moved to a monitor of scale DPI"}},
       {"list", {List, "", "every control with class, state, rectangle and text"}},
       {"focus", {Focus, "", "make the wizard the active window"}},
       {"wait-foreground", {WaitForeground, "[SECONDS]", "wait until the wizard (or its open dialog) is active"}},
@@ -823,6 +848,8 @@ Args CommandArgs() {
 
 int main() {
   _setmode(_fileno(stdout), _O_BINARY);  // UTF-8 bytes and LF line ends as they are
+  // Rectangles as the wizard, which is DPI-aware, has them, not scaled back to 96 DPI.
+  SetProcessDPIAware();
   const Args args = CommandArgs();
   if (args.empty()) {
     Usage();
