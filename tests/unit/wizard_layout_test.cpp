@@ -63,7 +63,9 @@ TEST(WizardLayout, ScaledRectanglesAtEachScale) {
   for (const int dpi : kScales) {
     for (const auto& c : WizardControls()) {
       const TRect design = LaidOutRect(c, true), scaled = ScaledRect(c, true, dpi);
-      if (dpi == 96) EXPECT_EQ(scaled, design) << c.name;
+      if (dpi == 96) {
+        EXPECT_EQ(scaled, design) << c.name;
+      }
       const TRect edges{ScalePixels(design.left, dpi), ScalePixels(design.top, dpi), ScalePixels(Right(design), dpi),
                         ScalePixels(Bottom(design), dpi)};
       EXPECT_EQ((TRect{scaled.left, scaled.top, Right(scaled), Bottom(scaled)}), edges) << c.name << " at " << dpi;
