@@ -1,6 +1,8 @@
 #pragma once
 // Files of the packer: whole-file reads, the output written through a
-// temporary file beside it, and the script's Windows-style source paths.
+// temporary file beside it, and the script's Windows-style source paths. What
+// differs between systems (folder listing, printed paths, drives) is in
+// u_SystemFiles.cpp and, on Windows, win_Files.cpp.
 
 #include <filesystem>
 #include <functional>
@@ -8,9 +10,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "package/u_Payload.h"
+#include "packer/u_PackError.h"
 
 // Throws TPackError naming the path and the reason.
 Bytes ReadWholeFile(const std::filesystem::path& path);
@@ -56,3 +60,11 @@ std::vector<TFolderEntry> ListFolder(const std::filesystem::path& folder);
 
 // A path as the packer prints it (UTF-8 on Windows).
 std::string DisplayPath(const std::filesystem::path& path);
+
+// A script path that names a drive or network location, which a system
+// without drives does not have.
+bool IsForeignAbsolute(std::string_view value);
+// A script path with its "" separators as this system's.
+std::u16string SystemSeparators(std::u16string path);
+// The error of a folder that cannot be listed.
+TPackError FolderError(const std::filesystem::path& folder, const std::error_code& error);
