@@ -1,7 +1,6 @@
 #pragma once
 // Conversions between the program's narrow texts and the UTF-16 of the
-// wide-character calls: the ANSI code page of script values and paths, and
-// UTF-8 where texts leave or enter the program as bytes.
+// wide-character calls, in the ANSI code page of script values and paths.
 
 #include <windows.h>
 
@@ -42,9 +41,6 @@ inline std::optional<std::string> ToExactAnsi(std::wstring_view text) {
   if (inexact || (ansi.empty() && !text.empty())) return std::nullopt;
   return ansi;
 }
-
-inline std::wstring Utf8ToWide(std::string_view text) { return text_codes::ToWide(CP_UTF8, text); }
-inline std::string WideToUtf8(std::wstring_view text) { return text_codes::FromWide(CP_UTF8, 0, text); }
 
 // The whole text of a window of this process.
 inline std::wstring WindowText(HWND window) {

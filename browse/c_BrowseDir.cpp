@@ -15,9 +15,6 @@ namespace {
 
 constexpr int kStatusLineId = 14147;
 
-// Every 64-bit Windows is of the NT family, with its common folders.
-constexpr bool kNtFamily = true;
-
 // The window's device context with its own font selected, both given back at the end.
 class TControlDC {
 public:
@@ -110,7 +107,7 @@ bool TBrowseDir::Execute(HWND owner) {
 TBrowseDir::TPicked TBrowseDir::BrowseForFolder(HWND owner) {
   wchar_t displayName[MAX_PATH] = {};
   unique_item_id root;
-  SHGetSpecialFolderLocation(owner, RootFolderId(RootFolder, kNtFamily), root.put());
+  SHGetSpecialFolderLocation(owner, RootFolderId(RootFolder), root.put());
 
   BROWSEINFOW info = {};
   info.hwndOwner = owner;

@@ -10,10 +10,6 @@ constexpr std::array<int, 25> kRootFolders = {
     0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x10,
     0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A, 0x1B, kNoShellFolder};
 
-// Without the NT family's common folders, indices 18 to 21 use the user's ones.
-constexpr int kFirstCommonIndex = 18;
-constexpr std::array<int, 4> kUserForCommon = {0x0B, 0x02, 0x07, 0x10};
-
 constexpr std::array<std::uint32_t, 7> kOptionFlags = {0x0001, 0x0002, 0x0008, 0x1000, 0x2000, 0x4000, 0x0010};
 constexpr std::uint32_t kValidateFlag = 0x0020;
 
@@ -21,12 +17,7 @@ constexpr std::string_view kMarker = "...\\";
 
 }  // namespace
 
-int RootFolderId(std::uint8_t index, bool ntFamily) {
-  if (index >= kRootFolders.size()) return kNoShellFolder;
-  const int common = index - kFirstCommonIndex;
-  if (!ntFamily && common >= 0 && common < int(kUserForCommon.size())) return kUserForCommon[size_t(common)];
-  return kRootFolders[index];
-}
+int RootFolderId(std::uint8_t index) { return index < kRootFolders.size() ? kRootFolders[index] : kNoShellFolder; }
 
 std::uint32_t OptionFlags(TBrowseOptions options) {
   std::uint32_t flags = 0;

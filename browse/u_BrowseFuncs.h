@@ -25,9 +25,9 @@ constexpr std::uint32_t kPickerStatusText = 0x0004;
 // it names no shell folder, so the picker falls back to its own root.
 constexpr int kNoShellFolder = 0xFEFE;
 
-// The special-folder id of a RootFolder index; the common folders of indices
-// 18 to 21 exist only on the NT family, elsewhere the user's own ones stand in.
-int RootFolderId(std::uint8_t index, bool ntFamily);
+// The special-folder id of a RootFolder index (indices 18 to 21 are the common
+// folders, which every 64-bit Windows has).
+int RootFolderId(std::uint8_t index);
 
 // The picker flags of the option bits (bit 6 brings the edit box and its validation).
 std::uint32_t OptionFlags(TBrowseOptions options);

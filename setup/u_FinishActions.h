@@ -10,10 +10,13 @@
 #include "package/c_SetupProc.h"
 #include "package/u_Payload.h"
 
-// The finished page's check boxes, as they start.
+// The finished page's check boxes.
 struct TFinishChoices {
-  bool StartMenu = false, Programs = true, Desktop = true, QuickLaunch = true, RunProgram = false;
+  bool StartMenu = false, Programs = false, Desktop = false, QuickLaunch = false, RunProgram = false;
 };
+
+// The check boxes as they start: as the control table marks them.
+TFinishChoices StartChoices();
 
 // What the finish actions do to the system.
 class IFinishSystem {

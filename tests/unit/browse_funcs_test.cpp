@@ -22,21 +22,14 @@ int Length(std::string_view text) { return int(text.size()); }
 
 }  // namespace
 
-TEST(RootFolderId, TableAndSystemFamily) {
-  EXPECT_EQ(RootFolderId(0, true), 0x00);
-  EXPECT_EQ(RootFolderId(11, true), 0x0B);
-  EXPECT_EQ(RootFolderId(12, true), 0x10) << "the ids jump after the Start menu";
-  EXPECT_EQ(RootFolderId(17, false), 0x15);
-  const int common[] = {0x16, 0x17, 0x18, 0x19};
-  const int user[] = {0x0B, 0x02, 0x07, 0x10};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(RootFolderId(std::uint8_t(18 + i), true), common[i]) << 18 + i;
-    EXPECT_EQ(RootFolderId(std::uint8_t(18 + i), false), user[i]) << 18 + i;
-  }
-  EXPECT_EQ(RootFolderId(22, false), 0x1A);
-  EXPECT_EQ(RootFolderId(23, true), 0x1B);
-  EXPECT_EQ(RootFolderId(24, true), kNoShellFolder);
-  for (const std::uint8_t past : {25, 100, 255}) EXPECT_EQ(RootFolderId(past, true), kNoShellFolder) << int(past);
+TEST(RootFolderId, TheTableAndNothingPastIt) {
+  EXPECT_EQ(RootFolderId(0), 0x00);
+  EXPECT_EQ(RootFolderId(11), 0x0B);
+  EXPECT_EQ(RootFolderId(12), 0x10) << "the ids jump after the Start menu";
+  EXPECT_EQ(RootFolderId(18), 0x16) << "the common folders";
+  EXPECT_EQ(RootFolderId(23), 0x1B);
+  EXPECT_EQ(RootFolderId(24), kNoShellFolder);
+  for (const std::uint8_t past : {25, 100, 255}) EXPECT_EQ(RootFolderId(past), kNoShellFolder) << int(past);
 }
 
 TEST(OptionFlags, EachBitItsFlagAndTheStatusLine) {

@@ -75,7 +75,7 @@ struct Project {
 }  // namespace
 
 TEST(FinishActions, TheFirstPlaceTokenDecidesThroughItsCheckBox) {
-  const TFinishChoices start;
+  const TFinishChoices start = StartChoices();
   EXPECT_FALSE(ShortcutChosen("<StartMenu>", start));
   EXPECT_TRUE(ShortcutChosen("<Programs>\\X", start));
   EXPECT_TRUE(ShortcutChosen("<Desktop>", start));
@@ -83,14 +83,14 @@ TEST(FinishActions, TheFirstPlaceTokenDecidesThroughItsCheckBox) {
   EXPECT_TRUE(ShortcutChosen("<MyGroup>", TFinishChoices{.Programs = false}));
   EXPECT_TRUE(ShortcutChosen("", TFinishChoices{false, false, false, false}));
   EXPECT_FALSE(ShortcutChosen("<StartMenu><Desktop>", start)) << "StartMenu is tested first";
-  EXPECT_FALSE(ShortcutChosen("<Desktop>\\<Programs>", TFinishChoices{.Programs = false}));
+  EXPECT_FALSE(ShortcutChosen("<Desktop>\\<Programs>", TFinishChoices{.Desktop = true}));
   EXPECT_TRUE(ShortcutChosen("<desktop>", TFinishChoices{.Desktop = false})) << "tokens are case-sensitive";
 }
 
 TEST(FinishActions, ShortcutsUninstallerCopyAndLaunchInOrder) {
   Project p(kScript + Files("<AppFiles>\\Widget.EXE"));
   FakeFinishSystem system;
-  FinishActions(p.project, TFinishChoices{.Desktop = false, .RunProgram = true}, system);
+  FinishActions(p.project, TFinishChoices{.Programs = true, .QuickLaunch = true, .RunProgram = true}, system);
   EXPECT_EQ(system.log, (Log{
                             "link P|C:\\Start\\Programs|p|Makes <ProductName>s",
                             "link Q|C:\\Data\\Microsoft\\Internet Explorer\\Quick Launch|q|Makes <ProductName>s",
@@ -133,7 +133,9 @@ TEST(FinishActions, AShortcutErrorStopsEverythingAfterIt) {
   Project p(kScript + "[SetupLinkValues]\r\nLinkPlace6=<Nowhere>\r\nLinkDispName6=X\r\nLinkStartFile6=x\r\n" +
             "LinkPlace7=<Desktop>\r\nLinkDispName7=Y\r\nLinkStartFile7=y\r\n" + Files("C:\\w.exe"));
   FakeFinishSystem system;
-  EXPECT_THROW(FinishActions(p.project, TFinishChoices{.RunProgram = true}, system), ESetupError);
+  TFinishChoices choices = StartChoices();
+  choices.RunProgram = true;
+  EXPECT_THROW(FinishActions(p.project, choices, system), ESetupError);
   ASSERT_EQ(system.log.size(), 4u);
   EXPECT_TRUE(system.log.back().starts_with("link G|")) << "the shortcuts before it exist, nothing after";
 }

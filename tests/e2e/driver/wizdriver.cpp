@@ -35,6 +35,10 @@
 
 namespace {
 
+// The driver's own input and output are UTF-8.
+std::wstring Utf8ToWide(std::string_view text) { return text_codes::ToWide(CP_UTF8, text); }
+std::string WideToUtf8(std::wstring_view text) { return text_codes::FromWide(CP_UTF8, 0, text); }
+
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageBoxTextId = 0xFFFF;  // the static control holding a message box's text
 constexpr int kPickerTreeId = 14145;       // the folder picker's tree of folders
