@@ -73,6 +73,13 @@ private:
     unique_hicon folderPicture, bigIcon, smallIcon;
   };
 
+  // Posted by a worker whose step the UI thread has not taken from the hand-off.
+  static constexpr UINT kStepWaitingMessage = WM_APP + 1;
+  // Paces the progress pages while a worker runs.
+  static constexpr UINT_PTR kPaceTimer = 1;
+  // The language chooser's items, at 96 DPI.
+  static constexpr int kLanguageItemHeight = 16;
+
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -134,3 +141,6 @@ extern TVelkSetup* VelkSetup;
 
 // Creates the wizard window and runs the message loop until it is closed.
 int RunWizard(HINSTANCE instance);
+
+// The application title in the current language, also where no window is.
+std::wstring WizardTitle(HINSTANCE instance);
