@@ -23,6 +23,8 @@ private:
 
 inline constexpr char kUnableToCreateDirectory[] = "Unable to create directory";
 inline constexpr char kInterfaceNotSupported[] = "Interface not supported";
+// What is told of an error that carries no message of its own.
+inline constexpr char kUnexpectedError[] = "Unexpected error";
 
 // Registry root keys as the system defines them (32-bit values).
 inline constexpr uint32_t kHKeyClassesRoot = 0x80000000;

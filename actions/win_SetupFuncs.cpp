@@ -46,6 +46,13 @@ DWORD LastErrorOr(DWORD fallback) {
   return error != ERROR_SUCCESS ? error : fallback;
 }
 
+// A result code as "0x80004005".
+std::string HexCode(HRESULT result) {
+  char code[16];
+  wsprintfA(code, "0x%08lX", static_cast<unsigned long>(result));
+  return code;
+}
+
 std::optional<std::string> CallServerExport(const std::string& fileName, const std::string& exportName) {
   // By its full path only; the libraries it imports come from its own folder or
   // the system folder, never from the installer's folder.
@@ -62,9 +69,7 @@ std::optional<std::string> CallServerExport(const std::string& fileName, const s
     return exportName + " ended with an exception";
   }
   if (SUCCEEDED(result)) return std::nullopt;
-  char code[16];
-  wsprintfA(code, "0x%08lX", static_cast<unsigned long>(result));
-  return exportName + " returned " + code;
+  return exportName + " returned " + HexCode(result);
 }
 
 // Runs `write` on an open file; running out of memory fails the write.
@@ -153,9 +158,7 @@ std::string SystemMessage(HRESULT result) {
                                 text, sizeof text, nullptr);
   while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ')) --length;
   if (length > 0) return std::string(text, length);
-  char code[32];
-  wsprintfA(code, "Error 0x%08lX", static_cast<unsigned long>(result));
-  return code;
+  return "Error " + HexCode(result);
 }
 
 std::string TWinShellFolders::ShellFolder(int csidl) const {

@@ -37,7 +37,6 @@ constexpr std::pair<std::string_view, std::string TSetupProc::*> kBuiltInValues[
 };
 static_assert(std::size(kBuiltInValues) == kBuiltInVariables.size(), "every built-in variable has its field");
 
-
 // The key path goes on below the list of uninstall entries with a name: it is
 // not the list itself, whose values belong to no product.
 bool NamesOwnUninstallEntry(std::string_view keyPath) {

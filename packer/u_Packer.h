@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <iosfwd>
-
 #include <vector>
 
 #include "packer/u_CodePages.h"

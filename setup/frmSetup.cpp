@@ -5,6 +5,7 @@
 
 #include <exception>
 
+#include "actions/u_SetupConsts.h"
 #include "actions/u_SetupNames.h"
 #include "actions/win_SetupFuncs.h"
 #include "actions/win_Text.h"
@@ -223,7 +224,7 @@ LRESULT CALLBACK TVelkSetup::WindowProc(HWND window, UINT message, WPARAM wParam
   } catch (const std::exception& error) {
     wizard->ShowErrorBox(AnsiToWide(error.what()));
   } catch (...) {
-    wizard->ShowErrorBox(L"Unexpected error");
+    wizard->ShowErrorBox(AnsiToWide(kUnexpectedError));
   }
   return 0;
 }

@@ -36,7 +36,7 @@ public:
   // The payloads that UnpackResourceToFile will be given, in that order, as far
   // as they are known: the system may inflate them ahead. Any other payload,
   // or one given again, is unpacked as well.
-  virtual void InflateAhead(std::vector<TPayloadView> /*payloads*/) {}
+  virtual void InflateAhead(const std::vector<TPayloadView>& /*payloads*/) {}
   virtual TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view payload) = 0;
   // Nothing when the DLL server was (un)registered; else why not.
   virtual std::optional<std::string> RegisterServer(const std::string& fileName) = 0;

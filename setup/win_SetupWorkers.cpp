@@ -48,8 +48,8 @@ public:
       return std::nullopt;
     return payload;
   }
-  void InflateAhead(std::vector<TPayloadView> payloads) override {
-    inflateAhead_.emplace(module_, std::move(payloads), InflateThreads(), kInflateAheadBudget);
+  void InflateAhead(const std::vector<TPayloadView>& payloads) override {
+    inflateAhead_.emplace(module_, payloads, InflateThreads(), kInflateAheadBudget);
   }
   TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view payload) override {
     const std::optional<TInflated> inflated = inflateAhead_ ? inflateAhead_->Take(payload) : std::nullopt;
@@ -95,7 +95,7 @@ DWORD WINAPI RunWorker(void* shared) {
   } catch (const std::exception& error) {
     run.failure = error.what();
   } catch (...) {
-    run.failure = "Unexpected error";
+    run.failure = kUnexpectedError;
   }
   return 0;
 }

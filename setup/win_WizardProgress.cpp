@@ -7,6 +7,7 @@
 
 #include <exception>
 
+#include "actions/u_SetupConsts.h"
 #include "actions/win_Text.h"
 #include "package/c_SetupProc.h"
 
@@ -152,7 +153,7 @@ bool TVelkSetup::NextMessage(MSG& message) {
 void TVelkSetup::WorkerLost() {
   handOff_.RunWaitingSteps();
   WorkerEnded();
-  ShowErrorBox(AnsiToWide(worker_.Failure().empty() ? "Unexpected error" : worker_.Failure()));
+  ShowErrorBox(AnsiToWide(worker_.Failure().empty() ? kUnexpectedError : worker_.Failure()));
 }
 
 void TVelkSetup::ShowLatestSteps() {

@@ -6,6 +6,7 @@
 
 #include <exception>
 
+#include "actions/u_SetupConsts.h"
 #include "actions/win_Text.h"
 
 namespace {
@@ -46,7 +47,7 @@ int RunWizard(HINSTANCE instance) {
   } catch (const std::exception& error) {
     message = AnsiToWide(error.what());
   } catch (...) {
-    message = L"Unexpected error";
+    message = AnsiToWide(kUnexpectedError);
   }
   // The window's end posted the quit message, which would close the box at once.
   MSG quit;

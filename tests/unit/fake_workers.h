@@ -73,7 +73,7 @@ public:
     if (it == payload.end() || !ReadDeclaredSize(found.raw, found.size)) return std::nullopt;
     return found;
   }
-  void InflateAhead(std::vector<TPayloadView> payloads) override {
+  void InflateAhead(const std::vector<TPayloadView>& payloads) override {
     for (const TPayloadView& payload : payloads) inflatedAhead.push_back(NameOf(payload.raw));
   }
   // A locked file stays in use for `lockedTries` more writes.
