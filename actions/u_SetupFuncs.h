@@ -11,6 +11,7 @@
 #include <utility>
 #include <variant>
 
+#include "actions/u_Result.h"
 #include "actions/u_SetupConsts.h"
 #include "actions/u_SetupNames.h"
 
@@ -63,6 +64,8 @@ struct TRegValue {
 TRegValue DecodeRegValue(uint32_t type, std::string_view data);
 
 // The registry, below a 32-bit root key and a script key path (see RegSubKey).
+// A deletion that fails returns a TResult naming the key or value; a value
+// that cannot be written throws ESetupError, which ends the run.
 class IRegistry {
 public:
   virtual ~IRegistry() = default;
@@ -74,12 +77,12 @@ public:
   // Creates the key and writes EncodeRegValue's data; throws ESetupError(FailedToSetData) when it cannot.
   virtual void WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,
                              const std::string& valueType, const std::string& value) = 0;
-  // Deletes the value (RegValueName of the name) when it is there; false when
+  // Deletes the value (RegValueName of the name) when it is there; fails when
   // it stays (a missing value or key is no failure).
-  virtual bool DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) = 0;
+  virtual TResult DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) = 0;
   // Deletes the key with everything below it when it is there; never deletes a
-  // root. False when the key stays.
-  virtual bool DeleteRegKey(uint32_t rootKey, const std::string& keyPath) = 0;
+  // root. Fails when the key stays.
+  virtual TResult DeleteRegKey(uint32_t rootKey, const std::string& keyPath) = 0;
 };
 
 // The shell's per-user folders; "" when the platform cannot supply one.

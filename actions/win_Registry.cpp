@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "actions/u_SimpleFuncs1.h"
 #include "actions/win_API.h"
+#include "actions/win_SetupFuncs.h"
 
 namespace {
 
@@ -16,11 +18,9 @@ unique_hkey OpenKey(HKEY parent, const std::string& subKey, REGSAM access, LSTAT
 }
 
 // A deletion's outcome: done, or nothing was there to delete; else the status
-// becomes the thread's last error.
-bool Deleted(LSTATUS status) {
-  if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) return true;
-  SetLastError(DWORD(status));
-  return false;
+// tells why the item stays.
+TResult Deleted(LSTATUS status, const std::string& item) {
+  return status == ERROR_FILE_NOT_FOUND ? TResult() : SystemFailure(DWORD(status), item);
 }
 
 unique_hkey CreateKey(uint32_t rootKey, const std::string& keyPath) {
@@ -97,15 +97,16 @@ void TWinRegistry::WriteRegValue(uint32_t rootKey, const std::string& keyPath, c
     throw ESetupError(FailedToSetData(name));
 }
 
-bool TWinRegistry::DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) {
+TResult TWinRegistry::DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) {
+  const std::string item = AddBackslash(keyPath) + valueName;
   LSTATUS status = ERROR_SUCCESS;
   const unique_hkey key = OpenKey(rootKey, keyPath, KEY_ALL_ACCESS, &status);
-  if (!key) return Deleted(status);
-  return Deleted(RegDeleteValueA(key.get(), RegValueName(valueName).c_str()));
+  if (!key) return Deleted(status, item);
+  return Deleted(RegDeleteValueA(key.get(), RegValueName(valueName).c_str()), item);
 }
 
-bool TWinRegistry::DeleteRegKey(uint32_t rootKey, const std::string& keyPath) {
+TResult TWinRegistry::DeleteRegKey(uint32_t rootKey, const std::string& keyPath) {
   const std::string subKey = RegSubKey(keyPath);
-  if (subKey.empty() || !KeyExists(rootKey, keyPath)) return true;
-  return Deleted(DeleteKeyTree(RootKeyHandle(rootKey), subKey));
+  if (subKey.empty() || !KeyExists(rootKey, keyPath)) return {};
+  return Deleted(DeleteKeyTree(RootKeyHandle(rootKey), subKey), keyPath);
 }

@@ -20,6 +20,6 @@ public:
   TRegValue ReadRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) const override;
   void WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,
                      const std::string& valueType, const std::string& value) override;
-  bool DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) override;
-  bool DeleteRegKey(uint32_t rootKey, const std::string& keyPath) override;
+  TResult DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) override;
+  TResult DeleteRegKey(uint32_t rootKey, const std::string& keyPath) override;
 };

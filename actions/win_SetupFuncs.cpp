@@ -53,23 +53,23 @@ std::string HexCode(HRESULT result) {
   return code;
 }
 
-std::optional<std::string> CallServerExport(const std::string& fileName, const std::string& exportName) {
+TResult CallServerExport(const std::string& fileName, const std::string& exportName) {
   // By its full path only; the libraries it imports come from its own folder or
   // the system folder, never from the installer's folder.
   const unique_module library(
       LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
-  if (!library) return SystemMessage(HRESULT(LastErrorOr(ERROR_MOD_NOT_FOUND)));
+  if (!library) return LastErrorFailure(fileName, ERROR_MOD_NOT_FOUND);
   const FARPROC entry = GetProcAddress(library.get(), exportName.c_str());
-  if (!entry) return "the library has no " + exportName;
+  if (!entry) return {ERROR_PROC_NOT_FOUND, fileName, "the library has no " + exportName};
   HRESULT result = S_OK;
   // Caught while the library is still loaded: its exception objects refer to its code.
   try {
-    if (!CallGuarded(entry, result)) return exportName + " ended with a fault";
+    if (!CallGuarded(entry, result)) return {ERROR_FUNCTION_FAILED, fileName, exportName + " ended with a fault"};
   } catch (...) {
-    return exportName + " ended with an exception";
+    return {ERROR_FUNCTION_FAILED, fileName, exportName + " ended with an exception"};
   }
-  if (SUCCEEDED(result)) return std::nullopt;
-  return exportName + " returned " + HexCode(result);
+  if (SUCCEEDED(result)) return {};
+  return {DWORD(result), fileName, exportName + " returned " + HexCode(result)};
 }
 
 // Runs `write` on an open file; running out of memory fails the write.
@@ -150,6 +150,26 @@ void SaveShortcut(IShellLinkA& link, const std::string& fileName) {
   if (FAILED(result)) throw ESetupError("Failed to save the shortcut '" + fileName + "': " + SystemMessage(result));
 }
 
+// A name that is still free is written in place: created new, which no existing
+// file or link satisfies, and deleted again unless its content is complete. This
+// spares a fresh install the part file and the rename of every file.
+DWORD WriteFileCode(const std::string& fileName, const TFileWriter& write) {
+  // The replacement's rename would take longer names than the system's file
+  // functions; both paths refuse them, so a name fares the same whether or
+  // not a file of that name exists.
+  if (fileName.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+  unique_file created(
+      CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!created) {
+    const DWORD error = LastErrorOr(ERROR_OPEN_FAILED);
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? WriteReplacement(fileName, write) : error;
+  }
+  const DWORD error = WriteContent(created.get(), write);
+  created.reset();
+  if (error != ERROR_SUCCESS) DeleteFileA(fileName.c_str());
+  return error;
+}
+
 }  // namespace
 
 std::string SystemMessage(HRESULT result) {
@@ -160,6 +180,16 @@ std::string SystemMessage(HRESULT result) {
   if (length > 0) return std::string(text, length);
   return "Error " + HexCode(result);
 }
+
+static_assert(kErrorSharingViolation == ERROR_SHARING_VIOLATION && kErrorLockViolation == ERROR_LOCK_VIOLATION,
+              "the codes the portable code tells apart are the system's");
+
+TResult SystemFailure(DWORD code, const std::string& item) {
+  if (code == ERROR_SUCCESS) return {};
+  return {code, item, SystemMessage(HRESULT(code))};
+}
+
+TResult LastErrorFailure(const std::string& item, DWORD fallback) { return SystemFailure(LastErrorOr(fallback), item); }
 
 std::string TWinShellFolders::ShellFolder(int csidl) const {
   char path[MAX_PATH + 1] = {};
@@ -194,12 +224,15 @@ std::optional<uint64_t> FreeSpaceFor(const std::string& path) {
   }
 }
 
-bool ForceDirectories(const std::string& path) {
+TResult ForceDirectories(const std::string& path) {
   if (path.empty()) throw ESetupError(kUnableToCreateDirectory);
   const std::string folder = DelBackslash(path);
   const std::string parent = ExtractFilePath(folder);
-  if (folder.size() < 3 || DirectoryExists(folder) || parent == folder) return true;
-  return (parent.empty() || ForceDirectories(parent)) && CreateDirectoryA(folder.c_str(), nullptr);
+  if (folder.size() < 3 || DirectoryExists(folder) || parent == folder) return {};
+  if (!parent.empty())
+    if (TResult made = ForceDirectories(parent); !made) return made;
+  if (!CreateDirectoryA(folder.c_str(), nullptr)) return LastErrorFailure(folder, ERROR_CANNOT_MAKE);
+  return {};
 }
 
 void CreateShortcut(const std::string& linkName, const std::string& folder, const std::string& targetFile,
@@ -209,15 +242,13 @@ void CreateShortcut(const std::string& linkName, const std::string& folder, cons
   link->SetWorkingDirectory(ExtractFilePath(targetFile).c_str());
   link->SetDescription(description.c_str());
 
-  ForceDirectories(folder);  // a folder that cannot be made fails the save
+  (void)ForceDirectories(folder);  // a folder that cannot be made fails the save
   SaveShortcut(*link.get(), ShortcutFileName(folder, linkName));
 }
 
-std::optional<std::string> RegisterServer(const std::string& fileName) {
-  return CallServerExport(fileName, "DllRegisterServer");
-}
+TResult RegisterServer(const std::string& fileName) { return CallServerExport(fileName, "DllRegisterServer"); }
 
-std::optional<std::string> UnregisterServer(const std::string& fileName) {
+TResult UnregisterServer(const std::string& fileName) {
   return CallServerExport(fileName, "DllUnregisterServer");
 }
 
@@ -226,42 +257,30 @@ void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string
   ShellExecuteA(ownerWindow, nullptr, fileName.c_str(), parameters.c_str(), directory.c_str(), showCmd);
 }
 
-bool ReadWholeFile(const std::wstring& fileName, Bytes& data) {
+TResult ReadWholeFile(const std::wstring& fileName, Bytes& data) {
   data.clear();
+  const std::string item = WideToAnsi(fileName);
   const unique_file file(CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size;
-  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > MAXDWORD) return false;
+  if (!file || !GetFileSizeEx(file.get(), &size)) return LastErrorFailure(item, ERROR_OPEN_FAILED);
+  if (size.QuadPart <= 0) return SystemFailure(ERROR_HANDLE_EOF, item);
+  if (size.QuadPart > MAXDWORD) return SystemFailure(ERROR_FILE_TOO_LARGE, item);
   try {
     Bytes buffer(size_t(size.QuadPart), '\0');
     DWORD read = 0;
-    if (!ReadFile(file.get(), buffer.data(), DWORD(buffer.size()), &read, nullptr) || read != buffer.size())
-      return false;
+    if (!ReadFile(file.get(), buffer.data(), DWORD(buffer.size()), &read, nullptr))
+      return LastErrorFailure(item, ERROR_READ_FAULT);
+    if (read != buffer.size()) return SystemFailure(ERROR_HANDLE_EOF, item);
     data = std::move(buffer);
-    return true;
+    return {};
   } catch (const std::bad_alloc&) {
-    return false;
+    return SystemFailure(ERROR_NOT_ENOUGH_MEMORY, item);
   }
 }
 
-// A name that is still free is written in place: created new, which no existing
-// file or link satisfies, and deleted again unless its content is complete. This
-// spares a fresh install the part file and the rename of every file.
-DWORD WriteFileSafely(const std::string& fileName, const TFileWriter& write) {
-  // The replacement's rename would take longer names than the system's file
-  // functions; both paths refuse them, so a name fares the same whether or
-  // not a file of that name exists.
-  if (fileName.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
-  unique_file created(
-      CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!created) {
-    const DWORD error = LastErrorOr(ERROR_OPEN_FAILED);
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? WriteReplacement(fileName, write) : error;
-  }
-  const DWORD error = WriteContent(created.get(), write);
-  created.reset();
-  if (error != ERROR_SUCCESS) DeleteFileA(fileName.c_str());
-  return error;
+TResult WriteFileSafely(const std::string& fileName, const TFileWriter& write) {
+  return SystemFailure(WriteFileCode(fileName, write), fileName);
 }
 
 DWORD WriteAll(HANDLE file, std::string_view data) {
@@ -271,9 +290,7 @@ DWORD WriteAll(HANDLE file, std::string_view data) {
   return written == data.size() ? ERROR_SUCCESS : ERROR_DISK_FULL;
 }
 
-bool WriteWholeFile(const std::string& fileName, std::string_view data) {
-  const DWORD error =
-      data.empty() ? ERROR_NO_DATA : WriteFileSafely(fileName, [&](HANDLE file) { return WriteAll(file, data); });
-  SetLastError(error);
-  return error == ERROR_SUCCESS;
+TResult WriteWholeFile(const std::string& fileName, std::string_view data) {
+  if (data.empty()) return SystemFailure(ERROR_NO_DATA, fileName);
+  return WriteFileSafely(fileName, [&](HANDLE file) { return WriteAll(file, data); });
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The setup actions on the Windows system: shell folders, folders, shortcuts,
 // DLL server registration, program launch and whole-file writes. None keeps
-// anything between calls; each releases what it acquires, also on error.
+// anything between calls; each releases what it acquires, also on error. An
+// action that may fail in the course of a run returns a TResult; one whose
+// failure ends the run throws ESetupError.
 
 #include <windows.h>
 
@@ -11,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "actions/u_Result.h"
 #include "actions/u_SetupFuncs.h"
 
 // SHGetSpecialFolderPathA (never creating the folder) and GetWindowsDirectoryA.
@@ -23,6 +26,12 @@ public:
 // The platform's text for an error or result code, without its line end.
 std::string SystemMessage(HRESULT result);
 
+// The failure `code` of `item`, told with the system's message for it.
+TResult SystemFailure(DWORD code, const std::string& item);
+// The failure of `item` that the thread's last error tells, read right after
+// the call that failed; `fallback` where that call set none.
+TResult LastErrorFailure(const std::string& item, DWORD fallback);
+
 // Whether a visible folder exists at Path: a drive root ("C:\") when the drive
 // is present; any other path, with or without one trailing "\", when it names
 // a directory that is neither hidden nor system. Wildcards never name a folder.
@@ -33,11 +42,10 @@ bool FolderExists(const std::string& path);
 // the system cannot tell.
 std::optional<uint64_t> FreeSpaceFor(const std::string& path);
 
-// Creates a folder with every missing parent. True when it exists afterwards (a
-// path shorter than three characters counts as existing); throws
-// ESetupError("Unable to create directory") for an empty path. On false the
-// thread's last error tells why.
-bool ForceDirectories(const std::string& path);
+// Creates a folder with every missing parent. Succeeds when it exists
+// afterwards (a path shorter than three characters counts as existing); throws
+// ESetupError("Unable to create directory") for an empty path.
+TResult ForceDirectories(const std::string& path);
 
 // Writes the shell link Folder\LinkName.lnk to TargetFile, with the target's
 // folder part as working folder and Description, creating Folder when missing.
@@ -49,17 +57,19 @@ void CreateShortcut(const std::string& linkName, const std::string& folder, cons
                     const std::string& description);
 
 // Loads the library and calls its DllRegisterServer / DllUnregisterServer.
-// Nothing when the call returned success; else why not: the system's message
-// when the library does not load, a missing export, a fault or exception that
-// ended the call (see CallGuarded), or the failure code it returned, in hex.
-std::optional<std::string> RegisterServer(const std::string& fileName);
-std::optional<std::string> UnregisterServer(const std::string& fileName);
+// Succeeds when the call returned success; else the reason tells why not: the
+// system's message when the library does not load, a missing export, a fault
+// or exception that ended the call (see CallGuarded), or the failure code it
+// returned, in hex.
+TResult RegisterServer(const std::string& fileName);
+TResult UnregisterServer(const std::string& fileName);
 
 // Hands the file to the shell's default verb; nothing is waited for or reported.
 void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string& parameters,
                 const std::string& directory, int showCmd);
 
-// Writes a file's content into the open file: ERROR_SUCCESS, or why the system did not.
+// Writes a file's content into the open file: ERROR_SUCCESS, or the system's
+// code for why not, which WriteFileSafely turns into the file's TResult.
 using TFileWriter = std::function<DWORD(HANDLE file)>;
 
 // Writes `data` whole at the file's position: ERROR_SUCCESS, or why not.
@@ -70,15 +80,14 @@ DWORD WriteAll(HANDLE file, std::string_view data);
 // content is complete; an existing file is written whole under a fresh name
 // beside it and renamed over it, so it stays intact until the new one is
 // complete. A read-only file and a name of MAX_PATH or more are refused.
-// ERROR_SUCCESS, or why the system did not write the file.
-DWORD WriteFileSafely(const std::string& fileName, const TFileWriter& write);
+TResult WriteFileSafely(const std::string& fileName, const TFileWriter& write);
 
-// The whole file; false, with Data empty, when it cannot be opened, is empty,
-// is larger than 4 GiB - 1 or reads short. The name is UTF-16: the file read
-// is the running program, whose folder may lie outside the ANSI code page.
-bool ReadWholeFile(const std::wstring& fileName, Bytes& data);
+// The whole file; a failure, with Data empty, when it cannot be opened, is
+// empty, is larger than 4 GiB - 1 or reads short. The name is UTF-16: the file
+// read is the running program, whose folder may lie outside the ANSI code page.
+TResult ReadWholeFile(const std::wstring& fileName, Bytes& data);
 
-// Creates or replaces the file with Data (WriteFileSafely). False for empty
+// Creates or replaces the file with Data (WriteFileSafely). Fails for empty
 // Data (nothing is touched), when the file cannot be created, or when the write
-// fails or is short, with the thread's last error telling why.
-bool WriteWholeFile(const std::string& fileName, std::string_view data);
+// fails or is short.
+TResult WriteWholeFile(const std::string& fileName, std::string_view data);

@@ -82,11 +82,11 @@ bool TModuleFile::ReadAt(uint64_t offset, size_t length, std::string_view& piece
   return true;
 }
 
-TUnpackResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload) {
+TResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload) {
   int32_t size = 0;
-  if (!ReadDeclaredSize(payload, size)) return {.damagedPayload = true};
+  if (!ReadDeclaredSize(payload, size)) return DamagedPayload(fileName);
   bool damaged = false;
-  const DWORD error = WriteFileSafely(fileName, [&](HANDLE file) {
+  TResult written = WriteFileSafely(fileName, [&](HANDLE file) {
     DWORD writeError = ERROR_SUCCESS;
     const bool inflated = InflateResource(payload, [&](std::string_view piece) {
       writeError = WriteAll(file, piece);
@@ -96,5 +96,9 @@ TUnpackResult UnpackResourceToFile(const std::string& fileName, const TRawResour
     damaged = !inflated && writeError == ERROR_SUCCESS;
     return damaged ? DWORD(ERROR_INVALID_DATA) : writeError;
   });
-  return damaged ? TUnpackResult{.damagedPayload = true} : TUnpackResult{.error = error};
+  return damaged ? DamagedPayload(fileName) : written;
+}
+
+TResult DamagedPayload(const std::string& fileName) {
+  return {kErrorDamagedPayload, fileName, "the data is missing or damaged"};
 }

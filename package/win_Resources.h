@@ -1,5 +1,6 @@
 #pragma once
-// Finding payload resources with the Windows resource functions.
+// Finding payload resources with the Windows resource functions, and writing
+// one as a file, which returns a TResult.
 
 #include <windows.h>
 
@@ -8,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "actions/u_Result.h"
 #include "actions/win_API.h"
 #include "package/u_Payload.h"
 
@@ -19,16 +21,14 @@ bool ViewResource(HMODULE module, const char* name, const char* type, std::strin
 // As ViewResource, copied.
 bool ReadResource(HMODULE module, const char* name, const char* type, Bytes& data);
 
-// How UnpackResourceToFile ended.
-struct TUnpackResult {
-  bool damagedPayload = false;  // the payload cannot be read or does not inflate
-  DWORD error = ERROR_SUCCESS;  // else why the system refused the file
-  bool Written() const { return !damagedPayload && error == ERROR_SUCCESS; }
-};
-
 // Inflates a payload resource and writes it as the whole file (WriteFileSafely),
-// an empty one as an empty file; on failure the file is untouched.
-TUnpackResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload);
+// an empty one as an empty file; on failure the file is untouched. A payload
+// that cannot be read or does not inflate fails with kErrorDamagedPayload.
+TResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload);
+
+// The failure of a payload that cannot be read or does not inflate, for the
+// file it was meant to be.
+TResult DamagedPayload(const std::string& fileName);
 
 // The full path of a loaded image module (nullptr: the running program) in
 // UTF-16, which names the file whatever the ANSI code page can hold.

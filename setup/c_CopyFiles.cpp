@@ -52,7 +52,7 @@ void TCopyFiles::CreateGroupFolders() {
     ItemText = project_.ExpandValue(*folder);
     ShowStatus(TText::CreateFolders);
     // A folder that cannot be made shows up later, when its files fail.
-    if (!system_.FolderExists(ItemText)) system_.ForceDirectories(ItemText);
+    if (!system_.FolderExists(ItemText)) (void)system_.ForceDirectories(ItemText);
     AdvanceBar(k);
   }
 }
@@ -84,8 +84,11 @@ bool TCopyFiles::InstallFile(const TFileInfo& file) {
 // ends), Retry, and Ignore: the file stays unregistered and the bar does not
 // move for it.
 bool TCopyFiles::RegisterServer() {
-  while (const std::optional<std::string> failure = system_.RegisterServer(ItemText))
-    if (!RetryOrIgnore(FailedToRegister(ItemText, *failure))) return false;
+  for (;;) {
+    const TResult registered = system_.RegisterServer(ItemText);
+    if (registered) break;
+    if (!RetryOrIgnore(FailedToRegister(ItemText, registered.Reason()))) return false;
+  }
   ShowStatus(TText::RegisterServer);
   return true;
 }
@@ -94,19 +97,20 @@ bool TCopyFiles::RegisterServer() {
 // a folder of many files is looked at once, not once a file.
 void TCopyFiles::PrepareFolder(const std::string& folder) {
   if (folder == preparedFolder_) return;
-  if (!system_.FolderExists(folder) && !system_.ForceDirectories(folder))
-    throw ESetupError(FailedToCreateDirectory(DelBackslash(folder), system_.LastErrorText()));
+  if (!system_.FolderExists(folder))
+    if (const TResult made = system_.ForceDirectories(folder); !made)
+      throw ESetupError(FailedToCreateDirectory(DelBackslash(folder), made.Reason()));
   preparedFolder_ = folder;
 }
 
 // A file held open by another program may be free on a later try.
 void TCopyFiles::WritePayload(std::string_view payload) {
   for (;;) {
-    const TFileWrite written = system_.UnpackResourceToFile(ItemText, payload);
-    if (written == TFileWrite::Written) return;
-    if (written == TFileWrite::DamagedPayload) throw ESetupError(InstallerDamaged(ItemText));
-    const std::string message = FailedToWrite(ItemText, system_.LastErrorText());
-    if (written != TFileWrite::InUse) throw ESetupError(message);
+    const TResult written = system_.UnpackResourceToFile(ItemText, payload);
+    if (written) return;
+    if (written.Code() == kErrorDamagedPayload) throw ESetupError(InstallerDamaged(ItemText));
+    const std::string message = FailedToWrite(ItemText, written.Reason());
+    if (!written.InUse()) throw ESetupError(message);
     RetryOrStop(message);
   }
 }

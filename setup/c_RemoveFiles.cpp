@@ -51,9 +51,8 @@ void TRemoveFiles::RemoveInstalledFiles() {
     ShowStatus(TText::RemoveFile);
     // A file that cannot be unregistered is deleted all the same; one that
     // cannot be deleted is listed at the end, with why it is still registered.
-    const std::optional<std::string> notUnregistered =
-        file.DoRegister ? system_.UnregisterServer(ItemText) : std::nullopt;
-    if (!system_.RemoveFile(ItemText)) NotRemoved(ItemText, notUnregistered);
+    const TResult unregistered = file.DoRegister ? system_.UnregisterServer(ItemText) : TResult();
+    NoteRemoval(system_.RemoveFile(ItemText), unregistered);
     if (file.DoRegister) ShowStatus(TText::UnregisterServer);
     AdvanceBar(int32_t(i + 1));
   }
@@ -67,8 +66,7 @@ void TRemoveFiles::RemoveRegistryData() {
     const TRegInfo& entry = project_.RegList[size_t(i)];
     ItemText = RegValueItem(entry.KeyPath, entry.ValueName, project_.ExpandValue(entry.ValueData));
     ShowStatus(TText::RemoveRegValue);
-    if (!registry.DeleteRegValue(entry.RootKey, entry.KeyPath, entry.ValueName))
-      NotRemoved(AddBackslash(entry.KeyPath) + entry.ValueName);
+    NoteRemoval(registry.DeleteRegValue(entry.RootKey, entry.KeyPath, entry.ValueName));
     AdvanceBar(i + 1);
   }
   RemoveInstallLocation();
@@ -80,20 +78,19 @@ void TRemoveFiles::RemoveRegistryData() {
 
   ItemText = UninstallKeyPath(project_.ProductName);
   ShowStatus(TText::RemoveRegValue);
-  if (!project_.ProductName.empty() && !registry.DeleteRegKey(kHKeyLocalMachine, ItemText)) NotRemoved(ItemText);
+  if (!project_.ProductName.empty()) NoteRemoval(registry.DeleteRegKey(kHKeyLocalMachine, ItemText));
   AdvanceBar(values + 3);
 }
 
 // The folder the install recorded beside the script's own values.
 void TRemoveFiles::RemoveInstallLocation() {
   const auto& key = project_.UninstallEntryKey;
-  if (key && !system_.Registry().DeleteRegValue(key->RootKey, key->KeyPath, kInstallLocationValue))
-    NotRemoved(AddBackslash(key->KeyPath) + kInstallLocationValue);
+  if (key) NoteRemoval(system_.Registry().DeleteRegValue(key->RootKey, key->KeyPath, kInstallLocationValue));
 }
 
 void TRemoveFiles::DeleteProductKey(uint32_t rootKey, int32_t barPosition) {
-  if (NamesProductKey(project_.CompanyName, project_.ProductName) && !system_.Registry().DeleteRegKey(rootKey, ItemText))
-    NotRemoved(ItemText);
+  if (NamesProductKey(project_.CompanyName, project_.ProductName))
+    NoteRemoval(system_.Registry().DeleteRegKey(rootKey, ItemText));
   AdvanceBar(barPosition);
 }
 
@@ -107,14 +104,15 @@ void TRemoveFiles::RemoveShortcuts() {
     ShowStatus(TText::RemoveLinks);
     // No shortcut was made for an empty folder; "\name.lnk" would be another file.
     const std::string shortcut = ShortcutFileName(folder, name);
-    if (!folder.empty() && system_.FileExists(shortcut) && !system_.RemoveFile(shortcut)) NotRemoved(shortcut);
+    if (!folder.empty() && system_.FileExists(shortcut)) NoteRemoval(system_.RemoveFile(shortcut));
     AdvanceBar(int32_t(i + 1));
   }
 }
 
-void TRemoveFiles::NotRemoved(const std::string& item, const std::optional<std::string>& notUnregistered) {
-  std::string line = FailedToRemove(item, system_.LastErrorText());
-  if (notUnregistered) line += " (not unregistered: " + *notUnregistered + ")";
+void TRemoveFiles::NoteRemoval(const TResult& removal, const TResult& unregistration) {
+  if (removal) return;
+  std::string line = FailedToRemove(removal.Item(), removal.Reason());
+  if (!unregistration) line += " (not unregistered: " + unregistration.Reason() + ")";
   notRemoved_.push_back(std::move(line));
 }
 

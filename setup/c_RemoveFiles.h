@@ -25,9 +25,9 @@ private:
   void RemoveInstallLocation();
   void DeleteProductKey(uint32_t rootKey, int32_t barPosition);
   void RemoveShortcuts();
-  // Notes an item that stays, with the system's reason (read at once) and,
-  // for a DLL server, why it could not be unregistered.
-  void NotRemoved(const std::string& item, const std::optional<std::string>& notUnregistered = std::nullopt);
+  // Notes an item whose removal failed, with the system's reason and, for a
+  // DLL server, why it could not be unregistered.
+  void NoteRemoval(const TResult& removal, const TResult& unregistration = {});
   void Finish();
 
   const TSetupProc& project_;

@@ -22,10 +22,11 @@ std::optional<std::string> CopyUninstaller(const TSetupProc& project, IFinishSys
   if (target.empty() || UpperCaseAscii(project.ExeFile) == UpperCaseAscii(target)) return std::nullopt;
   Bytes program;
   const std::string folder = ExtractFilePath(target);
-  if (system.ReadProgramFile(program) && (folder.empty() || system.ForceDirectories(folder)) &&
-      system.WriteWholeFile(target, program))
-    return std::nullopt;
-  return system.LastErrorText();
+  TResult copied = system.ReadProgramFile(program);
+  if (copied && !folder.empty()) copied = system.ForceDirectories(folder);
+  if (copied) copied = system.WriteWholeFile(target, program);
+  if (copied) return std::nullopt;
+  return copied.Reason();
 }
 
 // The first file entry, when it is a program; no later entry is tried.

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "actions/u_Result.h"
 #include "package/c_SetupProc.h"
 #include "package/u_Payload.h"
 
@@ -18,7 +19,8 @@ struct TFinishChoices {
 // The check boxes as they start: as the control table marks them.
 TFinishChoices StartChoices();
 
-// What the finish actions do to the system.
+// What the finish actions do to the system: what may fail returns a TResult;
+// a shortcut's failure throws ESetupError.
 class IFinishSystem {
 public:
   virtual ~IFinishSystem() = default;
@@ -27,12 +29,10 @@ public:
                               const std::string& description) = 0;
   // The whole running program file, read through its module: its path in the
   // ANSI code page may not name it.
-  virtual bool ReadProgramFile(Bytes& data) = 0;
-  // Creates the folder with every missing parent; false when it cannot.
-  virtual bool ForceDirectories(const std::string& path) = 0;
-  virtual bool WriteWholeFile(const std::string& fileName, std::string_view data) = 0;
-  // The system's reason for the last call above that failed.
-  virtual std::string LastErrorText() const = 0;
+  virtual TResult ReadProgramFile(Bytes& data) = 0;
+  // Creates the folder with every missing parent.
+  virtual TResult ForceDirectories(const std::string& path) = 0;
+  virtual TResult WriteWholeFile(const std::string& fileName, std::string_view data) = 0;
   // Makes the folder the process's current one, then starts the program there.
   virtual void StartProgram(const std::string& fileName, const std::string& folder) = 0;
 };

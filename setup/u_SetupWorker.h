@@ -13,15 +13,8 @@
 #include "package/u_Payload.h"
 #include "setup/u_WorkerView.h"
 
-// How writing one payload file ended.
-enum class TFileWrite {
-  Written,
-  DamagedPayload,  // the payload does not inflate to its declared size
-  InUse,           // another program holds the file open; a later try may succeed
-  Refused,         // the system refused the file for another reason
-};
-
-// What the workers do to the system besides the project's own reading.
+// What the workers do to the system besides the project's own reading. What
+// may fail for one item returns a TResult; an ESetupError ends the run.
 class IWorkerSystem {
 public:
   virtual ~IWorkerSystem() = default;
@@ -29,7 +22,7 @@ public:
   virtual bool FolderExists(const std::string& path) const = 0;
   // Creates the folder with every missing parent; throws
   // ESetupError("Unable to create directory") for an empty path.
-  virtual bool ForceDirectories(const std::string& path) = 0;
+  virtual TResult ForceDirectories(const std::string& path) = 0;
   // The payload resource of the running program; nothing when it is missing
   // or its size field is damaged.
   virtual std::optional<TPayloadView> FindPayload(const std::string& name) = 0;
@@ -37,17 +30,15 @@ public:
   // as they are known: the system may inflate them ahead. Any other payload,
   // or one given again, is unpacked as well.
   virtual void InflateAhead(const std::vector<TPayloadView>& /*payloads*/) {}
-  virtual TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view payload) = 0;
-  // Nothing when the DLL server was (un)registered; else why not.
-  virtual std::optional<std::string> RegisterServer(const std::string& fileName) = 0;
-  virtual std::optional<std::string> UnregisterServer(const std::string& fileName) = 0;
+  // Fails with kErrorDamagedPayload for a payload that does not inflate to its
+  // declared size.
+  virtual TResult UnpackResourceToFile(const std::string& fileName, std::string_view payload) = 0;
+  virtual TResult RegisterServer(const std::string& fileName) = 0;
+  virtual TResult UnregisterServer(const std::string& fileName) = 0;
   // An entry that is not a directory exists at the path.
   virtual bool FileExists(const std::string& path) const = 0;
-  // False when the file stays.
-  virtual bool RemoveFile(const std::string& path) = 0;
+  virtual TResult RemoveFile(const std::string& path) = 0;
   virtual IRegistry& Registry() = 0;
-  // The system's reason for the last call above that failed on this thread.
-  virtual std::string LastErrorText() const = 0;
 };
 
 class TSetupWorker {

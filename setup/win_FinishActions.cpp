@@ -16,12 +16,11 @@ public:
                       const std::string& description) override {
     ::CreateShortcut(linkName, folder, targetFile, description);
   }
-  bool ReadProgramFile(Bytes& data) override { return ::ReadWholeFile(ModulePath(nullptr), data); }
-  bool ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
-  bool WriteWholeFile(const std::string& fileName, std::string_view data) override {
+  TResult ReadProgramFile(Bytes& data) override { return ::ReadWholeFile(ModulePath(nullptr), data); }
+  TResult ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
+  TResult WriteWholeFile(const std::string& fileName, std::string_view data) override {
     return ::WriteWholeFile(fileName, data);
   }
-  std::string LastErrorText() const override { return SystemMessage(HRESULT(GetLastError())); }
   void StartProgram(const std::string& fileName, const std::string& folder) override {
     SetCurrentDirectoryA(folder.c_str());
     RunProgram(owner_, fileName, "", folder, SW_SHOWNOACTIVATE);

@@ -29,9 +29,9 @@ unsigned InflateThreads() {
 }
 
 // Writes a payload inflated ahead, as UnpackResourceToFile writes it.
-TUnpackResult WriteInflated(const std::string& fileName, const TInflated& inflated) {
-  if (!inflated.intact) return {.damagedPayload = true};
-  return {.error = WriteFileSafely(fileName, [&](HANDLE file) { return WriteAll(file, inflated.data); })};
+TResult WriteInflated(const std::string& fileName, const TInflated& inflated) {
+  if (!inflated.intact) return DamagedPayload(fileName);
+  return WriteFileSafely(fileName, [&](HANDLE file) { return WriteAll(file, inflated.data); });
 }
 
 class TWinWorkerSystem final : public IWorkerSystem {
@@ -40,7 +40,7 @@ public:
       : module_(static_cast<HMODULE>(instance)), moduleFile_(module_, ModulePath(module_)) {}
 
   bool FolderExists(const std::string& path) const override { return ::FolderExists(path); }
-  bool ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
+  TResult ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
   std::optional<TPayloadView> FindPayload(const std::string& name) override {
     TPayloadView payload;
     if (!ViewResource(module_, name.c_str(), kPayloadType, payload.raw) ||
@@ -51,29 +51,21 @@ public:
   void InflateAhead(const std::vector<TPayloadView>& payloads) override {
     inflateAhead_.emplace(module_, payloads, InflateThreads(), kInflateAheadBudget);
   }
-  TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view payload) override {
+  TResult UnpackResourceToFile(const std::string& fileName, std::string_view payload) override {
     const std::optional<TInflated> inflated = inflateAhead_ ? inflateAhead_->Take(payload) : std::nullopt;
-    const TUnpackResult result = inflated ? WriteInflated(fileName, *inflated)
-                                          : ::UnpackResourceToFile(fileName, moduleFile_.Resource(payload));
-    if (result.Written()) return TFileWrite::Written;
-    if (result.damagedPayload) return TFileWrite::DamagedPayload;
-    SetLastError(result.error);
-    const bool inUse = result.error == ERROR_SHARING_VIOLATION || result.error == ERROR_LOCK_VIOLATION;
-    return inUse ? TFileWrite::InUse : TFileWrite::Refused;
+    return inflated ? WriteInflated(fileName, *inflated)
+                    : ::UnpackResourceToFile(fileName, moduleFile_.Resource(payload));
   }
-  std::optional<std::string> RegisterServer(const std::string& fileName) override {
-    return ::RegisterServer(fileName);
-  }
-  std::optional<std::string> UnregisterServer(const std::string& fileName) override {
-    return ::UnregisterServer(fileName);
-  }
+  TResult RegisterServer(const std::string& fileName) override { return ::RegisterServer(fileName); }
+  TResult UnregisterServer(const std::string& fileName) override { return ::UnregisterServer(fileName); }
   bool FileExists(const std::string& path) const override {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
-  bool RemoveFile(const std::string& path) override { return DeleteFileA(path.c_str()); }
+  TResult RemoveFile(const std::string& path) override {
+    return DeleteFileA(path.c_str()) ? TResult() : LastErrorFailure(path, ERROR_ACCESS_DENIED);
+  }
   IRegistry& Registry() override { return registry_; }
-  std::string LastErrorText() const override { return SystemMessage(HRESULT(GetLastError())); }
 
 private:
   HMODULE module_;

@@ -107,8 +107,8 @@ TEST_P(RegistryContract, DeleteRegKeyRemovesTheWholeSubtreeOnly) {
 
 TEST_P(RegistryContract, DeleteRegKeyNeverDeletesARoot) {
   Write("V", "<String>", "x");
-  Registry().DeleteRegKey(kHKeyCurrentUser, "");
-  Registry().DeleteRegKey(kHKeyCurrentUser, "\\");
+  EXPECT_TRUE(Registry().DeleteRegKey(kHKeyCurrentUser, ""));
+  EXPECT_TRUE(Registry().DeleteRegKey(kHKeyCurrentUser, "\\"));
   EXPECT_EQ(Stored("V"), (TRegData{kRegSz, std::string("x\0", 2)}));
 }
 

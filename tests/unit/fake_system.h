@@ -41,19 +41,19 @@ public:
     if (!values) throw ESetupError(FailedToSetData(RegValueName(valueName)));
     (*values)[RegValueName(valueName)] = *data;
   }
-  bool DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) override {
+  TResult DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) override {
     const auto key = keys.find(KeyOf(rootKey, keyPath));
     if (key != keys.end()) key->second.erase(RegValueName(valueName));
-    return true;
+    return {};
   }
-  bool DeleteRegKey(uint32_t rootKey, const std::string& keyPath) override {
+  TResult DeleteRegKey(uint32_t rootKey, const std::string& keyPath) override {
     const Key key = KeyOf(rootKey, keyPath);
-    if (key.second.empty()) return true;
+    if (key.second.empty()) return {};
     std::erase_if(keys, [&](const auto& entry) {
       return entry.first.first == key.first &&
              (entry.first.second == key.second || entry.first.second.starts_with(key.second + "\\"));
     });
-    return true;
+    return {};
   }
 
   // Stores a value with a raw registry type, as another program might have.

@@ -58,14 +58,14 @@ public:
   explicit FakeWorkerSystem(IRegistry& registry, std::vector<std::string>& log) : registry_(registry), log_(log) {}
 
   bool FolderExists(const std::string& path) const override { return folders.contains(Key(DelBackslash(path))); }
-  bool ForceDirectories(const std::string& path) override {
+  TResult ForceDirectories(const std::string& path) override {
     if (path.empty()) throw ESetupError(kUnableToCreateDirectory);
     const std::string folder = DelBackslash(path);
-    if (unmakeableFolders.contains(Key(folder))) return Failed("no such drive");
+    if (unmakeableFolders.contains(Key(folder))) return Failed(folder, "no such drive");
     for (size_t sep = folder.find('\\'); sep != std::string::npos; sep = folder.find('\\', sep + 1))
       folders.insert(Key(folder.substr(0, sep)));
     folders.insert(Key(folder));
-    return true;
+    return {};
   }
   std::optional<TPayloadView> FindPayload(const std::string& name) override {
     const auto it = payload.find(name);
@@ -77,37 +77,30 @@ public:
     for (const TPayloadView& payload : payloads) inflatedAhead.push_back(NameOf(payload.raw));
   }
   // A locked file stays in use for `lockedTries` more writes.
-  TFileWrite UnpackResourceToFile(const std::string& fileName, std::string_view resource) override {
+  TResult UnpackResourceToFile(const std::string& fileName, std::string_view resource) override {
     unpacked.push_back(NameOf(resource));
     Bytes data;
-    if (!UnpackResource(resource, data)) return TFileWrite::DamagedPayload;
-    if (lockedFiles.contains(Key(fileName)) && lockedTries-- > 0) {
-      Failed("in use");
-      return TFileWrite::InUse;
-    }
-    if (readOnlyFiles.contains(Key(fileName))) {
-      Failed("read-only");
-      return TFileWrite::Refused;
-    }
+    if (!UnpackResource(resource, data)) return TResult(kErrorDamagedPayload, fileName, "damaged");
+    if (lockedFiles.contains(Key(fileName)) && lockedTries-- > 0) return InUse(fileName);
+    if (readOnlyFiles.contains(Key(fileName))) return Failed(fileName, "read-only");
     files[Key(fileName)] = data;
-    return TFileWrite::Written;
+    return {};
   }
-  std::optional<std::string> RegisterServer(const std::string& fileName) override {
+  TResult RegisterServer(const std::string& fileName) override {
     log_.push_back("register " + fileName);
     return ServerFailure(fileName);
   }
-  std::optional<std::string> UnregisterServer(const std::string& fileName) override {
+  TResult UnregisterServer(const std::string& fileName) override {
     log_.push_back("unregister " + fileName);
     return ServerFailure(fileName);
   }
   bool FileExists(const std::string& path) const override { return files.contains(Key(path)); }
-  bool RemoveFile(const std::string& path) override {
-    if (lockedFiles.contains(Key(path))) return Failed("in use");
+  TResult RemoveFile(const std::string& path) override {
+    if (lockedFiles.contains(Key(path))) return InUse(path);
     files.erase(Key(path));
-    return true;
+    return {};
   }
   IRegistry& Registry() override { return registry_; }
-  std::string LastErrorText() const override { return lastError_; }
 
   static std::string Key(const std::string& path) { return UpperCaseAscii(path); }
   // The name of the payload whose bytes these are.
@@ -128,16 +121,12 @@ public:
   std::vector<std::string> inflatedAhead, unpacked;  // payload names, in the order given
 
 private:
-  std::optional<std::string> ServerFailure(const std::string& fileName) {
-    if (!failingServers.contains(Key(fileName))) return std::nullopt;
-    return "no server";
+  TResult ServerFailure(const std::string& fileName) {
+    return failingServers.contains(Key(fileName)) ? Failed(fileName, "no server") : TResult();
   }
-  bool Failed(const std::string& reason) {
-    lastError_ = reason;
-    return false;
-  }
+  static TResult Failed(const std::string& item, const std::string& reason) { return {1, item, reason}; }
+  static TResult InUse(const std::string& item) { return {kErrorSharingViolation, item, "in use"}; }
 
-  std::string lastError_;
   IRegistry& registry_;
   std::vector<std::string>& log_;
 };

@@ -18,20 +18,19 @@ public:
     if (folder.empty()) throw ESetupError(kUnableToCreateDirectory);
     log.push_back("link " + name + "|" + folder + "|" + target + "|" + description);
   }
-  bool ReadProgramFile(Bytes& data) override {
+  TResult ReadProgramFile(Bytes& data) override {
     log.push_back("read program");
     data = program;
-    return !program.empty();
+    return program.empty() ? TResult(1, "setup.exe", "refused") : TResult();
   }
-  bool ForceDirectories(const std::string& path) override {
+  TResult ForceDirectories(const std::string& path) override {
     log.push_back("folder " + path);
-    return true;
+    return {};
   }
-  bool WriteWholeFile(const std::string& fileName, std::string_view data) override {
+  TResult WriteWholeFile(const std::string& fileName, std::string_view data) override {
     log.push_back("write " + fileName + " " + std::string(data));
-    return !refuseWrite;
+    return refuseWrite ? TResult(1, fileName, "refused") : TResult();
   }
-  std::string LastErrorText() const override { return "refused"; }
   void StartProgram(const std::string& fileName, const std::string& folder) override {
     log.push_back("start " + fileName + " in " + folder);
   }

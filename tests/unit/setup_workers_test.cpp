@@ -312,7 +312,9 @@ TEST(RemoveFiles, WhatStaysIsListedInOneBoxBeforeTheRemovedPage) {
   f.system.failingServers.insert("C:\\APPS\\WIDGET\\SERVER.DLL");
   class RefusingRegistry : public FakeRegistry {
   public:
-    bool DeleteRegValue(uint32_t, const std::string&, const std::string& name) override { return name != "Path"; }
+    TResult DeleteRegValue(uint32_t, const std::string& key, const std::string& name) override {
+      return name == "Path" ? TResult(5, AddBackslash(key) + name, "denied") : TResult();
+    }
   };
   const Log log = f.Remove();
   EXPECT_EQ(Log(log.end() - 4, log.end()),
@@ -328,7 +330,7 @@ TEST(RemoveFiles, WhatStaysIsListedInOneBoxBeforeTheRemovedPage) {
   f.log.clear();
   TRemoveFiles(f.project, system, f.view).Execute();
   EXPECT_EQ(std::count_if(f.log.begin(), f.log.end(), [](auto& l) { return l.starts_with("not removed "); }), 1);
-  EXPECT_NE(std::find(f.log.begin(), f.log.end(), "not removed Failed to remove '\\Software\\Acme\\Widget\\Path': "),
+  EXPECT_NE(std::find(f.log.begin(), f.log.end(), "not removed Failed to remove '\\Software\\Acme\\Widget\\Path': denied"),
             f.log.end());
 
   std::vector<std::string> many;

@@ -28,18 +28,18 @@ protected:
 
 TEST_F(PayloadFiles, UnpackWritesThePackedBytes) {
   const std::string data = Content(3 << 20);
-  EXPECT_TRUE(UnpackResourceToFile(file, PackResource(data)).Written());
+  EXPECT_TRUE(UnpackResourceToFile(file, PackResource(data)));
   EXPECT_EQ(FileBytes(file), data);
 }
 
 TEST_F(PayloadFiles, UnpackReplacesALongerFile) {
   PutFile(file, Content(100000));
-  EXPECT_TRUE(UnpackResourceToFile(file, PackResource("short")).Written());
+  EXPECT_TRUE(UnpackResourceToFile(file, PackResource("short")));
   EXPECT_EQ(FileBytes(file), "short");
-  EXPECT_TRUE(UnpackResourceToFile(file, PackResource("")).Written()) << "an empty payload is an empty file";
+  EXPECT_TRUE(UnpackResourceToFile(file, PackResource(""))) << "an empty payload is an empty file";
   EXPECT_TRUE(FileExists(file));
   EXPECT_EQ(FileBytes(file), "");
-  EXPECT_TRUE(UnpackResourceToFile(scratch / "new.keep", PackResource("")).Written());
+  EXPECT_TRUE(UnpackResourceToFile(scratch / "new.keep", PackResource("")));
   EXPECT_TRUE(FileExists(scratch / "new.keep"));
 }
 
@@ -49,8 +49,8 @@ TEST_F(PayloadFiles, DamagedPayloadTouchesNothing) {
   corrupt[corrupt.size() / 2] ^= 0x55;
   const Bytes truncated = PackResource(Content(5000)).substr(0, 100);
   for (const Bytes& payload : {corrupt, truncated, Bytes("\x01\x00", 2)}) {
-    EXPECT_TRUE(UnpackResourceToFile(file, payload).damagedPayload);
-    EXPECT_TRUE(UnpackResourceToFile(scratch / "new.bin", payload).damagedPayload);
+    EXPECT_EQ(UnpackResourceToFile(file, payload).Code(), kErrorDamagedPayload);
+    EXPECT_EQ(UnpackResourceToFile(scratch / "new.bin", payload).Code(), kErrorDamagedPayload);
   }
   EXPECT_EQ(FileBytes(file), "old");
   EXPECT_FALSE(FileExists(scratch / "new.bin"));
@@ -86,7 +86,7 @@ TEST_F(PayloadFiles, ReadOnlyTargetIsLeftAlone) {
   // Also where the system would let the user write it (Wine run as root does).
   ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_FALSE(WriteWholeFile(file, "new"));
-  EXPECT_EQ(UnpackResourceToFile(file, PackResource("new")).error, DWORD(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(UnpackResourceToFile(file, PackResource("new")).Code(), DWORD(ERROR_ACCESS_DENIED));
   EXPECT_EQ(FileBytes(file), "old");
 }
 
@@ -97,9 +97,10 @@ TEST_F(PayloadFiles, TargetOpenWithoutSharingIsLeftAlone) {
     const unique_file holder(CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
     EXPECT_FALSE(WriteWholeFile(locked, "new"));
-    const TUnpackResult unpacked = UnpackResourceToFile(locked, PackResource("new"));
-    EXPECT_EQ(unpacked.error, DWORD(ERROR_SHARING_VIOLATION)) << "in use, so a later try may succeed";
-    EXPECT_FALSE(unpacked.damagedPayload);
+    const TResult unpacked = UnpackResourceToFile(locked, PackResource("new"));
+    EXPECT_TRUE(unpacked.InUse()) << "so a later try may succeed";
+    EXPECT_EQ(unpacked.Item(), locked);
+    EXPECT_EQ(unpacked.Reason(), SystemMessage(HRESULT(ERROR_SHARING_VIOLATION)));
     Bytes read = "stale";
     EXPECT_FALSE(ReadWholeFile(AnsiToWide(locked), read));
     EXPECT_EQ(read, "");
@@ -148,8 +149,8 @@ TEST_F(PayloadFiles, MissingFolderAndOverlongPathsFail) {
   const std::string longest = scratch.Path() + std::string(MAX_PATH - 1 - scratch.Path().size(), 'n');
   EXPECT_TRUE(WriteWholeFile(longest, "x")) << "a path of MAX_PATH - 1 characters";
   EXPECT_FALSE(WriteWholeFile(longest + "nn", "x"));
-  EXPECT_EQ(UnpackResourceToFile(longest + "nn", PackResource("x")).error, DWORD(ERROR_FILENAME_EXCED_RANGE));
-  EXPECT_EQ(UnpackResourceToFile(scratch / "missing\\demo.bin", PackResource("x")).error, DWORD(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(UnpackResourceToFile(longest + "nn", PackResource("x")).Code(), DWORD(ERROR_FILENAME_EXCED_RANGE));
+  EXPECT_EQ(UnpackResourceToFile(scratch / "missing\\demo.bin", PackResource("x")).Code(), DWORD(ERROR_PATH_NOT_FOUND));
   Bytes read;
   EXPECT_FALSE(ReadWholeFile(AnsiToWide(longest + "nn"), read));
 }

@@ -43,25 +43,28 @@ protected:
   TScratchFolder scratch;
 };
 
+// Why the call failed; "" when it succeeded.
+std::string Why(const TResult& result) { return result ? "" : result.Reason(); }
+
 }  // namespace
 
 TEST_F(Servers, RegisterAndUnregisterRunTheLibrarysExports) {
   const std::string server = FixturePath("demoserver.dll");
   ASSERT_TRUE(FileExists(server)) << server;
-  EXPECT_EQ(RegisterServer(server), std::nullopt);
+  EXPECT_TRUE(RegisterServer(server));
   const auto marker = ServerMarker();
   ASSERT_TRUE(marker);
   EXPECT_EQ(marker->Registered, 1u);
   EXPECT_TRUE(SameTextAscii(marker->Path, server)) << marker->Path;
-  EXPECT_EQ(UnregisterServer(server), std::nullopt);
+  EXPECT_TRUE(UnregisterServer(server));
   EXPECT_FALSE(ServerMarker());
 }
 
 TEST_F(Servers, NonAsciiPathOnAWorkerThread) {
   const std::string server = Copy("demoserver.dll", "D\xe9mo Server.dll");
-  std::optional<std::string> failure = "not run";
-  std::thread([&] { failure = RegisterServer(server); }).join();
-  EXPECT_EQ(failure, std::nullopt);
+  TResult registered(1, server, "not run");
+  std::thread([&] { registered = RegisterServer(server); }).join();
+  EXPECT_TRUE(registered) << registered.Reason();
   const auto marker = ServerMarker();
   ASSERT_TRUE(marker);
   EXPECT_TRUE(SameTextAscii(marker->Path, server)) << marker->Path;
@@ -69,29 +72,30 @@ TEST_F(Servers, NonAsciiPathOnAWorkerThread) {
 
 // Every way a registration can fail says why.
 TEST_F(Servers, FailuresSayWhy) {
-  EXPECT_EQ(RegisterServer(FixturePath("plainlib.dll")), "the library has no DllRegisterServer");
-  EXPECT_EQ(UnregisterServer(FixturePath("plainlib.dll")), "the library has no DllUnregisterServer");
-  EXPECT_EQ(RegisterServer(FixturePath("refusingserver.dll")), "DllRegisterServer returned 0x80070005");
-  EXPECT_EQ(UnregisterServer(FixturePath("refusingserver.dll")), "DllUnregisterServer returned 0x80004005");
+  EXPECT_EQ(Why(RegisterServer(FixturePath("plainlib.dll"))), "the library has no DllRegisterServer");
+  EXPECT_EQ(Why(UnregisterServer(FixturePath("plainlib.dll"))), "the library has no DllUnregisterServer");
+  EXPECT_EQ(Why(RegisterServer(FixturePath("refusingserver.dll"))), "DllRegisterServer returned 0x80070005");
+  EXPECT_EQ(Why(UnregisterServer(FixturePath("refusingserver.dll"))), "DllUnregisterServer returned 0x80004005");
 
   PutFile(scratch / "readme.dll", "This is not a library.");
   for (const std::string& unloadable : {scratch / "readme.dll", scratch / "missing.dll", std::string(),
                                         scratch / (std::string(300, 'd') + ".dll")}) {
-    const std::optional<std::string> failure = RegisterServer(unloadable);
-    ASSERT_TRUE(failure) << unloadable;
-    EXPECT_FALSE(failure->empty()) << unloadable;
+    const TResult registered = RegisterServer(unloadable);
+    ASSERT_FALSE(registered) << unloadable;
+    EXPECT_FALSE(registered.Reason().empty()) << unloadable;
+    EXPECT_EQ(registered.Item(), unloadable);
   }
-  EXPECT_EQ(UnregisterServer(scratch / "missing.dll"), SystemMessage(HRESULT(ERROR_MOD_NOT_FOUND)));
+  EXPECT_EQ(Why(UnregisterServer(scratch / "missing.dll")), SystemMessage(HRESULT(ERROR_MOD_NOT_FOUND)));
 }
 
 TEST_F(Servers, FaultsInsideTheLibraryFailTheCallOnly) {
   const std::string server = FixturePath("faultserver.dll");
-  EXPECT_EQ(RegisterServer(server), "DllRegisterServer ended with a fault") << "access violation";
-  EXPECT_EQ(UnregisterServer(server), "DllUnregisterServer ended with an exception") << "escaping C++ exception";
-  std::optional<std::string> failure;
-  std::thread([&] { failure = RegisterServer(server); }).join();
-  EXPECT_TRUE(failure);
-  EXPECT_EQ(RegisterServer(FixturePath("demoserver.dll")), std::nullopt) << "the process goes on as before";
+  EXPECT_EQ(Why(RegisterServer(server)), "DllRegisterServer ended with a fault") << "access violation";
+  EXPECT_EQ(Why(UnregisterServer(server)), "DllUnregisterServer ended with an exception") << "escaping C++ exception";
+  TResult registered;
+  std::thread([&] { registered = RegisterServer(server); }).join();
+  EXPECT_FALSE(registered);
+  EXPECT_TRUE(RegisterServer(FixturePath("demoserver.dll"))) << "the process goes on as before";
 }
 
 TEST(RunProgram, StartsTheProgramInTheGivenFolder) {

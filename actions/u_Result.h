@@ -1,0 +1,41 @@
+#pragma once
+// The one carrier of expected failures. An action that may fail in the normal
+// course of a run (a file held open, a folder the user may not write, a DLL
+// server that refuses) returns a TResult; what ends a run is an ESetupError.
+// The system's reason is read at the call that failed, so no caller depends on
+// the thread's last error surviving the calls after it.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+// System error codes the portable code tells apart (Windows' values).
+inline constexpr uint32_t kErrorSharingViolation = 32;
+inline constexpr uint32_t kErrorLockViolation = 33;
+// A payload that does not inflate to its declared size: a code of the
+// project's own (customer bit set), which no system call returns.
+inline constexpr uint32_t kErrorDamagedPayload = 0x20000001;
+
+class [[nodiscard]] TResult {
+public:
+  // Success.
+  TResult() = default;
+  // The failure `code` (never 0) of `item`, told as `reason`.
+  TResult(uint32_t code, std::string item, std::string reason)
+      : code_(code), item_(std::move(item)), reason_(std::move(reason)) {}
+
+  explicit operator bool() const { return code_ == 0; }  // succeeded
+  uint32_t Code() const { return code_; }
+  // The path or name the failure concerns.
+  const std::string& Item() const { return item_; }
+  // The system's text for the failure, or the action's own where it has one.
+  const std::string& Reason() const { return reason_; }
+
+  // Another program holds the item open; a later try may succeed.
+  bool InUse() const { return code_ == kErrorSharingViolation || code_ == kErrorLockViolation; }
+
+private:
+  uint32_t code_ = 0;
+  std::string item_;
+  std::string reason_;
+};
