@@ -1,6 +1,7 @@
 #pragma once
 // Constants the setup actions share with the platform, the raw bytes type, and
-// the one error type that the raising actions throw.
+// the one exception type, for what ends a run (expected failures of one item
+// are a TResult, see u_Result.h).
 
 #include <cstdint>
 #include <exception>
@@ -9,16 +10,27 @@
 // Raw bytes; std::string keeps them contiguous and cheap to pass around.
 using Bytes = std::string;
 
-// An error an action raises to its caller; what() is the text the user sees.
-// It holds its own text: the standard error classes would link a second string
-// implementation into the setup program.
+// The one exception of the setup program: what ends a run (a worker's, or the
+// Finish button's actions); what() is the text the user sees. It holds its own
+// text: the standard error classes would link a second string implementation
+// into the setup program.
 class ESetupError : public std::exception {
 public:
   explicit ESetupError(std::string message) : message_(std::move(message)) {}
+  // The user ended the run in a box about one of its items: that box was the
+  // run's one box, and nothing more is told.
+  static ESetupError StoppedByUser() {
+    ESetupError stopped("");
+    stopped.told_ = true;
+    return stopped;
+  }
+
   const char* what() const noexcept override { return message_.c_str(); }
+  bool Told() const { return told_; }
 
 private:
   std::string message_;
+  bool told_ = false;
 };
 
 inline constexpr char kUnableToCreateDirectory[] = "Unable to create directory";

@@ -34,8 +34,6 @@ int32_t DwordValue(std::string_view bytes) {
   return static_cast<int32_t>(value);
 }
 
-constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-
 std::string MachineFolder(const IRegistry& registry, const char* valueName) {
   return registry.ReadRegValue(kHKeyLocalMachine, kCurrentVersionKey, valueName).AsText();
 }

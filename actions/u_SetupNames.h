@@ -117,9 +117,22 @@ inline constexpr char kRegTypeAutoKey[] = "<AutoKey>";  // creates the key, writ
 inline constexpr std::array<std::string_view, 5> kRegTypes = {
     kRegTypeString, kRegTypeInteger, kRegTypeBoolean, kRegTypeBinary, kRegTypeAutoKey};
 
-// The system's list of uninstall entries, below HKEY_LOCAL_MACHINE, and the
-// values of a product's entry that the installer and the packer look at.
-inline constexpr std::string_view kUninstallListKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// `parent` + "\" + `child`, as one constant text with its NUL.
+template <size_t N, size_t M>
+consteval std::array<char, N + M> SubKeyText(const char (&parent)[N], const char (&child)[M]) {
+  std::array<char, N + M> text{};
+  for (size_t i = 0; i + 1 < N; ++i) text[i] = parent[i];
+  text[N - 1] = '\\';
+  for (size_t i = 0; i < M; ++i) text[N + i] = child[i];
+  return text;
+}
+
+// The system's key of its own folders and programs, below HKEY_LOCAL_MACHINE.
+inline constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+// The system's list of uninstall entries, below it, and the values of a
+// product's entry that the installer and the packer look at.
+inline constexpr auto kUninstallListKeyText = SubKeyText(kCurrentVersionKey, "Uninstall");
+inline constexpr std::string_view kUninstallListKey(kUninstallListKeyText.data(), kUninstallListKeyText.size() - 1);
 inline constexpr char kUninstallStringValue[] = "UninstallString";  // where the uninstaller copy goes
 inline constexpr char kInstallLocationValue[] = "InstallLocation";  // the destination the install chose
 inline constexpr char kEstimatedSizeValue[] = "EstimatedSize";      // the packer fills an empty one in

@@ -4,20 +4,14 @@
 
 #include "actions/u_SimpleFuncs1.h"
 
-namespace {
-
-// Thrown when the user stops the run from a retry box.
-struct TRunStopped {};
-
-}  // namespace
-
 void TSetupWorker::Guarded(const std::function<void()>& body) {
   std::string message;
   try {
     body();
     return;
-  } catch (const TRunStopped&) {
-    return;  // the retry box was the run's one box
+  } catch (const ESetupError& error) {
+    if (error.Told()) return;
+    message = error.what();
   } catch (const std::exception& error) {
     message = error.what();
   }
@@ -27,13 +21,13 @@ void TSetupWorker::Guarded(const std::function<void()>& body) {
 void TSetupWorker::RetryOrStop(const std::string& message) {
   bool retry = false;
   view_.Synchronize([&] { retry = view_.AskRetry(message); });
-  if (!retry) throw TRunStopped();
+  if (!retry) throw ESetupError::StoppedByUser();
 }
 
 bool TSetupWorker::RetryOrIgnore(const std::string& message) {
   TErrorAnswer answer = TErrorAnswer::Abort;
   view_.Synchronize([&] { answer = view_.AskAbortRetryIgnore(message); });
-  if (answer == TErrorAnswer::Abort) throw TRunStopped();
+  if (answer == TErrorAnswer::Abort) throw ESetupError::StoppedByUser();
   return answer == TErrorAnswer::Retry;
 }
 
