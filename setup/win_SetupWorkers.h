@@ -42,9 +42,7 @@ private:
 };
 
 // Start the worker of each road; throw ESetupError when no thread can start.
-// The view must outlive the returned thread; `ended` is called on the thread
-// as its last act, whether the worker ended with its completion step, with its
-// error box, or otherwise.
+// The view must outlive the returned thread, which calls `ended` (TRun::ended).
 [[nodiscard]] TWorkerThread StartCopyFiles(IWorkerView& view, std::function<void()> ended);
 [[nodiscard]] TWorkerThread StartRemoveFiles(IWorkerView& view, std::function<void()> ended);
 
