@@ -260,10 +260,16 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     }
     case kStepWaitingMessage:
-      handOff_.RunWaitingSteps();
+      handOff_.RunWaitingStep();
+      return 0;
+    case kWorkerEndedMessage:
+      WorkerThreadEnded();
       return 0;
     case WM_TIMER:
-      if (wParam == kPaceTimer) ShowLatestSteps();
+      if (wParam == kPaceTimer) {
+        copyPage_.ShowAtPace();
+        removePage_.ShowAtPace();
+      }
       return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE && workerRunning_) return 0;
@@ -272,7 +278,7 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (!workerRunning_) DestroyWindow(window_.get());
       return 0;
     case WM_DESTROY:
-      handOff_.Close();  // a worker still handing steps over goes on to its end
+      handOff_.Close();  // a worker waiting for a step goes on to its end
       VelkSetup = nullptr;
       PostQuitMessage(0);
       return 0;

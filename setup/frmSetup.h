@@ -14,7 +14,7 @@
 #include "setup/u_WizardFlow.h"
 #include "setup/u_WorkerView.h"
 #include "setup/win_SetupWorkers.h"
-#include "setup/win_StepHandOff.h"
+#include "setup/win_WorkerChannel.h"
 
 class TVelkSetup {
 public:
@@ -27,41 +27,35 @@ public:
   std::wstring Text(TText text) const;
   // Keys the window sees before the focused control; true when consumed.
   bool PreviewKey(const MSG& message);
-  // The message loop's next message, false for the one that ends the loop.
-  // While a worker runs, the steps it hands over are run in between.
-  bool NextMessage(MSG& message);
 
 private:
   // The progress page of one road, as the worker of that road sees it.
   class TWorkerPage final : public IWorkerView {
   public:
     TWorkerPage(TVelkSetup& wizard, TControl typeLabel, TControl itemLabel, TControl progressBar);
-    void Post(std::function<void()> step) override;
-    void Synchronize(std::function<void()> step) override;
-    void ShowStatus(TText text, const std::string& item) override;
-    void SetProgressMax(int max) override;
-    void SetProgressPosition(int position) override;
+    void ShowStatus(TText text, const std::string& item) override { progress_.SetStatus(text, item); }
+    void SetProgressMax(int max) override { progress_.SetMax(max); }
+    void SetProgressPosition(int position) override { progress_.SetPosition(position); }
     void ShowDone() override;
     void ShowError(const std::string& message) override;
     bool AskRetry(const std::string& message) override;
     TErrorAnswer AskAbortRetryIgnore(const std::string& message) override;
     void ShowNotRemoved(const std::string& list) override;
-    // Shows the status and the position last set where the window does not
-    // show them yet.
-    void ShowLatest();
+
+    // UI side: paint the progress the worker recorded, the latest or as the
+    // pace shows it.
+    void ShowLatest() { Show(progress_.TakeLatest()); }
+    void ShowAtPace() { Show(progress_.TakeAtPace()); }
 
   private:
+    void Show(const std::optional<TProgress>& progress);
     int Ask(const std::string& message, UINT buttons);
-    void ShowLabels();
-    void ShowPosition();
-    int ShownPosition() const;
 
     TVelkSetup& wizard_;
     TControl typeLabel_;
     TControl itemLabel_;
     TControl progressBar_;
-    std::wstring typeText_, itemText_;
-    int position_ = 0;
+    TProgressSnapshot progress_;
   };
 
   // What the window draws with at one DPI: its fonts, the folder picture and
@@ -73,8 +67,10 @@ private:
     unique_hicon folderPicture, bigIcon, smallIcon;
   };
 
-  // Posted by a worker whose step the UI thread has not taken from the hand-off.
+  // Posted by a worker that waits for a step of the hand-off.
   static constexpr UINT kStepWaitingMessage = WM_APP + 1;
+  // Posted by a worker's thread as it ends, whatever ended it.
+  static constexpr UINT kWorkerEndedMessage = WM_APP + 2;
   // Paces the progress pages while a worker runs.
   static constexpr UINT_PTR kPaceTimer = 1;
   // The language chooser's items, at 96 DPI.
@@ -108,7 +104,7 @@ private:
 
   void StartWorker(TWizardAction action);
   void WorkerEnded();
-  void WorkerLost();
+  void WorkerThreadEnded();
   void ShowLatestSteps();
   void ShowErrorBox(const std::wstring& message);
   void ShowMessageBox(HWND owner, const std::wstring& message, UINT icon) const;

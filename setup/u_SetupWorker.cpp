@@ -15,40 +15,37 @@ void TSetupWorker::Guarded(const std::function<void()>& body) {
   } catch (const std::exception& error) {
     message = error.what();
   }
-  view_.Synchronize([&] { view_.ShowError(message); });
+  view_.ShowError(message);
 }
 
 void TSetupWorker::RetryOrStop(const std::string& message) {
-  bool retry = false;
-  view_.Synchronize([&] { retry = view_.AskRetry(message); });
-  if (!retry) throw ESetupError::StoppedByUser();
+  if (!view_.AskRetry(message)) throw ESetupError::StoppedByUser();
 }
 
 bool TSetupWorker::RetryOrIgnore(const std::string& message) {
-  TErrorAnswer answer = TErrorAnswer::Abort;
-  view_.Synchronize([&] { answer = view_.AskAbortRetryIgnore(message); });
+  const TErrorAnswer answer = view_.AskAbortRetryIgnore(message);
   if (answer == TErrorAnswer::Abort) throw ESetupError::StoppedByUser();
   return answer == TErrorAnswer::Retry;
 }
 
 void TSetupWorker::ShowNotRemoved(const std::string& list) {
-  view_.Synchronize([&] { view_.ShowNotRemoved(list); });
+  view_.ShowNotRemoved(list);
 }
 
 void TSetupWorker::ApplyProgressMax() {
-  view_.Post([&view = view_, max = ProgressMax] { view.SetProgressMax(max); });
+  view_.SetProgressMax(ProgressMax);
 }
 
 void TSetupWorker::ApplyProgressPosition() {
-  view_.Post([&view = view_, position = ProgressPosition] { view.SetProgressPosition(position); });
+  view_.SetProgressPosition(ProgressPosition);
 }
 
 void TSetupWorker::ShowStatus(TText text) {
-  view_.Post([&view = view_, text, item = ItemText] { view.ShowStatus(text, item); });
+  view_.ShowStatus(text, ItemText);
 }
 
 void TSetupWorker::ShowDone() {
-  view_.Synchronize([&] { view_.ShowDone(); });
+  view_.ShowDone();
 }
 
 void TSetupWorker::AdvanceBar(int32_t k) {

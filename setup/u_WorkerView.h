@@ -1,9 +1,14 @@
 #pragma once
 // What a worker thread sees of the wizard window: the progress page of its
-// road. A worker calls only Post and Synchronize; the other operations run on
-// the UI thread inside the steps it hands over, in the order handed over.
+// road. The worker calls every operation from its own thread.
+//
+// ShowStatus, SetProgressMax and SetProgressPosition record the progress and
+// return at once; the window paints the latest at its own pace, and at once
+// before any box and when the run ends. The other operations run on the UI
+// thread and return when done there; an exception thrown there is rethrown in
+// the worker. Once the window is gone they return at once without running:
+// AskRetry answers Cancel and AskAbortRetryIgnore Abort, so the run ends.
 
-#include <functional>
 #include <string>
 
 #include "setup/u_SetupTexts.h"
@@ -15,18 +20,13 @@ class IWorkerView {
 public:
   virtual ~IWorkerView() = default;
 
-  // Runs `step` on the UI thread after the steps before it, without waiting
-  // for it: for steps that only show something. An exception thrown by the
-  // step is rethrown by the worker's next Post or Synchronize.
-  virtual void Post(std::function<void()> step) = 0;
-  // Runs `step` on the UI thread after the steps before it and waits until it
-  // has run; an exception thrown by the step is rethrown here, in the worker.
-  virtual void Synchronize(std::function<void()> step) = 0;
-
   // The operation label := `text` in the current language, the item label := `item`.
   virtual void ShowStatus(TText text, const std::string& item) = 0;
   virtual void SetProgressMax(int max) = 0;
+  // A bar that moves back is seen there before it moves on: a new phase
+  // visibly starts at 0.
   virtual void SetProgressPosition(int position) = 0;
+
   // The completion step: Next reads TText::Next (still disabled), Cancel is
   // enabled and reads TText::Finish, the road's finished page is shown.
   virtual void ShowDone() = 0;

@@ -76,7 +76,7 @@ private:
 
 // The worker's whole life on its thread. Its own errors end in its error box;
 // what escapes the worker (its system could not be set up, or the box could
-// not be handed over) is left for the owner, who sees the thread end.
+// not be shown) is left for the owner, who is told of the thread's end.
 template <typename Worker>
 DWORD WINAPI RunWorker(void* shared) {
   auto& run = *static_cast<TWorkerThread::TRun*>(shared);
@@ -89,12 +89,13 @@ DWORD WINAPI RunWorker(void* shared) {
   } catch (...) {
     run.failure = kUnexpectedError;
   }
+  run.ended();
   return 0;
 }
 
 template <typename Worker>
-TWorkerThread StartWorker(IWorkerView& view) {
-  auto run = std::make_unique<TWorkerThread::TRun>(view);
+TWorkerThread StartWorker(IWorkerView& view, std::function<void()> ended) {
+  auto run = std::make_unique<TWorkerThread::TRun>(view, std::move(ended));
   const HANDLE thread = CreateThread(nullptr, 0, RunWorker<Worker>, run.get(), 0, nullptr);
   if (!thread) throw ESetupError("Failed to start the setup worker: " + SystemMessage(HRESULT(GetLastError())));
   return TWorkerThread(std::move(run), thread);
@@ -109,10 +110,9 @@ TWorkerThread& TWorkerThread::operator=(TWorkerThread&& other) {
   return *this;
 }
 
-bool TWorkerThread::Ended() const { return !thread_ || WaitForSingleObject(thread_.get(), 0) == WAIT_OBJECT_0; }
-
-const std::string& TWorkerThread::Failure() const {
+const std::string& TWorkerThread::Failure() {
   static const std::string none;
+  Join();
   return run_ ? run_->failure : none;
 }
 
@@ -121,9 +121,13 @@ void TWorkerThread::Join() {
   thread_.reset();
 }
 
-TWorkerThread StartCopyFiles(IWorkerView& view) { return StartWorker<TCopyFiles>(view); }
+TWorkerThread StartCopyFiles(IWorkerView& view, std::function<void()> ended) {
+  return StartWorker<TCopyFiles>(view, std::move(ended));
+}
 
-TWorkerThread StartRemoveFiles(IWorkerView& view) { return StartWorker<TRemoveFiles>(view); }
+TWorkerThread StartRemoveFiles(IWorkerView& view, std::function<void()> ended) {
+  return StartWorker<TRemoveFiles>(view, std::move(ended));
+}
 
 uint64_t BytesToInstall() {
   TWinWorkerSystem system(SetupProc->Instance);

@@ -4,6 +4,7 @@
 // SetupProc.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,8 +18,10 @@ public:
   // What the thread shares with its owner.
   struct TRun {
     IWorkerView& view;
+    // Called on the thread as its last act, however the worker ended.
+    std::function<void()> ended;
     // Why the worker ended outside its own error road: its system could not
-    // be set up, or its error box could not be handed over; "" when it did not.
+    // be set up, or its error box could not be shown; "" when it did not.
     std::string failure;
   };
 
@@ -28,10 +31,8 @@ public:
   TWorkerThread& operator=(TWorkerThread&& other);
   ~TWorkerThread() { Join(); }
 
-  // The thread has ended (or never was).
-  bool Ended() const;
-  // TRun::failure, to be read once the thread has ended.
-  const std::string& Failure() const;
+  // TRun::failure, once the thread has ended, which it waits for.
+  const std::string& Failure();
 
 private:
   void Join();
@@ -41,9 +42,9 @@ private:
 };
 
 // Start the worker of each road; throw ESetupError when no thread can start.
-// The view must outlive the returned thread.
-[[nodiscard]] TWorkerThread StartCopyFiles(IWorkerView& view);
-[[nodiscard]] TWorkerThread StartRemoveFiles(IWorkerView& view);
+// The view must outlive the returned thread, which calls `ended` (TRun::ended).
+[[nodiscard]] TWorkerThread StartCopyFiles(IWorkerView& view, std::function<void()> ended);
+[[nodiscard]] TWorkerThread StartRemoveFiles(IWorkerView& view, std::function<void()> ended);
 
 // The bytes the install of SetupProc writes (BytesToWrite).
 uint64_t BytesToInstall();

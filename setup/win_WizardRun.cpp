@@ -26,7 +26,7 @@ unique_module LoadCommonControls() {
 int RunMessageLoop(HINSTANCE instance) {
   TVelkSetup wizard(instance);
   MSG message;
-  while (wizard.NextMessage(message)) {
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (VelkSetup && VelkSetup->PreviewKey(message)) continue;
     if (VelkSetup && IsDialogMessageW(VelkSetup->Handle(), &message)) continue;
     TranslateMessage(&message);

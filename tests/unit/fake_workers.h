@@ -1,7 +1,6 @@
 #pragma once
-// Stand-ins for the workers' tests: a worker view that runs every step inline
-// and logs it, and a file system of files, folders, payload and DLL servers in
-// memory.
+// Stand-ins for the workers' tests: a worker view that logs what it is told,
+// and a file system of files, folders, payload and DLL servers in memory.
 
 #include <map>
 #include <set>
@@ -12,42 +11,42 @@
 #include "setup/u_SetupWorker.h"
 #include "tests/unit/fake_system.h"
 
-// Every step runs at once on the calling thread; what the view was told is
-// logged as "max 3", "pos 1", "status 32 C:\a.txt", "done", "error <message>",
-// "retry? <message>", "abort, retry, ignore? <message>", "not removed <list>".
+// What the view was told is logged as "max 3", "pos 1", "status 32 C:\a.txt",
+// "done", "error <message>", "retry? <message>", "abort, retry, ignore?
+// <message>", "not removed <list>".
 class FakeWorkerView : public IWorkerView {
 public:
   explicit FakeWorkerView(std::vector<std::string>& log) : log_(log) {}
 
-  void Post(std::function<void()> step) override { Synchronize(std::move(step)); }
-  void Synchronize(std::function<void()> step) override {
-    ++steps;
-    if (steps == failingStep) throw std::runtime_error("step failed");
-    step();
-  }
   void ShowStatus(TText text, const std::string& item) override {
     log_.push_back("status " + std::to_string(int(text)) + " " + item);
   }
   void SetProgressMax(int max) override { log_.push_back("max " + std::to_string(max)); }
   void SetProgressPosition(int position) override { log_.push_back("pos " + std::to_string(position)); }
-  void ShowDone() override { log_.push_back("done"); }
-  void ShowError(const std::string& message) override { log_.push_back("error " + message); }
+  void ShowDone() override { Step("done"); }
+  void ShowError(const std::string& message) override { Step("error " + message); }
   bool AskRetry(const std::string& message) override {
-    log_.push_back("retry? " + message);
+    Step("retry? " + message);
     return retries-- > 0;
   }
   TErrorAnswer AskAbortRetryIgnore(const std::string& message) override {
-    log_.push_back("abort, retry, ignore? " + message);
+    Step("abort, retry, ignore? " + message);
     return retries-- > 0 ? TErrorAnswer::Retry : afterRetries;
   }
-  void ShowNotRemoved(const std::string& list) override { log_.push_back("not removed " + list); }
+  void ShowNotRemoved(const std::string& list) override { Step("not removed " + list); }
 
   int steps = 0;
-  int failingStep = 0;  // the step (1-based) that throws, 0 for none
+  int failingStep = 0;  // the step on the UI thread (1-based) that throws, 0 for none
   int retries = 0;      // Retry answers before the first Cancel, or the answer after them
   TErrorAnswer afterRetries = TErrorAnswer::Ignore;
 
 private:
+  // A call that runs on the UI thread: logged, or it throws.
+  void Step(const std::string& line) {
+    if (++steps == failingStep) throw std::runtime_error("step failed");
+    log_.push_back(line);
+  }
+
   std::vector<std::string>& log_;
 };
 

@@ -52,46 +52,57 @@ private:
   TWinShellFolders folders_;
 };
 
-// Runs every step at once on the worker's thread and notes it; the test waits
-// for the completion step or the error box.
+// Notes what the worker tells it, from the worker's thread, and answers every
+// box as the user who stops the run; the test reads the notes once the
+// thread has told its end.
 class TRecordingView final : public IWorkerView {
 public:
-  void Post(std::function<void()> step) override { Synchronize(std::move(step)); }
-  void Synchronize(std::function<void()> step) override {
-    std::lock_guard lock(mutex_);
-    stepThreads_.push_back(GetCurrentThreadId());
-    step();
-  }
   void ShowStatus(TText text, const std::string& item) override {
+    Called();
     log.push_back(std::to_string(int(text)) + " " + item);
   }
-  void SetProgressMax(int max) override { maxima.push_back(max); }
-  void SetProgressPosition(int) override {}
-  void ShowDone() override { End("done"); }
+  void SetProgressMax(int max) override {
+    Called();
+    maxima.push_back(max);
+  }
+  void SetProgressPosition(int) override { Called(); }
+  void ShowDone() override { Box("done"); }
   void ShowError(const std::string& message) override {
     if (refuseErrorBox) throw std::runtime_error("the error box cannot be shown");
-    End("error " + message);
+    Box("error " + message);
   }
   bool AskRetry(const std::string& message) override {
-    End("cancelled " + message);
+    Box("cancelled " + message);
     return false;
   }
   TErrorAnswer AskAbortRetryIgnore(const std::string& message) override {
-    End("aborted " + message);
+    Box("aborted " + message);
     return TErrorAnswer::Abort;
   }
-  void ShowNotRemoved(const std::string& list) override { log.push_back("not removed " + list); }
-
-  // How the run ended; none when it did not within the time limit.
-  std::optional<std::string> WaitForEnd() {
-    std::unique_lock lock(mutex_);
-    if (!ended_.wait_for(lock, std::chrono::seconds(60), [&] { return end_.has_value(); })) return std::nullopt;
-    return end_;
+  void ShowNotRemoved(const std::string& list) override {
+    Called();
+    log.push_back("not removed " + list);
   }
-  bool StepsRanOffThread(DWORD testThread) const {
-    for (const DWORD thread : stepThreads_)
+
+  // What the worker's thread calls as it ends.
+  std::function<void()> Ended() {
+    return [this] {
+      std::lock_guard lock(mutex_);
+      threadEnded_ = true;
+      ended_.notify_all();
+    };
+  }
+  // The last box of the run once its thread has ended: "no box" when there
+  // was none, "still running" past the time limit.
+  std::string WaitForEnd() {
+    std::unique_lock lock(mutex_);
+    if (!ended_.wait_for(lock, std::chrono::seconds(60), [&] { return threadEnded_; })) return "still running";
+    return box_.value_or("no box");
+  }
+  bool CalledOffThread(DWORD testThread) const {
+    for (const DWORD thread : callThreads_)
       if (thread == testThread) return false;
-    return !stepThreads_.empty();
+    return !callThreads_.empty();
   }
 
   std::vector<std::string> log;
@@ -99,15 +110,17 @@ public:
   bool refuseErrorBox = false;
 
 private:
-  void End(const std::string& how) {
-    end_ = how;
-    ended_.notify_all();
+  void Called() { callThreads_.push_back(GetCurrentThreadId()); }
+  void Box(const std::string& how) {
+    Called();
+    box_ = how;
   }
 
   std::mutex mutex_;
   std::condition_variable ended_;
-  std::optional<std::string> end_;
-  std::vector<DWORD> stepThreads_;
+  bool threadEnded_ = false;
+  std::optional<std::string> box_;
+  std::vector<DWORD> callThreads_;
 };
 
 void AddResource(HANDLE update, const char* name, const Bytes& data) {
@@ -213,10 +226,10 @@ protected:
   static std::string ReadMe() { return "Read me first.\r\nNothing else.\r\n"; }
   std::string Product(const std::string& relative) const { return scratch / ("Product\\" + relative); }
 
-  std::optional<std::string> Run(TWorkerThread (*start)(IWorkerView&), TRecordingView& view) {
-    const TWorkerThread worker = start(view);
-    const auto end = view.WaitForEnd();
-    EXPECT_TRUE(view.StepsRanOffThread(GetCurrentThreadId())) << "steps come from the worker's own thread";
+  std::string Run(TWorkerThread (*start)(IWorkerView&, std::function<void()>), TRecordingView& view) {
+    const TWorkerThread worker = start(view, view.Ended());
+    const std::string end = view.WaitForEnd();
+    EXPECT_TRUE(view.CalledOffThread(GetCurrentThreadId())) << "the worker calls from its own thread";
     return end;
   }
 
@@ -323,11 +336,12 @@ TEST_F(Workers, AValueThatCannotBeSetEndsTheRunWithOneErrorBox) {
       << "what was written stays";
   EXPECT_TRUE(FileExists(Product("demoapp.exe")));
 
-  // An error box that cannot be handed over ends the thread with the reason for its owner.
+  // An error box that cannot be shown ends the thread, which tells its end,
+  // with the reason for its owner.
   TRecordingView refusing;
   refusing.refuseErrorBox = true;
-  const TWorkerThread worker = StartCopyFiles(refusing);
-  EXPECT_TRUE(WaitFor([&] { return worker.Ended(); }));
+  TWorkerThread worker = StartCopyFiles(refusing, refusing.Ended());
+  EXPECT_EQ(refusing.WaitForEnd(), "no box");
   EXPECT_EQ(worker.Failure(), "the error box cannot be shown");
 }
 
@@ -357,7 +371,7 @@ TEST(PackedInstallerWorkers, DemoInstallsByteIdenticalAndIsRemovedAgain) {
   ASSERT_EQ(project.FileList.size(), script.CountEntries("FileDispName"));
 
   TRecordingView install;
-  const TWorkerThread installing = StartCopyFiles(install);
+  const TWorkerThread installing = StartCopyFiles(install, install.Ended());
   EXPECT_EQ(install.WaitForEnd(), "done");
   for (size_t n = 1; n <= project.FileList.size(); ++n) {
     const std::string target = project.ExpandValue(project.FileList[n - 1].second.SetupPath);
@@ -372,7 +386,7 @@ TEST(PackedInstallerWorkers, DemoInstallsByteIdenticalAndIsRemovedAgain) {
   EXPECT_EQ(TSetupProc(host).InstalledState, 3) << "the same version is now installed";
 
   TRecordingView remove;
-  const TWorkerThread removing = StartRemoveFiles(remove);
+  const TWorkerThread removing = StartRemoveFiles(remove, remove.Ended());
   EXPECT_EQ(remove.WaitForEnd(), "done");
   for (const auto& [name, file] : project.FileList) EXPECT_FALSE(FileExists(project.ExpandValue(file.SetupPath))) << name;
   for (const TRegInfo& entry : project.RegList) EXPECT_FALSE(host.Registry().KeyExists(entry.RootKey, entry.KeyPath));

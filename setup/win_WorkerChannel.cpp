@@ -1,0 +1,87 @@
+#include "setup/win_WorkerChannel.h"
+
+#include <utility>
+
+#include "actions/win_API.h"
+
+void TProgressSnapshot::SetStatus(TText operation, const std::string& item) {
+  TExclusiveLock hold(lock_);
+  latest_.operation = operation;
+  latest_.item = item;
+  changed_ = true;
+}
+
+void TProgressSnapshot::SetMax(int max) {
+  TExclusiveLock hold(lock_);
+  latest_.max = max;
+  changed_ = true;
+}
+
+void TProgressSnapshot::SetPosition(int position) {
+  TExclusiveLock hold(lock_);
+  latest_.position = position;
+  changed_ = true;
+  if (position < movedBack_.value_or(taken_)) movedBack_ = position;
+}
+
+std::optional<TProgress> TProgressSnapshot::Take(bool atPace) {
+  TExclusiveLock hold(lock_);
+  if (!changed_) return std::nullopt;
+  TProgress progress = latest_;
+  if (atPace && movedBack_) progress.position = *movedBack_;
+  movedBack_.reset();
+  taken_ = progress.position;
+  changed_ = taken_ != latest_.position;
+  return progress;
+}
+
+void TStepHandOff::Open(HWND window) {
+  TExclusiveLock hold(lock_);
+  window_ = window;
+}
+
+void TStepHandOff::Run(const std::function<void()>& step) {
+  std::exception_ptr error;
+  {
+    TExclusiveLock hold(lock_);
+    if (!window_ || !PostMessageW(window_, stepMessage_, 0, 0)) return;
+    step_ = &step;
+    state_ = TState::Waiting;
+    while (state_ != TState::Idle) SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+    error = std::exchange(error_, nullptr);
+  }
+  if (error) std::rethrow_exception(error);
+}
+
+void TStepHandOff::RunWaitingStep() {
+  const std::function<void()>* step;
+  {
+    TExclusiveLock hold(lock_);
+    if (state_ != TState::Waiting) return;
+    state_ = TState::Running;
+    step = std::exchange(step_, nullptr);
+  }
+  std::exception_ptr error;
+  try {
+    (*step)();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  {
+    TExclusiveLock hold(lock_);
+    error_ = error;
+    state_ = TState::Idle;
+  }
+  WakeAllConditionVariable(&changed_);
+}
+
+void TStepHandOff::Close() {
+  {
+    TExclusiveLock hold(lock_);
+    window_ = nullptr;
+    if (state_ != TState::Waiting) return;
+    state_ = TState::Idle;
+    step_ = nullptr;
+  }
+  WakeAllConditionVariable(&changed_);
+}

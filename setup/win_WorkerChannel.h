@@ -1,0 +1,78 @@
+#pragma once
+// The channel from a worker thread to the UI thread that owns the wizard
+// window: a snapshot of the progress, which the worker writes and the UI thread
+// paints at its own pace, and a hand-off of the steps the worker waits for.
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "setup/u_SetupTexts.h"
+
+// What a progress page shows.
+struct TProgress {
+  TText operation{};
+  std::string item;
+  int max = 0;
+  int position = 0;
+};
+
+class TProgressSnapshot {
+public:
+  // Worker side: each records into the snapshot and returns at once.
+  void SetStatus(TText operation, const std::string& item);
+  void SetMax(int max);
+  void SetPosition(int position);
+
+  // UI side: the progress to paint, nothing when it is unchanged since the
+  // last take. TakeAtPace gives a bar that moved back since then where it moved
+  // back to, so that a new phase is seen to start at 0; the latest follows at
+  // the next take.
+  std::optional<TProgress> TakeLatest() { return Take(false); }
+  std::optional<TProgress> TakeAtPace() { return Take(true); }
+
+private:
+  std::optional<TProgress> Take(bool atPace);
+
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  TProgress latest_;
+  bool changed_ = false;
+  int taken_ = 0;                 // the position given by the last take
+  std::optional<int> movedBack_;  // the lowest position below it since then
+};
+
+// The steps a worker hands to the UI thread and waits for, one at a time.
+class TStepHandOff {
+public:
+  // The window's handler of `stepMessage` calls RunWaitingStep.
+  explicit TStepHandOff(UINT stepMessage) : stepMessage_(stepMessage) {}
+  TStepHandOff(const TStepHandOff&) = delete;
+  TStepHandOff& operator=(const TStepHandOff&) = delete;
+
+  // UI side: steps are announced to `window`, whose thread runs them.
+  void Open(HWND window);
+  // UI side: runs the step a worker waits for, if any.
+  void RunWaitingStep();
+  // UI side: no step runs from now on; a worker waiting for one that has not
+  // started goes on, as does the worker of a step running now once it ends.
+  void Close();
+
+  // Worker side: runs `step` on the UI thread and returns when it has run; an
+  // error of the step is rethrown here. Without a window to run it (never
+  // opened, closed or gone) it returns at once and the step does not run.
+  void Run(const std::function<void()>& step);
+
+private:
+  enum class TState { Idle, Waiting, Running };
+
+  UINT stepMessage_;
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;  // the waiting step has run or was dropped
+  HWND window_ = nullptr;
+  TState state_ = TState::Idle;
+  const std::function<void()>* step_ = nullptr;
+  std::exception_ptr error_;
+};
