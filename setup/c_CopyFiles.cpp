@@ -87,7 +87,8 @@ bool TCopyFiles::RegisterServer() {
   for (;;) {
     const TResult registered = system_.RegisterServer(ItemText);
     if (registered) break;
-    if (!RetryOrIgnore(FailedToRegister(ItemText, registered.Reason()))) return false;
+    const std::string message = FailedToRegister(ItemText, registered.Reason());
+    if (AskOrStop(message, TErrorChoices::AbortRetryIgnore) == TErrorAnswer::Ignore) return false;
   }
   ShowStatus(TText::RegisterServer);
   return true;
@@ -111,7 +112,7 @@ void TCopyFiles::WritePayload(std::string_view payload) {
     if (written.Code() == kErrorDamagedPayload) throw ESetupError(InstallerDamaged(ItemText));
     const std::string message = FailedToWrite(ItemText, written.Reason());
     if (!written.InUse()) throw ESetupError(message);
-    RetryOrStop(message);
+    AskOrStop(message, TErrorChoices::RetryCancel);
   }
 }
 

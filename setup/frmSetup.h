@@ -38,8 +38,7 @@ private:
     void SetProgressPosition(int position) override { progress_.SetPosition(position); }
     void ShowDone() override;
     void ShowError(const std::string& message) override;
-    bool AskRetry(const std::string& message) override;
-    TErrorAnswer AskAbortRetryIgnore(const std::string& message) override;
+    TErrorAnswer AskAboutFailure(const std::string& message, TErrorChoices choices) override;
     void ShowNotRemoved(const std::string& list) override;
 
     // UI side: paint the progress the worker recorded, the latest or as the
@@ -49,7 +48,6 @@ private:
 
   private:
     void Show(const std::optional<TProgress>& progress);
-    int Ask(const std::string& message, UINT buttons);
 
     TVelkSetup& wizard_;
     TControl typeLabel_;

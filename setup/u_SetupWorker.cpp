@@ -18,14 +18,10 @@ void TSetupWorker::Guarded(const std::function<void()>& body) {
   view_.ShowError(message);
 }
 
-void TSetupWorker::RetryOrStop(const std::string& message) {
-  if (!view_.AskRetry(message)) throw ESetupError::StoppedByUser();
-}
-
-bool TSetupWorker::RetryOrIgnore(const std::string& message) {
-  const TErrorAnswer answer = view_.AskAbortRetryIgnore(message);
+TErrorAnswer TSetupWorker::AskOrStop(const std::string& message, TErrorChoices choices) {
+  const TErrorAnswer answer = view_.AskAboutFailure(message, choices);
   if (answer == TErrorAnswer::Abort) throw ESetupError::StoppedByUser();
-  return answer == TErrorAnswer::Retry;
+  return answer;
 }
 
 void TSetupWorker::ShowNotRemoved(const std::string& list) {

@@ -53,12 +53,9 @@ protected:
   // Runs the body; an error raised in it ends the run with the view's single
   // error box and no completion step, as does the user's Cancel of a retry.
   void Guarded(const std::function<void()>& body);
-  // Shows the message with Retry and Cancel; returns on Retry, and on Cancel
-  // ends the run through Guarded without another box.
-  void RetryOrStop(const std::string& message);
-  // Shows the message with Abort, Retry and Ignore: true on Retry, false on
-  // Ignore; Abort ends the run through Guarded without another box.
-  bool RetryOrIgnore(const std::string& message);
+  // Shows the message with `choices` and returns Retry or Ignore; Abort (or
+  // Cancel) ends the run through Guarded without another box.
+  TErrorAnswer AskOrStop(const std::string& message, TErrorChoices choices);
   void ShowNotRemoved(const std::string& list);
 
   void ApplyProgressMax();

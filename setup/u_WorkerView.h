@@ -7,13 +7,15 @@
 // before any box and when the run ends. The other operations run on the UI
 // thread and return when done there; an exception thrown there is rethrown in
 // the worker. Once the window is gone they return at once without running:
-// AskRetry answers Cancel and AskAbortRetryIgnore Abort, so the run ends.
+// AskAboutFailure answers Abort, so the run ends.
 
 #include <string>
 
 #include "setup/u_SetupTexts.h"
 
-// The user's answer to a box about an item that failed.
+// The buttons of a box about an item that failed, and the user's answer
+// (Cancel, or no box at all, is Abort).
+enum class TErrorChoices { RetryCancel, AbortRetryIgnore };
 enum class TErrorAnswer { Abort, Retry, Ignore };
 
 class IWorkerView {
@@ -33,12 +35,9 @@ public:
   // The worker's single error box, owned by the window and captioned with the
   // application title; the window stays on the progress page.
   virtual void ShowError(const std::string& message) = 0;
-  // A box like the error box with Retry and Cancel; true for Retry. Cancel
-  // ends the run as the error box does.
-  virtual bool AskRetry(const std::string& message) = 0;
-  // A box like the error box with Abort, Retry and Ignore. Abort ends the run
+  // A box like the error box with `choices`; an answer of Abort ends the run
   // as the error box does.
-  virtual TErrorAnswer AskAbortRetryIgnore(const std::string& message) = 0;
+  virtual TErrorAnswer AskAboutFailure(const std::string& message, TErrorChoices choices) = 0;
   // One box listing what the removal left behind, before its completion step.
   virtual void ShowNotRemoved(const std::string& list) = 0;
 };

@@ -50,27 +50,18 @@ void TVelkSetup::TWorkerPage::ShowError(const std::string& message) {
   });
 }
 
-bool TVelkSetup::TWorkerPage::AskRetry(const std::string& message) {
-  return Ask(message, MB_RETRYCANCEL) == IDRETRY;
-}
-
-TErrorAnswer TVelkSetup::TWorkerPage::AskAbortRetryIgnore(const std::string& message) {
-  const int answer = Ask(message, MB_ABORTRETRYIGNORE);
-  return answer == IDRETRY ? TErrorAnswer::Retry : answer == IDIGNORE ? TErrorAnswer::Ignore : TErrorAnswer::Abort;
-}
-
-// An error box with `buttons`, IDCANCEL when no window is left to show it. Any
-// answer but Retry or Ignore ends the run here, so the close box works as soon
-// as the box is gone.
-int TVelkSetup::TWorkerPage::Ask(const std::string& message, UINT buttons) {
-  int answer = IDCANCEL;
+// Abort when no window is left to show the box. Any answer but Retry or Ignore
+// ends the run here, so the close box works as soon as the box is gone.
+TErrorAnswer TVelkSetup::TWorkerPage::AskAboutFailure(const std::string& message, TErrorChoices choices) {
+  const UINT buttons = choices == TErrorChoices::RetryCancel ? MB_RETRYCANCEL : MB_ABORTRETRYIGNORE;
+  int answer = IDABORT;
   wizard_.handOff_.Run([&] {
     wizard_.ShowLatestSteps();
     answer = MessageBoxW(wizard_.window_.get(), AnsiToWide(message).c_str(), wizard_.Title().c_str(),
                          buttons | MB_ICONERROR);
     if (answer != IDRETRY && answer != IDIGNORE) wizard_.WorkerEnded();
   });
-  return answer;
+  return answer == IDRETRY ? TErrorAnswer::Retry : answer == IDIGNORE ? TErrorAnswer::Ignore : TErrorAnswer::Abort;
 }
 
 void TVelkSetup::TWorkerPage::ShowNotRemoved(const std::string& list) {

@@ -25,19 +25,17 @@ public:
   void SetProgressPosition(int position) override { log_.push_back("pos " + std::to_string(position)); }
   void ShowDone() override { Step("done"); }
   void ShowError(const std::string& message) override { Step("error " + message); }
-  bool AskRetry(const std::string& message) override {
-    Step("retry? " + message);
-    return retries-- > 0;
-  }
-  TErrorAnswer AskAbortRetryIgnore(const std::string& message) override {
-    Step("abort, retry, ignore? " + message);
-    return retries-- > 0 ? TErrorAnswer::Retry : afterRetries;
+  TErrorAnswer AskAboutFailure(const std::string& message, TErrorChoices choices) override {
+    const bool retryCancel = choices == TErrorChoices::RetryCancel;
+    Step((retryCancel ? "retry? " : "abort, retry, ignore? ") + message);
+    if (retries-- > 0) return TErrorAnswer::Retry;
+    return retryCancel ? TErrorAnswer::Abort : afterRetries;
   }
   void ShowNotRemoved(const std::string& list) override { Step("not removed " + list); }
 
   int steps = 0;
   int failingStep = 0;  // the step on the UI thread (1-based) that throws, 0 for none
-  int retries = 0;      // Retry answers before the first Cancel, or the answer after them
+  int retries = 0;  // Retry answers before Cancel, or before `afterRetries` for Abort, Retry and Ignore
   TErrorAnswer afterRetries = TErrorAnswer::Ignore;
 
 private:

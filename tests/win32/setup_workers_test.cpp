@@ -71,12 +71,8 @@ public:
     if (refuseErrorBox) throw std::runtime_error("the error box cannot be shown");
     Box("error " + message);
   }
-  bool AskRetry(const std::string& message) override {
-    Box("cancelled " + message);
-    return false;
-  }
-  TErrorAnswer AskAbortRetryIgnore(const std::string& message) override {
-    Box("aborted " + message);
+  TErrorAnswer AskAboutFailure(const std::string& message, TErrorChoices choices) override {
+    Box((choices == TErrorChoices::RetryCancel ? "cancelled " : "aborted ") + message);
     return TErrorAnswer::Abort;
   }
   void ShowNotRemoved(const std::string& list) override {
