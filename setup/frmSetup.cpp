@@ -16,16 +16,6 @@
 
 TVelkSetup* VelkSetup = nullptr;
 
-namespace {
-
-// The table's row of a child window's id; null for a window that is not one of the table's.
-const TControlInfo* ControlAt(int id) {
-  const size_t row = size_t(id - kFirstControlId);
-  return row < WizardControls().size() ? &WizardControls()[row] : nullptr;
-}
-
-}  // namespace
-
 // ---- showing the flow's state ---------------------------------------------
 
 void TVelkSetup::ShowState() {
@@ -243,22 +233,12 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MEASUREITEM:
       reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = UINT(ScalePixels(kLanguageItemHeight, dpi_));
       return TRUE;
-    case WM_DPICHANGED: {  // moved to a monitor of another scale: the place Windows suggests, laid out anew
-      const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-      ApplyDpi(LOWORD(wParam));
+    case WM_DPICHANGED:
+      MoveToDpi(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
-    }
-    case WM_DRAWITEM: {
-      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      const TControlInfo* control = ControlAt(int(item.CtlID));
-      if (item.CtlType == ODT_COMBOBOX) DrawLanguageItem(item);
-      else if (control && control->kind == TControlKind::Bevel)
-        DrawEdge(item.hDC, const_cast<RECT*>(&item.rcItem), EDGE_ETCHED, BF_TOP);
-      else if (control) DrawPicture(item, control->kind);
+    case WM_DRAWITEM:
+      DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
-    }
     case kStepWaitingMessage:
       handOff_.RunWaitingStep();
       return 0;
@@ -266,10 +246,7 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       WorkerThreadEnded();
       return 0;
     case WM_TIMER:
-      if (wParam == kPaceTimer) {
-        copyPage_.ShowAtPace();
-        removePage_.ShowAtPace();
-      }
+      if (wParam == kPaceTimer) ShowStepsAtPace();
       return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE && workerRunning_) return 0;

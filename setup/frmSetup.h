@@ -81,6 +81,7 @@ private:
   void CreateControl(const TControlInfo& info);
   void FormCreate();
   void ApplyDpi(int dpi);
+  void MoveToDpi(int dpi, const RECT& suggested);
   void SizeClientArea();
   void RepaintWhole();
   void LayOut();
@@ -104,9 +105,11 @@ private:
   void WorkerEnded();
   void WorkerThreadEnded();
   void ShowLatestSteps();
+  void ShowStepsAtPace();
   void ShowErrorBox(const std::wstring& message);
   void ShowMessageBox(HWND owner, const std::wstring& message, UINT icon) const;
 
+  void DrawItem(const DRAWITEMSTRUCT& item) const;
   void DrawPicture(const DRAWITEMSTRUCT& item, TControlKind kind) const;
   void DrawLanguageItem(const DRAWITEMSTRUCT& item) const;
 

@@ -20,6 +20,11 @@ std::span<const TControlInfo> WizardControls() { return kControls; }
 
 const TControlInfo& Control(TControl control) { return kControls[size_t(control)]; }
 
+const TControlInfo* ControlAt(int id) {
+  const size_t row = size_t(id - kFirstControlId);
+  return row < WizardControls().size() ? &WizardControls()[row] : nullptr;
+}
+
 const TControlInfo* FindControl(std::string_view name) {
   for (const auto& control : WizardControls())
     if (control.name == name) return &control;

@@ -71,6 +71,8 @@ std::span<const TControlInfo> WizardControls();
 const TControlInfo& Control(TControl control);
 // The row of a control's name; null when no control has it.
 const TControlInfo* FindControl(std::string_view name);
+// The row of a child window's id; null for a window that is not one of the table's.
+const TControlInfo* ControlAt(int id);
 
 // Where a control sits in the window's client area: the page area and the bevel
 // above it move up when there is no logo. Auto-sized controls keep width and

@@ -132,6 +132,13 @@ void TVelkSetup::ApplyDpi(int dpi) {
   RepaintWhole();
 }
 
+// Moved to a monitor of another scale: the place Windows suggests, laid out anew.
+void TVelkSetup::MoveToDpi(int dpi, const RECT& suggested) {
+  SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ApplyDpi(dpi);
+}
+
 // The whole client area painted anew, beneath the children too: the group box,
 // the bevels and the pictures leave what lies under them as it is, which after
 // a change of scale is what the window showed before.

@@ -34,6 +34,14 @@ void DrawOnPage(HDC dc, const RECT& r, HDC source, int width, int height) {
 
 }  // namespace
 
+void TVelkSetup::DrawItem(const DRAWITEMSTRUCT& item) const {
+  const TControlInfo* control = ControlAt(int(item.CtlID));
+  if (item.CtlType == ODT_COMBOBOX) DrawLanguageItem(item);
+  else if (control && control->kind == TControlKind::Bevel)
+    DrawEdge(item.hDC, const_cast<RECT*>(&item.rcItem), EDGE_ETCHED, BF_TOP);
+  else if (control) DrawPicture(item, control->kind);
+}
+
 // The pictures fill their controls, which are scaled to the window's DPI: the
 // folder icon is loaded at that size, the bitmaps are stretched smoothly.
 void TVelkSetup::DrawPicture(const DRAWITEMSTRUCT& item, TControlKind kind) const {

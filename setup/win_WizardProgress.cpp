@@ -120,3 +120,8 @@ void TVelkSetup::ShowLatestSteps() {
   copyPage_.ShowLatest();
   removePage_.ShowLatest();
 }
+
+void TVelkSetup::ShowStepsAtPace() {
+  copyPage_.ShowAtPace();
+  removePage_.ShowAtPace();
+}
