@@ -194,8 +194,8 @@ uint8_t TSetupProc::CheckInstalledVersion(const TRegInfo& entry) const {
 
 void TSetupProc::UseInstalledLocation() {
   if (!UninstallEntryKey) return;
-  const std::string folder =
-      host_.Registry().ReadRegValue(UninstallEntryKey->RootKey, UninstallEntryKey->KeyPath, kInstallLocationValue).AsText();
+  const TRegKey& key = *UninstallEntryKey;
+  const std::string folder = host_.Registry().ReadRegValue(key.RootKey, key.KeyPath, kInstallLocationValue).AsText();
   if (!folder.empty()) ChooseSetupPath(folder);
 }
 

@@ -134,7 +134,8 @@ void TCopyFiles::WriteRegValues() {
 // name in the script has the last word.
 void TCopyFiles::RecordInstallLocation() {
   if (const auto& key = project_.UninstallEntryKey)
-    system_.Registry().WriteRegValue(key->RootKey, key->KeyPath, kInstallLocationValue, kRegTypeString, project_.SetupPath);
+    system_.Registry().WriteRegValue(key->RootKey, key->KeyPath, kInstallLocationValue, kRegTypeString,
+                                     project_.SetupPath);
 }
 
 void TCopyFiles::Finish() {

@@ -15,9 +15,15 @@ std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::ws
   }
 }
 
+// The digits are written here: std::to_wstring would link a formatted-print
+// implementation into the setup program.
 std::wstring MegabytesText(uint64_t bytes, TRounding rounding) {
   constexpr uint64_t kMegabyte = 1 << 20;
-  return std::to_wstring(bytes / kMegabyte + (rounding == TRounding::Up && bytes % kMegabyte != 0));
+  uint64_t megabytes = bytes / kMegabyte + (rounding == TRounding::Up && bytes % kMegabyte != 0);
+  std::wstring digits;
+  do digits.insert(digits.begin(), wchar_t(L'0' + megabytes % 10));
+  while ((megabytes /= 10) != 0);
+  return digits;
 }
 
 namespace {

@@ -110,10 +110,9 @@ TWorkerThread& TWorkerThread::operator=(TWorkerThread&& other) {
   return *this;
 }
 
-const std::string& TWorkerThread::Failure() {
-  static const std::string none;
+std::string TWorkerThread::Failure() {
   Join();
-  return run_ ? run_->failure : none;
+  return run_ ? run_->failure : std::string();
 }
 
 void TWorkerThread::Join() {

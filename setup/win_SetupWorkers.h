@@ -32,7 +32,7 @@ public:
   ~TWorkerThread() { Join(); }
 
   // TRun::failure, once the thread has ended, which it waits for.
-  const std::string& Failure();
+  std::string Failure();
 
 private:
   void Join();

@@ -15,6 +15,15 @@ TEST(FormatText, ArgumentsLeftToRight) {
   EXPECT_EQ(FormatText(L"[%s|%s]", {L"only"}), L"[only|]");
 }
 
+TEST(FormatText, MegabytesRoundAsAsked) {
+  constexpr uint64_t kMegabyte = 1 << 20;
+  EXPECT_EQ(MegabytesText(0, TRounding::Up), L"0");
+  EXPECT_EQ(MegabytesText(1, TRounding::Up), L"1");
+  EXPECT_EQ(MegabytesText(kMegabyte - 1, TRounding::Down), L"0");
+  EXPECT_EQ(MegabytesText(10 * kMegabyte, TRounding::Up), L"10");
+  EXPECT_EQ(MegabytesText(20481 * kMegabyte + 1, TRounding::Down), L"20481");
+}
+
 namespace {
 
 // The texts of the list as the resource compiler reads them: number -> UTF-8
