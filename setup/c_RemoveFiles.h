@@ -3,7 +3,6 @@
 // values expand to now: the files (unregistering DLL servers first), the
 // registry values, the product's keys and uninstall entry, and the shortcuts.
 
-#include <optional>
 #include <string>
 #include <vector>
 

@@ -27,8 +27,10 @@ TVelkSetup::TWorkerPage::TWorkerPage(TVelkSetup& wizard, TControl typeLabel, TCo
 
 void TVelkSetup::TWorkerPage::Show(const std::optional<TProgress>& progress) {
   if (!progress) return;
-  wizard_.SetCaption(typeLabel_, wizard_.Text(progress->operation));
-  wizard_.SetCaption(itemLabel_, AnsiToWide(progress->item));
+  if (progress->operation) {
+    wizard_.SetCaption(typeLabel_, wizard_.Text(*progress->operation));
+    wizard_.SetCaption(itemLabel_, AnsiToWide(progress->item));
+  }
   const HWND bar = wizard_.Item(progressBar_);
   SendMessageW(bar, PBM_SETRANGE32, 0, progress->max);
   if (SendMessageW(bar, PBM_GETPOS, 0, 0) != progress->position)

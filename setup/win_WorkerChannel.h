@@ -14,7 +14,7 @@
 
 // What a progress page shows.
 struct TProgress {
-  TText operation{};
+  std::optional<TText> operation;  // none before the run's first status: the labels stay as they are
   std::string item;
   int max = 0;
   int position = 0;

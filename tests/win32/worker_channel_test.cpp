@@ -24,13 +24,16 @@ constexpr UINT kStepMessage = WM_APP + 7;
 // The operation, item, maximum and position of a take, or "none".
 std::string Taken(const std::optional<TProgress>& progress) {
   if (!progress) return "none";
-  return std::to_string(int(progress->operation)) + " " + progress->item + " " + std::to_string(progress->max) + " " +
+  const std::string operation = progress->operation ? std::to_string(int(*progress->operation)) : "-";
+  return operation + " " + progress->item + " " + std::to_string(progress->max) + " " +
          std::to_string(progress->position);
 }
 
 TEST(ProgressSnapshot, GivesTheLatestOnceAndABarMovedBackWhereItWentFirst) {
   TProgressSnapshot snapshot;
   EXPECT_EQ(Taken(snapshot.TakeAtPace()), "none") << "nothing recorded";
+  snapshot.SetMax(3);
+  EXPECT_EQ(Taken(snapshot.TakeAtPace()), "-  3 0") << "the bar before the first status";
   for (int k = 1; k <= 3; ++k) {
     snapshot.SetStatus(TText::CopyingFile, "file " + std::to_string(k));
     snapshot.SetPosition(k);
