@@ -6,37 +6,39 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <vector>
+
+#include "actions/u_TextIds.h"
 
 // Raw bytes; std::string keeps them contiguous and cheap to pass around.
 using Bytes = std::string;
 
 // The one exception of the setup program: what ends a run (a worker's, or the
-// Finish button's actions); what() is the text the user sees. It holds its own
-// text: the standard error classes would link a second string implementation
-// into the setup program.
+// Finish button's actions), carrying the message the user is told in the
+// wizard's language.
 class ESetupError : public std::exception {
 public:
-  explicit ESetupError(std::string message) : message_(std::move(message)) {}
+  explicit ESetupError(TMessage message) : message_(std::move(message)) {}
+  explicit ESetupError(TText text, std::vector<std::string> args = {}) : ESetupError(TMessage{text, std::move(args)}) {}
   // The user ended the run in a box about one of its items: that box was the
   // run's one box, and nothing more is told.
   static ESetupError StoppedByUser() {
-    ESetupError stopped("");
+    ESetupError stopped(TText::UnexpectedError);
     stopped.told_ = true;
     return stopped;
   }
 
-  const char* what() const noexcept override { return message_.c_str(); }
+  const TMessage& Message() const { return message_; }
   bool Told() const { return told_; }
 
 private:
-  std::string message_;
+  TMessage message_;
   bool told_ = false;
 };
 
-inline constexpr char kUnableToCreateDirectory[] = "Unable to create directory";
-inline constexpr char kInterfaceNotSupported[] = "Interface not supported";
-// What is told of an error that carries no message of its own.
-inline constexpr char kUnexpectedError[] = "Unexpected error";
+// What the user is told of an error caught as `error`: an ESetupError's
+// message, else the unexpected error.
+TMessage ErrorMessage(const std::exception_ptr& error);
 
 // Registry root keys as the system defines them (32-bit values).
 inline constexpr uint32_t kHKeyClassesRoot = 0x80000000;

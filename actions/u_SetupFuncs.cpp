@@ -1,6 +1,7 @@
 #include "actions/u_SetupFuncs.h"
 
 #include <array>
+#include <exception>
 
 #include "actions/u_SimpleFuncs1.h"
 
@@ -76,8 +77,14 @@ std::string RegValueName(std::string_view valueName) {
   return valueName == "(Default Value)" ? std::string() : std::string(valueName);
 }
 
-std::string FailedToSetData(std::string_view regValueName) {
-  return "Failed to set data for '" + std::string(regValueName) + "'";
+TMessage ErrorMessage(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const ESetupError& setupError) {
+    return setupError.Message();
+  } catch (...) {
+    return {TText::UnexpectedError, {}};
+  }
 }
 
 std::optional<TRegData> EncodeRegValue(std::string_view valueType, std::string_view value) {

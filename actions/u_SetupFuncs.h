@@ -30,9 +30,6 @@ std::string RegSubKey(std::string_view keyPath);
 // The registry name of a script value name: "(Default Value)" is the unnamed value.
 std::string RegValueName(std::string_view valueName);
 
-// The message of the error WriteRegValue raises.
-std::string FailedToSetData(std::string_view regValueName);
-
 // A value as it goes into the registry.
 struct TRegData {
   uint32_t Type = 0;
@@ -74,7 +71,7 @@ public:
   // The value (RegValueName of the name), or "" when the key or value is
   // missing or unreadable.
   virtual TRegValue ReadRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) const = 0;
-  // Creates the key and writes EncodeRegValue's data; throws ESetupError(FailedToSetData) when it cannot.
+  // Creates the key and writes EncodeRegValue's data; throws ESetupError(TText::FailedToSetData) when it cannot.
   virtual void WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,
                              const std::string& valueType, const std::string& value) = 0;
   // Deletes the value (RegValueName of the name) when it is there; fails when

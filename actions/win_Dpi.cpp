@@ -17,8 +17,6 @@ const auto getDpiForWindow = Export<UINT WINAPI(HWND)>(L"user32.dll", "GetDpiFor
 const auto adjustForDpi =
     Export<BOOL WINAPI(RECT*, DWORD, BOOL, DWORD, UINT)>(L"user32.dll", "AdjustWindowRectExForDpi");
 const auto metricForDpi = Export<int WINAPI(int, UINT)>(L"user32.dll", "GetSystemMetricsForDpi");
-const auto loadScaledDown =
-    Export<HRESULT WINAPI(HINSTANCE, PCWSTR, int, int, HICON*)>(L"comctl32.dll", "LoadIconWithScaleDown");
 
 int ScreenDpi() {
   const TWindowDc screen(nullptr);
@@ -47,6 +45,10 @@ int SystemMetric(int index, int dpi) {
 }
 
 unique_hicon LoadIconAt(HINSTANCE instance, const wchar_t* name, int size) {
+  // The common controls are loaded after the program starts, so their export
+  // is looked up at the call.
+  const auto loadScaledDown =
+      Export<HRESULT WINAPI(HINSTANCE, PCWSTR, int, int, HICON*)>(L"comctl32.dll", "LoadIconWithScaleDown");
   unique_hicon icon;
   if (loadScaledDown && SUCCEEDED(loadScaledDown(instance, name, size, size, icon.put()))) return icon;
   icon.reset(HICON(LoadImageW(instance, name, IMAGE_ICON, size, size, 0)));

@@ -94,7 +94,7 @@ void TWinRegistry::WriteRegValue(uint32_t rootKey, const std::string& keyPath, c
   if (!data) return;
   if (!key || RegSetValueExA(key.get(), name.c_str(), 0, data->Type, reinterpret_cast<const BYTE*>(data->Data.data()),
                              DWORD(data->Data.size())) != ERROR_SUCCESS)
-    throw ESetupError(FailedToSetData(name));
+    throw ESetupError(TText::FailedToSetData, {name});
 }
 
 TResult TWinRegistry::DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) {

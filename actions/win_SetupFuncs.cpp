@@ -33,10 +33,10 @@ unique_com<IShellLinkA> CreateShellLink() {
   unique_com<IUnknown> object;
   const HRESULT created = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                            IID_IUnknown, reinterpret_cast<void**>(object.put()));
-  if (FAILED(created)) throw ESetupError(SystemMessage(created));
+  if (FAILED(created)) throw ESetupError(TText::SystemReason, {SystemMessage(created)});
   unique_com<IShellLinkA> link;
   if (FAILED(object->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(link.put()))))
-    throw ESetupError(kInterfaceNotSupported);
+    throw ESetupError(TText::InterfaceNotSupported);
   return link;
 }
 
@@ -44,6 +44,16 @@ unique_com<IShellLinkA> CreateShellLink() {
 DWORD LastErrorOr(DWORD fallback) {
   const DWORD error = GetLastError();
   return error != ERROR_SUCCESS ? error : fallback;
+}
+
+// The system's text for a result code in `language`, without its line end; ""
+// when the system has none in that language.
+std::wstring FormattedMessage(HRESULT result, LANGID language) {
+  wchar_t text[512] = {};
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(result),
+                                language, text, ARRAYSIZE(text), nullptr);
+  while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) --length;
+  return std::wstring(text, length);
 }
 
 // A result code as "0x80004005".
@@ -136,7 +146,7 @@ DWORD WriteReplacement(const std::string& fileName, const TFileWriter& write) {
 void SaveShortcut(IShellLinkA& link, const std::string& fileName) {
   unique_com<IPersistFile> persist;
   if (FAILED(link.QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(persist.put()))))
-    throw ESetupError(kInterfaceNotSupported);
+    throw ESetupError(TText::InterfaceNotSupported);
   std::string partName;
   HRESULT result = S_OK;
   if (!CreatePartFile(ExtractFilePath(fileName), partName)) {  // closed again: the link is saved into it by name
@@ -147,7 +157,7 @@ void SaveShortcut(IShellLinkA& link, const std::string& fileName) {
       result = HRESULT_FROM_WIN32(LastErrorOr(ERROR_ACCESS_DENIED));
     if (FAILED(result)) DeleteFileA(partName.c_str());
   }
-  if (FAILED(result)) throw ESetupError("Failed to save the shortcut '" + fileName + "': " + SystemMessage(result));
+  if (FAILED(result)) throw ESetupError(TText::FailedToSaveShortcut, {fileName, SystemMessage(result)});
 }
 
 // A name that is still free is written in place: created new, which no existing
@@ -172,12 +182,17 @@ DWORD WriteFileCode(const std::string& fileName, const TFileWriter& write) {
 
 }  // namespace
 
+void UseMessageLanguage(int languageBase) {
+  SetThreadUILanguage(languageBase == kRussianBase ? MAKELANGID(LANG_RUSSIAN, SUBLANG_RUSSIAN_RUSSIA)
+                                                   : MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+}
+
 std::string SystemMessage(HRESULT result) {
-  char text[512] = {};
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(result), 0,
-                                text, sizeof text, nullptr);
-  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ')) --length;
-  if (length > 0) return std::string(text, length);
+  // A text in the wizard's language that the ANSI code page cannot hold would
+  // be read as question marks.
+  if (const auto text = ToExactAnsi(FormattedMessage(result, GetThreadUILanguage())); text && !text->empty())
+    return *text;
+  if (const std::wstring text = FormattedMessage(result, LANG_NEUTRAL); !text.empty()) return WideToAnsi(text);
   return "Error " + HexCode(result);
 }
 
@@ -225,7 +240,7 @@ std::optional<uint64_t> FreeSpaceFor(const std::string& path) {
 }
 
 TResult ForceDirectories(const std::string& path) {
-  if (path.empty()) throw ESetupError(kUnableToCreateDirectory);
+  if (path.empty()) throw ESetupError(TText::UnableToCreateDirectory);
   const std::string folder = DelBackslash(path);
   const std::string parent = ExtractFilePath(folder);
   if (folder.size() < 3 || DirectoryExists(folder) || parent == folder) return {};

@@ -23,7 +23,12 @@ public:
   std::string WindowsDir() const override;
 };
 
-// The platform's text for an error or result code, without its line end.
+// The platform's texts for error codes on the calling thread come in the
+// wizard's language (kEnglishBase or kRussianBase) where the system has them.
+void UseMessageLanguage(int languageBase);
+// The platform's text for an error or result code, without its line end: in
+// the thread's message language where the system has it and the ANSI code page
+// holds it, else in the system's own.
 std::string SystemMessage(HRESULT result);
 
 // The failure `code` of `item`, told with the system's message for it.
@@ -44,7 +49,7 @@ std::optional<uint64_t> FreeSpaceFor(const std::string& path);
 
 // Creates a folder with every missing parent. Succeeds when it exists
 // afterwards (a path shorter than three characters counts as existing); throws
-// ESetupError("Unable to create directory") for an empty path.
+// ESetupError(TText::UnableToCreateDirectory) for an empty path.
 TResult ForceDirectories(const std::string& path);
 
 // Writes the shell link Folder\LinkName.lnk to TargetFile, with the target's

@@ -56,5 +56,5 @@ bool UnpackResource(std::string_view raw, Bytes& unpacked);
 bool InflateResource(const TRawResource& raw, const std::function<bool(std::string_view piece)>& sink);
 
 // Encodes data as a payload resource: size field and a zlib stream at `level`.
-// Throws ESetupError for data over 1 GiB or a failing compressor.
+// Throws std::length_error for data over 1 GiB, std::runtime_error for a failing compressor.
 Bytes PackResource(std::string_view data, int level = 9);

@@ -75,7 +75,7 @@ bool TCopyFiles::InstallFile(const TFileInfo& file) {
   if (DelBackslash(folder).empty()) return false;
   PrepareFolder(folder);
   const std::optional<TPayloadView> payload = system_.FindPayload(PayloadName(file));
-  if (!payload) throw ESetupError(InstallerDamaged(ItemText));
+  if (!payload) throw ESetupError(TText::InstallerDamaged, {ItemText});
   WritePayload(payload->raw);
   return !file.DoRegister || RegisterServer();
 }
@@ -87,7 +87,7 @@ bool TCopyFiles::RegisterServer() {
   for (;;) {
     const TResult registered = system_.RegisterServer(ItemText);
     if (registered) break;
-    const std::string message = FailedToRegister(ItemText, registered.Reason());
+    const TMessage message{TText::FailedToRegister, {ItemText, registered.Reason()}};
     if (AskOrStop(message, TErrorChoices::AbortRetryIgnore) == TErrorAnswer::Ignore) return false;
   }
   ShowStatus(TText::RegisterServer);
@@ -100,7 +100,7 @@ void TCopyFiles::PrepareFolder(const std::string& folder) {
   if (folder == preparedFolder_) return;
   if (!system_.FolderExists(folder))
     if (const TResult made = system_.ForceDirectories(folder); !made)
-      throw ESetupError(FailedToCreateDirectory(DelBackslash(folder), made.Reason()));
+      throw ESetupError(TText::FailedToCreateDirectory, {DelBackslash(folder), made.Reason()});
   preparedFolder_ = folder;
 }
 
@@ -109,8 +109,8 @@ void TCopyFiles::WritePayload(std::string_view payload) {
   for (;;) {
     const TResult written = system_.UnpackResourceToFile(ItemText, payload);
     if (written) return;
-    if (written.Code() == kErrorDamagedPayload) throw ESetupError(InstallerDamaged(ItemText));
-    const std::string message = FailedToWrite(ItemText, written.Reason());
+    if (written.Code() == kErrorDamagedPayload) throw ESetupError(TText::InstallerDamaged, {ItemText});
+    const TMessage message{TText::FailedToWrite, {ItemText, written.Reason()}};
     if (!written.InUse()) throw ESetupError(message);
     AskOrStop(message, TErrorChoices::RetryCancel);
   }

@@ -19,12 +19,11 @@ bool NamesProductKey(const std::string& companyName, const std::string& productN
   return !companyName.empty() && !productName.empty();
 }
 
-std::string NotRemovedList(const std::vector<std::string>& items) {
-  std::string list;
-  const size_t shown = items.size() > kMaxListedItems ? kMaxListedItems - 1 : items.size();
-  for (size_t i = 0; i < shown; ++i) list += (i ? "\n" : "") + items[i];
-  if (shown < items.size()) list += "\nand " + std::to_string(items.size() - shown) + " more items";
-  return list;
+std::vector<TMessage> NotRemovedList(const std::vector<TMessage>& items) {
+  if (items.size() <= kMaxListedItems) return items;
+  std::vector<TMessage> lines(items.begin(), items.begin() + kMaxListedItems - 1);
+  lines.push_back({TText::MoreNotRemoved, {std::to_string(items.size() - lines.size())}});
+  return lines;
 }
 
 void TRemoveFiles::Execute() {
@@ -111,9 +110,10 @@ void TRemoveFiles::RemoveShortcuts() {
 
 void TRemoveFiles::NoteRemoval(const TResult& removal, const TResult& unregistration) {
   if (removal) return;
-  std::string line = FailedToRemove(removal.Item(), removal.Reason());
-  if (!unregistration) line += " (not unregistered: " + unregistration.Reason() + ")";
-  notRemoved_.push_back(std::move(line));
+  if (unregistration)
+    notRemoved_.push_back({TText::FailedToRemove, {removal.Item(), removal.Reason()}});
+  else
+    notRemoved_.push_back({TText::FailedToRemoveServer, {removal.Item(), removal.Reason(), unregistration.Reason()}});
 }
 
 void TRemoveFiles::Finish() {

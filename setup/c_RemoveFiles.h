@@ -31,12 +31,12 @@ private:
 
   const TSetupProc& project_;
   IWorkerSystem& system_;
-  std::vector<std::string> notRemoved_;
+  std::vector<TMessage> notRemoved_;
 };
 
-// The message of the items that stayed, one a line; past a screenful, the
-// rest are counted.
-std::string NotRemovedList(const std::vector<std::string>& items);
+// The lines of the box about the items that stayed, one each; past a
+// screenful, the rest are counted.
+std::vector<TMessage> NotRemovedList(const std::vector<TMessage>& items);
 
 // The product's own key below HKLM and HKCU, "Software\Company\Product", and
 // its uninstall entry below HKLM. A path whose company or product part is empty

@@ -44,19 +44,51 @@ void TVelkSetup::ShowState() {
                                               {TControl::rbRemove, state.removeChecked},
                                               {TControl::rbLicOK, state.licenseAccepted},
                                               {TControl::rbLicCancel, state.licenseRefused}};
+  // Unchecking a radio button takes it out of the tab order, so only a change
+  // is set: a licence choice that was never made stays reachable by Tab.
   for (const auto& [box, checked] : checks)
-    SendMessageW(Item(box), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if ((SendMessageW(Item(box), BM_GETCHECK, 0, 0) == BST_CHECKED) != checked)
+      SendMessageW(Item(box), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 
   HWND folder = Item(TControl::edDestFolder);
   const std::wstring wanted = AnsiToWide(state.folder);
   if (WindowText(folder) != wanted) SetWindowTextW(folder, wanted.c_str());
 
-  // Focus left on a control that is now hidden or disabled goes to the window,
-  // and so does the focus that disabling it took away: without any, Tab and
-  // the other keys of the page reach no control.
+  // Focus left on a control that is now hidden or disabled, or taken away by
+  // disabling it, goes to a control of the page, so that its keys work at once.
   HWND focus = GetFocus();
-  const bool lost = !focus || (focus != window_.get() && (!IsWindowVisible(focus) || !IsWindowEnabled(focus)));
-  if (lost && GetActiveWindow() == window_.get()) SetFocus(window_.get());
+  const bool lost = !focus || focus == window_.get() || !IsUsable(focus);
+  if (lost && GetActiveWindow() == window_.get()) SetFocus(FocusOnArrival());
+}
+
+bool TVelkSetup::IsUsable(HWND control) { return IsWindowVisible(control) && IsWindowEnabled(control); }
+
+// A radio button given the focus by other means than a click tells that it
+// was clicked, so an unchecked one would be chosen by the focus alone.
+bool TVelkSetup::TakesFocusQuietly(HWND control) {
+  const bool radio = SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON;
+  return IsUsable(control) && !(radio && SendMessageW(control, BM_GETCHECK, 0, 0) != BST_CHECKED);
+}
+
+// On the finished pages Finish, so that Enter ends the wizard; else the page's
+// first enabled tab stop, else the first enabled button of the row; the window
+// itself on a worker's page, where none is.
+HWND TVelkSetup::FocusOnArrival() const {
+  const TWizardState& state = flow_.State();
+  if (state.cancelText == TText::Finish && IsUsable(Item(TControl::bbtnCancel))) return Item(TControl::bbtnCancel);
+  for (const TControlInfo& info : WizardControls())
+    if (info.page == state.page && info.flags & cfTabStop && TakesFocusQuietly(Item(info.control)))
+      return Item(info.control);
+  for (TControl button : {TControl::bbtnBack, TControl::bbtnNext, TControl::bbtnCancel})
+    if (IsUsable(Item(button))) return Item(button);
+  return window_.get();
+}
+
+// The control that had the focus when the window went inactive, while it can
+// take it again; else the one of FocusOnArrival.
+HWND TVelkSetup::FocusOnActivation() const {
+  const bool kept = IsChild(window_.get(), focusWhenInactive_) && TakesFocusQuietly(focusWhenInactive_);
+  return kept ? focusWhenInactive_ : FocusOnArrival();
 }
 
 // ---- events ---------------------------------------------------------------
@@ -131,9 +163,9 @@ bool TVelkSetup::RunFinishActions() {
       ShowMessageBox(window_.get(), message, MB_ICONWARNING);
     }
     return true;
-  } catch (const std::exception& error) {
+  } catch (...) {
     // The standard error report ends its message with a full stop.
-    std::wstring message = AnsiToWide(error.what());
+    std::wstring message = MessageText(ErrorMessage(std::current_exception()));
     if (!message.empty() && message.back() > L'.') message += L'.';
     ShowErrorBox(message);
     return false;
@@ -182,6 +214,17 @@ bool TVelkSetup::PreviewKey(const MSG& message) {
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
   if (message.hwnd != window_.get() && !IsChild(window_.get(), message.hwnd)) return false;
   if (message.wParam == VK_F4 && GetKeyState(VK_MENU) < 0) return true;
+  // The licence view would keep Tab: Tab, Shift+Tab and Ctrl+Tab move on from it as from any control.
+  if (message.wParam == VK_TAB && message.hwnd == Item(TControl::redLicense)) {
+    if (HWND next = GetNextDlgTabItem(window_.get(), message.hwnd, GetKeyState(VK_SHIFT) < 0)) SetFocus(next);
+    return true;
+  }
+  const TControlInfo* focused = ControlAt(GetDlgCtrlID(message.hwnd));
+  const bool arrow = message.wParam >= VK_LEFT && message.wParam <= VK_DOWN;
+  if (arrow && focused && focused->kind == TControlKind::RadioButton && message.hwnd == Item(focused->control)) {
+    ChooseNextRadioButton(*focused, message.wParam == VK_LEFT || message.wParam == VK_UP);
+    return true;
+  }
   if (message.wParam == VK_ESCAPE && !SendMessageW(Item(TControl::cbLangSel), CB_GETDROPPEDSTATE, 0, 0)) {
     if (IsWindowEnabled(Item(TControl::bbtnCancel))) SendMessageW(Item(TControl::bbtnCancel), BM_CLICK, 0, 0);
     return true;
@@ -194,6 +237,21 @@ bool TVelkSetup::PreviewKey(const MSG& message) {
     return pushButton;
   }
   return false;
+}
+
+// The arrow keys move among the radio buttons of a page and choose the one
+// they reach, as in a dialog; a disabled one is passed over.
+void TVelkSetup::ChooseNextRadioButton(const TControlInfo& from, bool previous) {
+  std::vector<HWND> group;
+  size_t at = 0;
+  for (const TControlInfo& info : WizardControls()) {
+    if (info.page != from.page || info.kind != TControlKind::RadioButton) continue;
+    if (info.control == from.control) at = group.size();
+    if (info.control == from.control || IsUsable(Item(info.control))) group.push_back(Item(info.control));
+  }
+  HWND next = group[(at + (previous ? group.size() - 1 : 1)) % group.size()];
+  SetFocus(next);
+  SendMessageW(next, BM_CLICK, 0, 0);
 }
 
 // ---- the window procedure -------------------------------------------------
@@ -211,10 +269,8 @@ LRESULT CALLBACK TVelkSetup::WindowProc(HWND window, UINT message, WPARAM wParam
   // No exception may cross back into the system.
   try {
     return wizard->HandleMessage(message, wParam, lParam);
-  } catch (const std::exception& error) {
-    wizard->ShowErrorBox(AnsiToWide(error.what()));
   } catch (...) {
-    wizard->ShowErrorBox(AnsiToWide(kUnexpectedError));
+    wizard->ShowErrorBox(wizard->MessageText(ErrorMessage(std::current_exception())));
   }
   return 0;
 }
@@ -247,6 +303,12 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam == kPaceTimer) ShowStepsAtPace();
+      return 0;
+    case WM_ACTIVATE:  // the focus of the page is kept while another window (a box) is active
+      if (LOWORD(wParam) == WA_INACTIVE) focusWhenInactive_ = GetFocus();
+      break;
+    case WM_SETFOCUS:  // the window activated: the focus goes back, or on, to a control of the page
+      if (HWND control = FocusOnActivation(); control != window_.get()) SetFocus(control);
       return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE && workerRunning_) return 0;

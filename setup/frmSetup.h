@@ -25,6 +25,8 @@ public:
   HWND Handle() const { return window_.get(); }
   // The text in the current language; "" when the language has none.
   std::wstring Text(TText text) const;
+  // The message in the current language (WizardMessage).
+  std::wstring MessageText(const TMessage& message) const;
   // Keys the window sees before the focused control; true when consumed.
   bool PreviewKey(const MSG& message);
 
@@ -37,9 +39,9 @@ private:
     void SetProgressMax(int max) override { progress_.SetMax(max); }
     void SetProgressPosition(int position) override { progress_.SetPosition(position); }
     void ShowDone() override;
-    void ShowError(const std::string& message) override;
-    TErrorAnswer AskAboutFailure(const std::string& message, TErrorChoices choices) override;
-    void ShowNotRemoved(const std::string& list) override;
+    void ShowError(const TMessage& message) override;
+    TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices choices) override;
+    void ShowNotRemoved(const std::vector<TMessage>& lines) override;
 
     // UI side: paint the progress the worker recorded, the latest or as the
     // pace shows it.
@@ -88,6 +90,10 @@ private:
   HFONT FontOf(const TControlInfo& info) const;
   void ApplyTexts();
   void ShowState();
+  static bool IsUsable(HWND control);  // visible and enabled
+  static bool TakesFocusQuietly(HWND control);
+  HWND FocusOnArrival() const;
+  HWND FocusOnActivation() const;
   void SetCaption(TControl control, const std::wstring& caption);
   void FitLabel(TControl control);
 
@@ -100,6 +106,7 @@ private:
   void cbLangSelChange();
   bool RoomForProduct();
   bool RunFinishActions();
+  void ChooseNextRadioButton(const TControlInfo& from, bool previous);
 
   void StartWorker(TWizardAction action);
   void WorkerEnded();
@@ -119,6 +126,7 @@ private:
   HINSTANCE instance_;
   std::vector<HWND> controls_;  // by row of the control table
   TWizardFlow flow_;
+  HWND focusWhenInactive_ = nullptr;
   bool workerRunning_ = false;
   unique_module richEdit_;
   int dpi_;  // the window's: every rectangle, font and picture is scaled to it
@@ -141,3 +149,5 @@ int RunWizard(HINSTANCE instance);
 
 // The application title in the current language, also where no window is.
 std::wstring WizardTitle(HINSTANCE instance);
+// A message in the current language, or in English where that has no texts.
+std::wstring WizardMessage(HINSTANCE instance, const TMessage& message);

@@ -1,6 +1,9 @@
 #include "setup/u_SetupTexts.h"
 
-std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::wstring_view> args) {
+namespace {
+
+template <typename Args>
+std::wstring FormatWith(std::wstring_view pattern, const Args& args) {
   std::wstring result;
   auto arg = args.begin();
   for (size_t pos = 0;;) {
@@ -13,6 +16,16 @@ std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::ws
     if (arg != args.end()) result += *arg++;
     pos = mark + 2;
   }
+}
+
+}  // namespace
+
+std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::wstring_view> args) {
+  return FormatWith(pattern, args);
+}
+
+std::wstring FormatText(std::wstring_view pattern, std::span<const std::wstring> args) {
+  return FormatWith(pattern, args);
 }
 
 // The digits are written here: std::to_wstring would link a formatted-print

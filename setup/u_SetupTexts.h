@@ -9,24 +9,11 @@
 #include <string>
 #include <string_view>
 
+#include "actions/u_TextIds.h"
 #include "setup/u_WizardLayout.h"
 
-// The wizard's texts, named in resources/texts.inc, which the string table is
-// made of too: text n of a language is the string with id language base + n.
-enum class TText : int {
-#define WIZARD_TEXT(name, n, english, russian) name = n,
-#include "resources/texts.inc"
-#undef WIZARD_TEXT
-};
-inline constexpr int kTextCount = 0  // one for each line of the list
-#define WIZARD_TEXT(name, n, english, russian) +1
-#include "resources/texts.inc"
-#undef WIZARD_TEXT
-    ;
-inline constexpr int kEnglishBase = 0;
-inline constexpr int kRussianBase = 1000;
-
 std::wstring FormatText(std::wstring_view pattern, std::initializer_list<std::wstring_view> args);
+std::wstring FormatText(std::wstring_view pattern, std::span<const std::wstring> args);
 
 enum class TRounding { Down, Up };
 // A count of bytes as whole megabytes (MiB), rounded as asked: needed room

@@ -5,27 +5,23 @@
 #include "actions/u_SimpleFuncs1.h"
 
 void TSetupWorker::Guarded(const std::function<void()>& body) {
-  std::string message;
   try {
     body();
-    return;
   } catch (const ESetupError& error) {
-    if (error.Told()) return;
-    message = error.what();
-  } catch (const std::exception& error) {
-    message = error.what();
+    if (!error.Told()) view_.ShowError(error.Message());
+  } catch (...) {
+    view_.ShowError(ErrorMessage(std::current_exception()));
   }
-  view_.ShowError(message);
 }
 
-TErrorAnswer TSetupWorker::AskOrStop(const std::string& message, TErrorChoices choices) {
+TErrorAnswer TSetupWorker::AskOrStop(const TMessage& message, TErrorChoices choices) {
   const TErrorAnswer answer = view_.AskAboutFailure(message, choices);
   if (answer == TErrorAnswer::Abort) throw ESetupError::StoppedByUser();
   return answer;
 }
 
-void TSetupWorker::ShowNotRemoved(const std::string& list) {
-  view_.ShowNotRemoved(list);
+void TSetupWorker::ShowNotRemoved(const std::vector<TMessage>& lines) {
+  view_.ShowNotRemoved(lines);
 }
 
 void TSetupWorker::ApplyProgressMax() {
@@ -57,24 +53,4 @@ void TSetupWorker::ClearProgress(int32_t max) {
 
 std::string RegValueItem(const std::string& keyPath, const std::string& valueName, const std::string& data) {
   return AddBackslash(keyPath) + valueName + "=" + data;
-}
-
-std::string FailedToWrite(const std::string& path, const std::string& reason) {
-  return "Failed to write '" + path + "': " + reason;
-}
-
-std::string FailedToCreateDirectory(const std::string& path, const std::string& reason) {
-  return "Failed to create directory '" + path + "': " + reason;
-}
-
-std::string InstallerDamaged(const std::string& path) {
-  return "The installer is damaged: the data for '" + path + "' is missing or damaged";
-}
-
-std::string FailedToRemove(const std::string& item, const std::string& reason) {
-  return "Failed to remove '" + item + "': " + reason;
-}
-
-std::string FailedToRegister(const std::string& path, const std::string& reason) {
-  return "Failed to register '" + path + "': " + reason;
 }

@@ -21,7 +21,7 @@ public:
   // A visible folder exists at the path.
   virtual bool FolderExists(const std::string& path) const = 0;
   // Creates the folder with every missing parent; throws
-  // ESetupError("Unable to create directory") for an empty path.
+  // ESetupError(TText::UnableToCreateDirectory) for an empty path.
   virtual TResult ForceDirectories(const std::string& path) = 0;
   // The payload resource of the running program; nothing when it is missing
   // or its size field is damaged.
@@ -55,8 +55,8 @@ protected:
   void Guarded(const std::function<void()>& body);
   // Shows the message with `choices` and returns Retry or Ignore; Abort (or
   // Cancel) ends the run through Guarded without another box.
-  TErrorAnswer AskOrStop(const std::string& message, TErrorChoices choices);
-  void ShowNotRemoved(const std::string& list);
+  TErrorAnswer AskOrStop(const TMessage& message, TErrorChoices choices);
+  void ShowNotRemoved(const std::vector<TMessage>& lines);
 
   void ApplyProgressMax();
   void ApplyProgressPosition();
@@ -74,13 +74,6 @@ protected:
 private:
   IWorkerView& view_;
 };
-
-// The messages of the items the workers cannot write or remove.
-std::string FailedToWrite(const std::string& path, const std::string& reason);
-std::string FailedToCreateDirectory(const std::string& path, const std::string& reason);
-std::string InstallerDamaged(const std::string& path);
-std::string FailedToRemove(const std::string& item, const std::string& reason);
-std::string FailedToRegister(const std::string& path, const std::string& reason);
 
 // The status line of a registry entry: key path, "\", value name, "=", data.
 std::string RegValueItem(const std::string& keyPath, const std::string& valueName, const std::string& data);

@@ -10,6 +10,7 @@
 // AskAboutFailure answers Abort, so the run ends.
 
 #include <string>
+#include <vector>
 
 #include "setup/u_SetupTexts.h"
 
@@ -34,10 +35,11 @@ public:
   virtual void ShowDone() = 0;
   // The worker's single error box, owned by the window and captioned with the
   // application title; the window stays on the progress page.
-  virtual void ShowError(const std::string& message) = 0;
+  virtual void ShowError(const TMessage& message) = 0;
   // A box like the error box with `choices`; an answer of Abort ends the run
   // as the error box does.
-  virtual TErrorAnswer AskAboutFailure(const std::string& message, TErrorChoices choices) = 0;
-  // One box listing what the removal left behind, before its completion step.
-  virtual void ShowNotRemoved(const std::string& list) = 0;
+  virtual TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices choices) = 0;
+  // One box listing what the removal left behind, a line each, before its
+  // completion step.
+  virtual void ShowNotRemoved(const std::vector<TMessage>& lines) = 0;
 };

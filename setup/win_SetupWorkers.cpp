@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <exception>
 #include <optional>
 
 #include "actions/u_SetupConsts.h"
@@ -82,12 +83,11 @@ DWORD WINAPI RunWorker(void* shared) {
   auto& run = *static_cast<TWorkerThread::TRun*>(shared);
   try {
     const TComSession com;  // for DLL servers whose registration uses it
+    UseMessageLanguage(SetupProc->LangID);
     TWinWorkerSystem system(SetupProc->Instance);
     Worker(*SetupProc, system, run.view).Execute();
-  } catch (const std::exception& error) {
-    run.failure = error.what();
   } catch (...) {
-    run.failure = kUnexpectedError;
+    run.failure = ErrorMessage(std::current_exception());
   }
   run.ended();
   return 0;
@@ -97,7 +97,7 @@ template <typename Worker>
 TWorkerThread StartWorker(IWorkerView& view, std::function<void()> ended) {
   auto run = std::make_unique<TWorkerThread::TRun>(view, std::move(ended));
   const HANDLE thread = CreateThread(nullptr, 0, RunWorker<Worker>, run.get(), 0, nullptr);
-  if (!thread) throw ESetupError("Failed to start the setup worker: " + SystemMessage(HRESULT(GetLastError())));
+  if (!thread) throw ESetupError(TText::WorkerNotStarted, {SystemMessage(HRESULT(GetLastError()))});
   return TWorkerThread(std::move(run), thread);
 }
 
@@ -110,9 +110,9 @@ TWorkerThread& TWorkerThread::operator=(TWorkerThread&& other) {
   return *this;
 }
 
-std::string TWorkerThread::Failure() {
+std::optional<TMessage> TWorkerThread::Failure() {
   Join();
-  return run_ ? run_->failure : std::string();
+  return run_ ? run_->failure : std::nullopt;
 }
 
 void TWorkerThread::Join() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "actions/win_API.h"
@@ -21,8 +22,8 @@ public:
     // Called on the thread as its last act, however the worker ended.
     std::function<void()> ended;
     // Why the worker ended outside its own error road: its system could not
-    // be set up, or its error box could not be shown; "" when it did not.
-    std::string failure;
+    // be set up, or its error box could not be shown; nothing when it did not.
+    std::optional<TMessage> failure;
   };
 
   TWorkerThread() = default;
@@ -32,7 +33,7 @@ public:
   ~TWorkerThread() { Join(); }
 
   // TRun::failure, once the thread has ended, which it waits for.
-  std::string Failure();
+  std::optional<TMessage> Failure();
 
 private:
   void Join();
@@ -41,7 +42,8 @@ private:
   unique_handle thread_;
 };
 
-// Start the worker of each road; throw ESetupError when no thread can start.
+// Start the worker of each road, speaking the project's language; throw
+// ESetupError when no thread can start.
 // The view must outlive the returned thread, which calls `ended` (TRun::ended).
 [[nodiscard]] TWorkerThread StartCopyFiles(IWorkerView& view, std::function<void()> ended);
 [[nodiscard]] TWorkerThread StartRemoveFiles(IWorkerView& view, std::function<void()> ended);

@@ -52,7 +52,7 @@ TControlClass ClassOf(const TControlInfo& info) {
     case TControlKind::ProgressBar: return {PROGRESS_CLASSW, 0, 0};
     case TControlKind::CheckBox: return {WC_BUTTONW, BS_AUTOCHECKBOX, 0};
   }
-  throw ESetupError("unknown control kind");
+  throw ESetupError(TText::UnexpectedError);
 }
 
 }  // namespace
@@ -89,7 +89,7 @@ void TVelkSetup::CreateWindowAndControls() {
   if (!CreateWindowExW(0, kWizardWindowClass, kStartTitle, style, (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2,
                        (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2, size.cx, size.cy, nullptr, nullptr, instance_,
                        this))
-    throw ESetupError("the wizard window cannot be created");
+    throw ESetupError(TText::WindowNotCreated);
   for (const TControlInfo& info : WizardControls()) CreateControl(info);
   ApplyDpi(WindowDpi(window_.get()));
 }
@@ -101,7 +101,7 @@ void TVelkSetup::CreateControl(const TControlInfo& info) {
       WS_CHILD | kind.style | (info.flags & cfTabStop ? WS_TABSTOP : 0) | (info.flags & cfGroupStart ? WS_GROUP : 0);
   HWND control = CreateWindowExW(kind.exStyle, kind.className, L"", style, 0, 0, 0, 0, window_.get(),
                                  reinterpret_cast<HMENU>(INT_PTR(info.id)), instance_, nullptr);
-  if (!control) throw ESetupError("the wizard's control " + std::string(info.name) + " cannot be created");
+  if (!control) throw ESetupError(TText::ControlNotCreated, {std::string(info.name)});
   if (info.flags & cfChecked) SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
   if (info.kind == TControlKind::RichText) {
     // Plain lines, no rich-text reading, and no 32K cut of a long licence.

@@ -45,31 +45,33 @@ void TVelkSetup::TWorkerPage::ShowDone() {
   });
 }
 
-void TVelkSetup::TWorkerPage::ShowError(const std::string& message) {
+void TVelkSetup::TWorkerPage::ShowError(const TMessage& message) {
   wizard_.handOff_.Run([&] {
     wizard_.WorkerEnded();
-    wizard_.ShowErrorBox(AnsiToWide(message));
+    wizard_.ShowErrorBox(wizard_.MessageText(message));
   });
 }
 
 // Abort when no window is left to show the box. Any answer but Retry or Ignore
 // ends the run here, so the close box works as soon as the box is gone.
-TErrorAnswer TVelkSetup::TWorkerPage::AskAboutFailure(const std::string& message, TErrorChoices choices) {
+TErrorAnswer TVelkSetup::TWorkerPage::AskAboutFailure(const TMessage& message, TErrorChoices choices) {
   const UINT buttons = choices == TErrorChoices::RetryCancel ? MB_RETRYCANCEL : MB_ABORTRETRYIGNORE;
   int answer = IDABORT;
   wizard_.handOff_.Run([&] {
     wizard_.ShowLatestSteps();
-    answer = MessageBoxW(wizard_.window_.get(), AnsiToWide(message).c_str(), wizard_.Title().c_str(),
+    answer = MessageBoxW(wizard_.window_.get(), wizard_.MessageText(message).c_str(), wizard_.Title().c_str(),
                          buttons | MB_ICONERROR);
     if (answer != IDRETRY && answer != IDIGNORE) wizard_.WorkerEnded();
   });
   return answer == IDRETRY ? TErrorAnswer::Retry : answer == IDIGNORE ? TErrorAnswer::Ignore : TErrorAnswer::Abort;
 }
 
-void TVelkSetup::TWorkerPage::ShowNotRemoved(const std::string& list) {
+void TVelkSetup::TWorkerPage::ShowNotRemoved(const std::vector<TMessage>& lines) {
   wizard_.handOff_.Run([&] {
     wizard_.ShowLatestSteps();
-    wizard_.ShowMessageBox(wizard_.window_.get(), AnsiToWide(list), MB_ICONWARNING);
+    std::wstring list;
+    for (const TMessage& line : lines) list += (list.empty() ? L"" : L"\n") + wizard_.MessageText(line);
+    wizard_.ShowMessageBox(wizard_.window_.get(), list, MB_ICONWARNING);
   });
 }
 
@@ -90,8 +92,8 @@ void TVelkSetup::StartWorker(TWizardAction action) {
       SetupProc->UseInstalledLocation();
       worker_ = StartRemoveFiles(removePage_, ended);
     }
-  } catch (const std::exception& error) {
-    failure = AnsiToWide(error.what());
+  } catch (...) {
+    failure = MessageText(ErrorMessage(std::current_exception()));
   }
   // The progress page is painted while the worker starts; what the worker
   // shows is painted once this returns, on the page.
@@ -115,7 +117,7 @@ void TVelkSetup::WorkerEnded() {
 void TVelkSetup::WorkerThreadEnded() {
   const bool lost = workerRunning_;
   WorkerEnded();
-  if (lost) ShowErrorBox(AnsiToWide(worker_.Failure().empty() ? kUnexpectedError : worker_.Failure()));
+  if (lost) ShowErrorBox(MessageText(worker_.Failure().value_or(TMessage{TText::UnexpectedError, {}})));
 }
 
 void TVelkSetup::ShowLatestSteps() {

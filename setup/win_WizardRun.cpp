@@ -44,10 +44,8 @@ int RunWizard(HINSTANCE instance) {
   std::wstring message;
   try {
     return RunMessageLoop(instance);
-  } catch (const std::exception& error) {
-    message = AnsiToWide(error.what());
   } catch (...) {
-    message = AnsiToWide(kUnexpectedError);
+    message = WizardMessage(instance, ErrorMessage(std::current_exception()));
   }
   // The window's end posted the quit message, which would close the box at once.
   MSG quit;

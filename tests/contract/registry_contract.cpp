@@ -1,5 +1,7 @@
 #include "tests/contract/registry_contract.h"
 
+#include <optional>
+
 namespace {
 
 Bytes Dword(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
@@ -129,17 +131,17 @@ TEST_P(RegistryContract, ValueThatCannotBeSetRaisesWithItsRegistryName) {
   const std::string tooLong = Path("\\" + std::string(300, 'k'));  // key names end at 255 characters
   const std::string rooted = "\\" + Path();                        // a key path cannot start with "\"
   for (const std::string& keyPath : {tooLong, rooted}) {
-    const auto failure = [&](const std::string& name, const std::string& type) -> std::string {
+    const auto failure = [&](const std::string& name, const std::string& type) -> std::optional<TMessage> {
       try {
         Registry().WriteRegValue(kHKeyCurrentUser, keyPath, name, type, "1");
       } catch (const ESetupError& error) {
-        return error.what();
+        return error.Message();
       }
-      return "no error raised";
+      return std::nullopt;
     };
-    EXPECT_EQ(failure("Version", "<String>"), "Failed to set data for 'Version'");
-    EXPECT_EQ(failure("(Default Value)", "<Integer>"), "Failed to set data for ''");
-    EXPECT_EQ(failure("Version", "<AutoKey>"), "no error raised") << "no value to set";
+    EXPECT_EQ(failure("Version", "<String>"), (TMessage{TText::FailedToSetData, {"Version"}}));
+    EXPECT_EQ(failure("(Default Value)", "<Integer>"), (TMessage{TText::FailedToSetData, {""}}));
+    EXPECT_EQ(failure("Version", "<AutoKey>"), std::nullopt) << "no value to set";
     EXPECT_FALSE(Registry().KeyExists(kHKeyCurrentUser, keyPath));
     EXPECT_NO_THROW(Registry().DeleteRegValue(kHKeyCurrentUser, keyPath, "Version"));
     EXPECT_TRUE(Registry().DeleteRegKey(kHKeyCurrentUser, keyPath));

@@ -25,12 +25,12 @@ trap '[ -f "$raw/holder" ] && kill "$(cat "$raw/holder")" 2>/dev/null; mountpoin
 
 pack_installer demo "$DEMO_SCRIPT"
 
-# faulty NAME RESEDIT-ARGS...: a copy of the demo installer with one resource
-# replaced or removed.
+# faulty NAME RESEDIT-ARGS...: a copy of the demo installer (or of
+# $FAULTY_FROM.exe) with one resource replaced or removed.
 faulty() {
   local exe=$E2E_GROUP_DIR/$1.exe
   shift
-  cp "$E2E_GROUP_DIR/demo.exe" "$exe"
+  cp "$E2E_GROUP_DIR/${FAULTY_FROM:-demo}.exe" "$exe"
   "$RESEDIT" "$exe" "$@" || die "resedit $* failed"
 }
 
@@ -81,9 +81,10 @@ install_from_folders() {
   expect_no_messagebox "during the install"
 }
 
-# expect_box TEXT WHAT: a box owned by the wizard, captioned with its title, says TEXT.
+# expect_box TEXT WHAT: a box owned by the wizard, captioned with its title
+# (in the language $BOX_LANG, English by default), says TEXT.
 expect_box() {
-  expect_eq "$(drv find-messagebox 30 2>&1)" "$(format_text "$(text en 0)" "$product")" "$2: box caption"
+  expect_eq "$(drv find-messagebox 30 2>&1)" "$(format_text "$(text "${BOX_LANG:-en}" 0)" "$product")" "$2: box caption"
   expect_eq "$(drv messagebox-text 2>&1)" "$1" "$2: box text"
 }
 
@@ -179,6 +180,12 @@ start_setup file-missing
 install_stops_at "The installer is damaged: the data for '$win_app\\ReadMe.txt' is missing or damaged" "payload missing"
 expect_gone "$app/ReadMe.txt"
 expect_gone "$app/Docs/User Guide.txt"
+
+# In a Russian wizard the box speaks Russian.
+pack_variant demo-ru SetupLangID=1000
+FAULTY_FROM=demo-ru faulty file-missing-ru remove README.TXT
+start_setup file-missing-ru
+BOX_LANG=ru install_stops_at "$(format_text "$(text ru 63)" "$win_app\ReadMe.txt")" "payload missing, Russian"
 
 # The damaged file's target holds an older file, which must stay as it was.
 resource_of "USER GUIDE.TXT" | head -c 20 >"$raw/guide-cut"

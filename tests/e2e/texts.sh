@@ -1,4 +1,4 @@
-# The wizard's 57 texts in both languages, verbatim, as the tests expect them:
+# The wizard's texts in both languages, verbatim, as the tests expect them:
 # TEXT_EN[n] and TEXT_RU[n] are text n ("%s" is filled in by format_text).
 TEXT_EN=(
   [0]='"%s" Setup Wizard'
@@ -62,6 +62,7 @@ TEXT_EN=(
   [58]='The folder name has characters that this computer cannot use. Type another name.'
   [59]='The product is installed, but its uninstaller could not be written to "%s" (%s), so it cannot be removed from the list of programs.'
   [60]='There is not enough free space for the installation in "%s": %s MB are needed, %s MB are free. Choose another folder or free some space.'
+  [63]="The installer is damaged: the data for '%s' is missing or damaged"
 )
 TEXT_RU=(
   [0]='Мастер установки "%s"'
@@ -125,6 +126,7 @@ TEXT_RU=(
   [58]='Имя папки содержит символы, которые этот компьютер не может использовать. Введите другое имя.'
   [59]='Программа установлена, но программу удаления не удалось записать в "%s" (%s), поэтому её нельзя удалить из списка программ.'
   [60]='Недостаточно свободного места для установки в "%s": нужно %s МБ, свободно %s МБ. Выберите другую папку или освободите место.'
+  [63]="Программа установки повреждена: данные для '%s' отсутствуют или повреждены"
 )
 
 # TEXT n of a language: text LANG N  (LANG en or ru).

@@ -38,7 +38,7 @@ public:
     Values* values = CreateKey(KeyOf(rootKey, keyPath));
     const auto data = EncodeRegValue(valueType, value);
     if (!data) return;
-    if (!values) throw ESetupError(FailedToSetData(RegValueName(valueName)));
+    if (!values) throw ESetupError(TText::FailedToSetData, {RegValueName(valueName)});
     (*values)[RegValueName(valueName)] = *data;
   }
   TResult DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) override {

@@ -4,11 +4,11 @@
 
 #include <map>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "setup/u_SetupWorker.h"
+#include "tests/unit/english_texts.h"
 #include "tests/unit/fake_system.h"
 
 // What the view was told is logged as "max 3", "pos 1", "status 32 C:\a.txt",
@@ -24,14 +24,18 @@ public:
   void SetProgressMax(int max) override { log_.push_back("max " + std::to_string(max)); }
   void SetProgressPosition(int position) override { log_.push_back("pos " + std::to_string(position)); }
   void ShowDone() override { Step("done"); }
-  void ShowError(const std::string& message) override { Step("error " + message); }
-  TErrorAnswer AskAboutFailure(const std::string& message, TErrorChoices choices) override {
+  void ShowError(const TMessage& message) override { Step("error " + English(message)); }
+  TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices choices) override {
     const bool retryCancel = choices == TErrorChoices::RetryCancel;
-    Step((retryCancel ? "retry? " : "abort, retry, ignore? ") + message);
+    Step((retryCancel ? "retry? " : "abort, retry, ignore? ") + English(message));
     if (retries-- > 0) return TErrorAnswer::Retry;
     return retryCancel ? TErrorAnswer::Abort : afterRetries;
   }
-  void ShowNotRemoved(const std::string& list) override { Step("not removed " + list); }
+  void ShowNotRemoved(const std::vector<TMessage>& lines) override {
+    std::string list;
+    for (const TMessage& line : lines) list += (list.empty() ? "" : "\n") + English(line);
+    Step("not removed " + list);
+  }
 
   int steps = 0;
   int failingStep = 0;  // the step on the UI thread (1-based) that throws, 0 for none
@@ -41,7 +45,7 @@ public:
 private:
   // A call that runs on the UI thread: logged, or it throws.
   void Step(const std::string& line) {
-    if (++steps == failingStep) throw std::runtime_error("step failed");
+    if (++steps == failingStep) throw ESetupError(TText::SystemReason, {"step failed"});
     log_.push_back(line);
   }
 
@@ -56,7 +60,7 @@ public:
 
   bool FolderExists(const std::string& path) const override { return folders.contains(Key(DelBackslash(path))); }
   TResult ForceDirectories(const std::string& path) override {
-    if (path.empty()) throw ESetupError(kUnableToCreateDirectory);
+    if (path.empty()) throw ESetupError(TText::UnableToCreateDirectory);
     const std::string folder = DelBackslash(path);
     if (unmakeableFolders.contains(Key(folder))) return Failed(folder, "no such drive");
     for (size_t sep = folder.find('\\'); sep != std::string::npos; sep = folder.find('\\', sep + 1))

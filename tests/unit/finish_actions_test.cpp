@@ -15,7 +15,7 @@ class FakeFinishSystem : public IFinishSystem {
 public:
   void CreateShortcut(const std::string& name, const std::string& folder, const std::string& target,
                       const std::string& description) override {
-    if (folder.empty()) throw ESetupError(kUnableToCreateDirectory);
+    if (folder.empty()) throw ESetupError(TText::UnableToCreateDirectory);
     log.push_back("link " + name + "|" + folder + "|" + target + "|" + description);
   }
   TResult ReadProgramFile(Bytes& data) override {

@@ -54,8 +54,6 @@ TEST(RegValueName, DefaultValueIsTheUnnamedOne) {
   EXPECT_EQ(RegValueName("(Default Value)"), "");
   EXPECT_EQ(RegValueName("(default value)"), "(default value)");
   EXPECT_EQ(RegValueName("Version"), "Version");
-  EXPECT_EQ(FailedToSetData("Version"), "Failed to set data for 'Version'");
-  EXPECT_EQ(FailedToSetData(""), "Failed to set data for ''");
 }
 
 TEST(EncodeRegValue, StringKeepsItsTerminatingNul) {

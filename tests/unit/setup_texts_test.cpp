@@ -1,5 +1,6 @@
 #include "setup/u_SetupTexts.h"
 #include "setup/u_WizardLayout.h"
+#include "tests/unit/english_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -32,15 +33,6 @@ struct TListedText {
   int n;
   std::string english, russian;
 };
-
-std::string ResourceString(std::string_view spelling) {
-  std::string text;
-  for (size_t i = 1; i + 1 < spelling.size(); ++i) {
-    text += spelling[i];
-    if (spelling[i] == '"') ++i;  // "" stands for one quote
-  }
-  return text;
-}
 
 const std::vector<TListedText>& ListedTexts() {
   static const std::vector<TListedText> texts = {

@@ -229,7 +229,7 @@ TEST(CopyFiles, AnErrorEndsTheRunWithOneErrorBoxAndKeepsWhatWasDone) {
   public:
     void WriteRegValue(uint32_t root, const std::string& key, const std::string& name, const std::string& type,
                        const std::string& value) override {
-      if (name == "UninstallString") throw ESetupError(FailedToSetData(name));
+      if (name == "UninstallString") throw ESetupError(TText::FailedToSetData, {name});
       FakeRegistry::WriteRegValue(root, key, name, type, value);
     }
   } refusing;
@@ -341,12 +341,13 @@ TEST(RemoveFiles, WhatStaysIsListedInOneBoxBeforeTheRemovedPage) {
   EXPECT_EQ(f.log.back(), "error step failed");
   EXPECT_EQ(std::count(f.log.begin(), f.log.end(), "done"), 0);
 
-  std::vector<std::string> many;
-  for (int i = 1; i <= 25; ++i) many.push_back("item " + std::to_string(i));
-  const std::string list = NotRemovedList(many);
-  EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 19) << "one screenful";
-  EXPECT_TRUE(list.ends_with("item 19\nand 6 more items")) << list;
-  EXPECT_EQ(NotRemovedList({"a", "b"}), "a\nb");
+  std::vector<TMessage> many;
+  for (int i = 1; i <= 25; ++i) many.push_back({TText::SystemReason, {"item " + std::to_string(i)}});
+  const std::vector<TMessage> lines = NotRemovedList(many);
+  ASSERT_EQ(lines.size(), 20u) << "one screenful";
+  EXPECT_EQ(lines[18], many[18]);
+  EXPECT_EQ(English(lines[19]), "and 6 more items");
+  EXPECT_EQ(NotRemovedList({many[0], many[1]}), (std::vector<TMessage>{many[0], many[1]}));
 }
 
 TEST(RemoveFiles, KeyDeletionsNeverReachAParentKey) {

@@ -86,6 +86,12 @@ TEST_F(Servers, FailuresSayWhy) {
     EXPECT_EQ(registered.Item(), unloadable);
   }
   EXPECT_EQ(Why(UnregisterServer(scratch / "missing.dll")), SystemMessage(HRESULT(ERROR_MOD_NOT_FOUND)));
+
+  // In a language the system may lack, the reason falls back to the system's own.
+  UseMessageLanguage(kRussianBase);
+  const std::string russian = SystemMessage(HRESULT(ERROR_MOD_NOT_FOUND));
+  UseMessageLanguage(kEnglishBase);
+  EXPECT_FALSE(russian.empty() || russian.starts_with("Error 0x")) << russian;
 }
 
 TEST_F(Servers, FaultsInsideTheLibraryFailTheCallOnly) {

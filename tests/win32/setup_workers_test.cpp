@@ -21,6 +21,7 @@
 #include "setup/c_RemoveFiles.h"
 #include "setup/u_FinishActions.h"
 #include "setup/win_SetupWorkers.h"
+#include "tests/unit/english_texts.h"
 #include "tests/win32/win32_test_support.h"
 
 namespace {
@@ -67,17 +68,17 @@ public:
   }
   void SetProgressPosition(int) override { Called(); }
   void ShowDone() override { Box("done"); }
-  void ShowError(const std::string& message) override {
-    if (refuseErrorBox) throw std::runtime_error("the error box cannot be shown");
-    Box("error " + message);
+  void ShowError(const TMessage& message) override {
+    if (refuseErrorBox) throw ESetupError(TText::SystemReason, {"the error box cannot be shown"});
+    Box("error " + English(message));
   }
-  TErrorAnswer AskAboutFailure(const std::string& message, TErrorChoices choices) override {
-    Box((choices == TErrorChoices::RetryCancel ? "cancelled " : "aborted ") + message);
+  TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices choices) override {
+    Box((choices == TErrorChoices::RetryCancel ? "cancelled " : "aborted ") + English(message));
     return TErrorAnswer::Abort;
   }
-  void ShowNotRemoved(const std::string& list) override {
+  void ShowNotRemoved(const std::vector<TMessage>& lines) override {
     Called();
-    log.push_back("not removed " + list);
+    for (const TMessage& line : lines) log.push_back("not removed " + English(line));
   }
 
   // What the worker's thread calls as it ends.
@@ -338,7 +339,7 @@ TEST_F(Workers, AValueThatCannotBeSetEndsTheRunWithOneErrorBox) {
   refusing.refuseErrorBox = true;
   TWorkerThread worker = StartCopyFiles(refusing, refusing.Ended());
   EXPECT_EQ(refusing.WaitForEnd(), "no box");
-  EXPECT_EQ(worker.Failure(), "the error box cannot be shown");
+  EXPECT_EQ(worker.Failure(), (TMessage{TText::SystemReason, {"the error box cannot be shown"}}));
 }
 
 namespace {

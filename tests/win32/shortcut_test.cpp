@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "actions/win_SetupFuncs.h"
+#include "tests/unit/english_texts.h"
 #include "tests/win32/win32_test_support.h"
 
 namespace {
@@ -33,7 +34,7 @@ std::string RaisedBy(const std::string& folder, const std::string& name = "Demo"
   try {
     CreateShortcut(name, folder, "C:\\x.exe", "d");
   } catch (const ESetupError& error) {
-    return error.what();
+    return English(error.Message());
   }
   return {};
 }
