@@ -55,6 +55,7 @@ bool UnpackResource(std::string_view raw, Bytes& unpacked);
 // false, some pieces may already have gone to the sink.
 bool InflateResource(const TRawResource& raw, const std::function<bool(std::string_view piece)>& sink);
 
-// Encodes data as a payload resource: size field and a zlib stream at `level`.
-// Throws std::length_error for data over 1 GiB, std::runtime_error for a failing compressor.
-Bytes PackResource(std::string_view data, int level = 9);
+// Encodes data as a payload resource: size field and a zlib stream, written by
+// libdeflate at its highest level. Throws std::length_error for data over
+// 1 GiB, std::runtime_error for a failing compressor.
+Bytes PackResource(std::string_view data);

@@ -92,7 +92,7 @@ TEST_F(PackerTest, PacksEveryPartOfThePayloadAndKeepsTheStubsResources) {
   EXPECT_EQ(FindLikeLoader(installer, TResourceId::Number(2), Named(u"TOPLOGO")), Bitmap().substr(14));
   EXPECT_EQ(FindLikeLoader(installer, TResourceId::Number(24), TResourceId::Number(1)), "<assembly manifest/>");
   const auto raw = FindLikeLoader(installer, kPayload, Named(u"APP.DAT"));
-  EXPECT_EQ(uint8_t((*raw)[5]), 0xDA);  // level 9
+  EXPECT_EQ(uint8_t((*raw)[5]), 0xDA);  // the highest level
 
   EXPECT_NE(log_.str().find("App.dat: 300003 -> "), std::string::npos) << log_.str();
   EXPECT_NE(log_.str().find("Caf\xC3\xA9.txt: 7 -> "), std::string::npos) << log_.str();
