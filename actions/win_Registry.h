@@ -13,7 +13,7 @@ inline HKEY RootKeyHandle(uint32_t rootKey) {
 
 // Every call opens and closes its own keys. Keys are read, written and deleted
 // with full access; KeyExists asks only for read access. A deletion that fails
-// leaves the registry's status as the thread's last error.
+// returns the registry's status with the key or value it concerns.
 class TWinRegistry final : public IRegistry {
 public:
   bool KeyExists(uint32_t rootKey, const std::string& keyPath) const override;
