@@ -77,6 +77,19 @@ std::string RegValueName(std::string_view valueName) {
   return valueName == "(Default Value)" ? std::string() : std::string(valueName);
 }
 
+bool IsUninstallString(std::string_view keyPath, std::string_view valueName) {
+  return keyPath.find(kUninstallListKey) != std::string_view::npos && valueName == kUninstallStringValue;
+}
+
+bool NamesOwnUninstallEntry(std::string_view keyPath) {
+  const std::string subKey = RegSubKey(keyPath);
+  const size_t list = subKey.find(kUninstallListKey);
+  const size_t below = list + kUninstallListKey.size();
+  return list != std::string::npos && below + 1 < subKey.size() && subKey[below] == '\\';
+}
+
+std::string UninstallKeyPath(const std::string& productName) { return AddBackslash(kUninstallListKey) + productName; }
+
 TMessage ErrorMessage(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);

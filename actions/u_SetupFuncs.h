@@ -30,6 +30,16 @@ std::string RegSubKey(std::string_view keyPath);
 // The registry name of a script value name: "(Default Value)" is the unnamed value.
 std::string RegValueName(std::string_view valueName);
 
+// The uninstall entry, as the installer, the packer and the removal read a
+// script: a value named UninstallString at a key path (with or without its
+// root tag) that holds the system's list of uninstall entries says where the
+// uninstaller copy goes; such a key path that goes on below the list names a
+// product's own entry, which holds InstallLocation and EstimatedSize; and the
+// removal deletes the entry named after the product.
+bool IsUninstallString(std::string_view keyPath, std::string_view valueName);
+bool NamesOwnUninstallEntry(std::string_view keyPath);
+std::string UninstallKeyPath(const std::string& productName);
+
 // A value as it goes into the registry.
 struct TRegData {
   uint32_t Type = 0;

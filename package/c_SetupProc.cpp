@@ -37,15 +37,6 @@ constexpr std::pair<std::string_view, std::string TSetupProc::*> kBuiltInValues[
 };
 static_assert(std::size(kBuiltInValues) == kBuiltInVariables.size(), "every built-in variable has its field");
 
-// The key path goes on below the list of uninstall entries with a name: it is
-// not the list itself, whose values belong to no product.
-bool NamesOwnUninstallEntry(std::string_view keyPath) {
-  const std::string subKey = RegSubKey(keyPath);
-  const size_t list = subKey.find(kUninstallListKey);
-  const size_t below = list + kUninstallListKey.size();
-  return list != std::string::npos && below + 1 < subKey.size() && subKey[below] == '\\';
-}
-
 size_t FindIgnoringCase(std::string_view text, std::string_view what) {
   for (size_t i = 0; i + what.size() <= text.size(); ++i)
     if (SameTextAscii(text.substr(i, what.size()), what)) return i;
@@ -119,7 +110,7 @@ void TSetupProc::LoadScript() {
     entry.ValueType = script.Text(key(kRegValueType));
     entry.ValueData = script.Text(key(kRegValueValue));
     entry.CheckVersion = script.Boolean(key(kRegCheckVersion));
-    if (entry.KeyPath.find(kUninstallListKey) != std::string::npos && entry.ValueName == kUninstallStringValue) {
+    if (IsUninstallString(entry.KeyPath, entry.ValueName)) {
       uninstallValue_ = entry.ValueData;
       UninstallFile = UninstallerPath();
       UninstallEntryKey.reset();
@@ -182,14 +173,14 @@ std::string TSetupProc::ExpandRegKey(std::string_view location) const {
   return path;
 }
 
-uint8_t TSetupProc::CheckInstalledVersion(const TRegInfo& entry) const {
+TInstalledState TSetupProc::CheckInstalledVersion(const TRegInfo& entry) const {
   const IRegistry& registry = host_.Registry();
-  if (!registry.KeyExists(entry.RootKey, entry.KeyPath)) return 0;
+  if (!registry.KeyExists(entry.RootKey, entry.KeyPath)) return TInstalledState::None;
   const std::string installed = registry.ReadRegValue(entry.RootKey, entry.KeyPath, entry.ValueName).AsText();
-  if (installed.empty()) return 0;
+  if (installed.empty()) return TInstalledState::None;
   // std::string compares bytes as unsigned char, a prefix counting as smaller.
   const int order = installed.compare(entry.ValueData);
-  return order == 0 ? 3 : order > 0 ? 1 : 2;
+  return order == 0 ? TInstalledState::Same : order > 0 ? TInstalledState::Newer : TInstalledState::Older;
 }
 
 void TSetupProc::UseInstalledLocation() {

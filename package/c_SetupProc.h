@@ -57,6 +57,10 @@ public:
   virtual const IShellFolders& ShellFolders() const = 0;
 };
 
+// What the version marker found: no installation, or one whose marker sorts
+// after, before or level with the script's version.
+enum class TInstalledState : uint8_t { None = 0, Newer = 1, Older = 2, Same = 3 };
+
 class TSetupProc {
 public:
   explicit TSetupProc(ISetupHost& host);
@@ -65,7 +69,7 @@ public:
 
   std::string ExpandValue(std::string_view text) const;
   std::string ExpandRegKey(std::string_view location) const;
-  uint8_t CheckInstalledVersion(const TRegInfo& entry) const;
+  TInstalledState CheckInstalledVersion(const TRegInfo& entry) const;
 
   // The destination folder the user chose; the uninstaller copy follows it.
   void ChooseSetupPath(const std::string& folder);
@@ -90,7 +94,7 @@ public:
   std::string UninstallFile;
   int32_t LangID = 0;
   bool UseLang = false;
-  uint8_t InstalledState = 0;
+  TInstalledState InstalledState = TInstalledState::None;
   // The key of the uninstall entry (the UninstallString value), where the
   // install records InstallLocation; none without one, or when its path names
   // no product of its own below the list of uninstall entries.

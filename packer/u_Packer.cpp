@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "actions/u_SetupFuncs.h"
 #include "package/u_Payload.h"
 #include "package/u_SetupScript.h"
 #include "packer/c_PeImage.h"
@@ -33,7 +34,7 @@ Bytes ScriptText(const TSetupScript& script, uint64_t installedBytes) {
       if (valueLine && script.Text(EntryKey(kRegValueValue, n)).empty() &&
           script.Text(EntryKey(kRegValueName, n)) == kEstimatedSizeValue &&
           script.Text(EntryKey(kRegValueType, n)) == kRegTypeInteger &&
-          script.Text(EntryKey(kRegValueLocation, n)).find("\\" + std::string(kUninstallListKey) + "\\") != std::string::npos)
+          NamesOwnUninstallEntry(script.Text(EntryKey(kRegValueLocation, n))))
         lines[*valueLine] += std::to_string((installedBytes + 1023) / 1024);
     }
   Bytes text;

@@ -6,6 +6,7 @@
 #include <set>
 #include <span>
 
+#include "actions/u_SetupFuncs.h"
 #include "actions/u_SimpleFuncs1.h"
 #include "package/u_Payload.h"
 #include "packer/u_CodePages.h"
@@ -270,8 +271,8 @@ std::vector<TScriptIssue> CheckRemoval(const TSetupScript& script) {
   bool uninstallString = false, versionMarker = false;
   if (script.HasHeader(kHeaderRegValues))
     for (size_t n = 1, count = script.CountEntries(kRegValueLocation); n <= count; ++n) {
-      uninstallString |= script.Text(EntryKey(kRegValueName, n)) == kUninstallStringValue &&
-                         script.Text(EntryKey(kRegValueLocation, n)).find(kUninstallListKey) != std::string::npos;
+      uninstallString |=
+          IsUninstallString(script.Text(EntryKey(kRegValueLocation, n)), script.Text(EntryKey(kRegValueName, n)));
       versionMarker |= script.Boolean(EntryKey(kRegCheckVersion, n));
     }
   const size_t line = std::max<size_t>(HeaderLine(script, kHeaderRegValues), 1);

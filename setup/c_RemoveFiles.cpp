@@ -13,8 +13,6 @@ std::string ProductKeyPath(const std::string& companyName, const std::string& pr
   return "Software\\" + companyName + "\\" + productName;
 }
 
-std::string UninstallKeyPath(const std::string& productName) { return AddBackslash(kUninstallListKey) + productName; }
-
 bool NamesProductKey(const std::string& companyName, const std::string& productName) {
   return !companyName.empty() && !productName.empty();
 }

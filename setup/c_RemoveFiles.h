@@ -39,9 +39,8 @@ private:
 std::vector<TMessage> NotRemovedList(const std::vector<TMessage>& items);
 
 // The product's own key below HKLM and HKCU, "Software\Company\Product", and
-// its uninstall entry below HKLM. A path whose company or product part is empty
-// would name a parent key (the company's, or the list of all uninstall
-// entries); it is still shown but not deleted.
+// its uninstall entry below HKLM (UninstallKeyPath). A path whose company or
+// product part is empty would name a parent key (the company's, or the list of
+// all uninstall entries); it is still shown but not deleted.
 std::string ProductKeyPath(const std::string& companyName, const std::string& productName);
-std::string UninstallKeyPath(const std::string& productName);
 bool NamesProductKey(const std::string& companyName, const std::string& productName);

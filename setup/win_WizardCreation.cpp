@@ -59,7 +59,7 @@ TControlClass ClassOf(const TControlInfo& info) {
 
 TVelkSetup::TVelkSetup(HINSTANCE instance)
     : instance_(instance),
-      flow_(!SetupProc->LicenseText.empty(), SetupProc->InstalledState != 0),
+      flow_(!SetupProc->LicenseText.empty(), SetupProc->InstalledState != TInstalledState::None),
       richEdit_(LoadLibraryExW(L"riched20.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)),
       dpi_(SystemDpi()),
       installPicture_(HBITMAP(LoadImageW(instance, L"INSTALLPICTURE", IMAGE_BITMAP, 0, 0, 0))),

@@ -82,7 +82,7 @@ TEST(SetupProc, LoadsTheWholeScriptInOrder) {
   EXPECT_EQ(project.RegList[0].KeyPath, "\\Software\\Acme Tools\\Widget");
   EXPECT_TRUE(project.RegList[0].CheckVersion);
   EXPECT_EQ(project.UninstallFile, "C:\\Program Files\\Acme Tools\\Widget\\Uninstall.exe");
-  EXPECT_EQ(project.InstalledState, 0) << "nothing installed";
+  EXPECT_EQ(project.InstalledState, TInstalledState::None) << "nothing installed";
 
   ASSERT_EQ(project.LinkList.size(), 1u);
   EXPECT_EQ(project.LinkList[0].Place, "<WidgetMenu>");
@@ -164,8 +164,9 @@ TEST(SetupProc, RemovalUsesTheRecordedInstallLocation) {
 
 TEST(SetupProc, InstalledStateComparesTheMarkerAsText) {
   const std::string key = "\\Software\\Acme Tools\\Widget";
-  const std::pair<const char*, int> cases[] = {{"2.0.0.0", 3}, {"2.0.0.1", 1}, {"1.9", 2}, {"2.0.0", 2},
-                                                {"2.0.0.0 ", 1}, {"", 0}};
+  using enum TInstalledState;
+  const std::pair<const char*, TInstalledState> cases[] = {{"2.0.0.0", Same}, {"2.0.0.1", Newer}, {"1.9", Older},
+                                                           {"2.0.0", Older},  {"2.0.0.0 ", Newer}, {"", None}};
   for (const auto& [installed, state] : cases) {
     FakeHost host;
     host.SetScript(kScript);
@@ -183,12 +184,12 @@ TEST(SetupProc, VersionMarkerIsNotNumeric) {
   host.SetRegValue(kHKeyLocalMachine, "\\K", "V", "10.0");
   host.SetRegValue(kHKeyLocalMachine, "\\K", "W", "e");
   // The second marker counts, and bytes compare unsigned: "e" < "\xe9".
-  EXPECT_EQ(TSetupProc(host).InstalledState, 2);
+  EXPECT_EQ(TSetupProc(host).InstalledState, TInstalledState::Older);
   FakeHost first;
   first.SetScript("[SetupInfo]\r\n[SetupRegValues]\r\nRegValueLocation1=<HKEY_LOCAL_MACHINE>\\K\r\n"
                   "RegValueName1=V\r\nRegValueValue1=9.0\r\nRegCheckVersion1=True\r\n");
   first.SetRegValue(kHKeyLocalMachine, "\\K", "V", "10.0");
-  EXPECT_EQ(TSetupProc(first).InstalledState, 2) << "10.0 sorts before 9.0";
+  EXPECT_EQ(TSetupProc(first).InstalledState, TInstalledState::Older) << "10.0 sorts before 9.0";
 }
 
 // The marker is read under the name the install writes it with: as the script
@@ -200,12 +201,12 @@ TEST(SetupProc, MarkerIsReadUnderTheNameTheInstallWrites) {
   FakeHost host;
   host.SetScript(script + "(Default Value)\r\n");
   host.SetRegValue(kHKeyLocalMachine, "\\K", "", "1");
-  EXPECT_EQ(TSetupProc(host).InstalledState, 3);
+  EXPECT_EQ(TSetupProc(host).InstalledState, TInstalledState::Same);
   host.SetScript(script + "<G><ProductName>\r\n");
   host.SetRegValue(kHKeyLocalMachine, "\\K", "gP", "1");
-  EXPECT_EQ(TSetupProc(host).InstalledState, 0) << "not expanded";
+  EXPECT_EQ(TSetupProc(host).InstalledState, TInstalledState::None) << "not expanded";
   host.SetRegValue(kHKeyLocalMachine, "\\K", "<G><ProductName>", "1");
-  EXPECT_EQ(TSetupProc(host).InstalledState, 3);
+  EXPECT_EQ(TSetupProc(host).InstalledState, TInstalledState::Same);
 }
 
 class ExpandTest : public ::testing::Test {

@@ -91,7 +91,7 @@ protected:
   }
 
   TSetupScript DemoScript() const { return TSetupScript(FileBytes(demo_ + "\\setup.ini")); }
-  uint8_t InstalledState() { return TSetupProc(*host_).InstalledState; }
+  TInstalledState InstalledState() { return TSetupProc(*host_).InstalledState; }
 
   std::string installer_, demo_;
   std::optional<TPackedInstallerHost> host_;
@@ -152,12 +152,13 @@ TEST_F(PackedInstallerProject, InstalledStateFollowsTheMarkerInTheRegistry) {
       EXPECT_EQ(entry.ValueData, kMarker);
     }
     EXPECT_EQ(markers, 1u);
-    EXPECT_EQ(project.InstalledState, 0) << "no key";
+    EXPECT_EQ(project.InstalledState, TInstalledState::None) << "no key";
   }
   CreateMarkerKey();
-  EXPECT_EQ(InstalledState(), 0) << "key without the marker value";
+  EXPECT_EQ(InstalledState(), TInstalledState::None) << "key without the marker value";
 
-  const std::pair<const char*, int> cases[] = {{kMarker, 3}, {"1.0.0.1", 1}, {"1.0.0", 2}, {"0.9", 2}};
+  using enum TInstalledState;
+  const std::pair<const char*, TInstalledState> cases[] = {{kMarker, Same}, {"1.0.0.1", Newer}, {"1.0.0", Older}, {"0.9", Older}};
   for (const auto& [installed, state] : cases) {
     WriteMarker(installed);
     EXPECT_EQ(InstalledState(), state) << installed;

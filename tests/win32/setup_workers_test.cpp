@@ -380,14 +380,14 @@ TEST(PackedInstallerWorkers, DemoInstallsByteIdenticalAndIsRemovedAgain) {
               ReadBack(entry.ValueType, project.ExpandValue(entry.ValueData)))
         << entry.KeyPath << " " << entry.ValueName;
   }
-  EXPECT_EQ(TSetupProc(host).InstalledState, 3) << "the same version is now installed";
+  EXPECT_EQ(TSetupProc(host).InstalledState, TInstalledState::Same) << "the same version is now installed";
 
   TRecordingView remove;
   const TWorkerThread removing = StartRemoveFiles(remove, remove.Ended());
   EXPECT_EQ(remove.WaitForEnd(), "done");
   for (const auto& [name, file] : project.FileList) EXPECT_FALSE(FileExists(project.ExpandValue(file.SetupPath))) << name;
   for (const TRegInfo& entry : project.RegList) EXPECT_FALSE(host.Registry().KeyExists(entry.RootKey, entry.KeyPath));
-  EXPECT_EQ(TSetupProc(host).InstalledState, 0);
+  EXPECT_EQ(TSetupProc(host).InstalledState, TInstalledState::None);
   SetupProc = nullptr;
   // The removal keeps the folders; the prefix the other tests share is left as
   // it was found.
