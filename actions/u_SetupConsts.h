@@ -37,7 +37,7 @@ private:
 };
 
 // What the user is told of an error caught as `error`: an ESetupError's
-// message, else the unexpected error.
+// message, a lack of memory, or else the unexpected error.
 TMessage ErrorMessage(const std::exception_ptr& error);
 
 // Registry root keys as the system defines them (32-bit values).

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <exception>
+#include <new>
 
 #include "actions/u_SimpleFuncs1.h"
 
@@ -95,6 +96,8 @@ TMessage ErrorMessage(const std::exception_ptr& error) {
     std::rethrow_exception(error);
   } catch (const ESetupError& setupError) {
     return setupError.Message();
+  } catch (const std::bad_alloc&) {
+    return {TText::NotEnoughMemory, {}};
   } catch (...) {
     return {TText::UnexpectedError, {}};
   }

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
+#include <new>
+#include <stdexcept>
+
 #include "tests/unit/fake_system.h"
 
 namespace {
@@ -48,6 +52,14 @@ TEST(RegSubKey, OneLeadingAndOneTrailingBackslashGo) {
   EXPECT_EQ(RegSubKey("\\"), "");
   EXPECT_EQ(RegSubKey(""), "");
   EXPECT_EQ(RegSubKey("\\\\X"), "\\X");
+}
+
+TEST(ErrorMessage, TellsAnErrorsOwnMessageALackOfMemoryOrTheUnexpected) {
+  const auto told = [](const auto& error) { return ErrorMessage(std::make_exception_ptr(error)); };
+  EXPECT_EQ(told(ESetupError(TText::FailedToSetData, {"V"})), (TMessage{TText::FailedToSetData, {"V"}}));
+  EXPECT_EQ(told(std::bad_alloc()), (TMessage{TText::NotEnoughMemory, {}}));
+  EXPECT_EQ(told(std::out_of_range("bug")), (TMessage{TText::UnexpectedError, {}}));
+  EXPECT_EQ(told(42), (TMessage{TText::UnexpectedError, {}}));
 }
 
 TEST(RegValueName, DefaultValueIsTheUnnamedOne) {

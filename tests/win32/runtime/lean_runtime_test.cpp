@@ -71,6 +71,22 @@ TEST(LeanRuntime, AnErrorCaughtOnOneThreadIsRethrownOnAnother) {
   EXPECT_EQ(what, "step failed");
 }
 
+TEST(LeanRuntime, OnlyWhatCannotBeHeldIsBadAlloc) {
+  const auto thrown = [](void (*call)()) -> std::string {
+    try {
+      call();
+    } catch (const std::bad_alloc&) {
+      return "bad_alloc";
+    } catch (const std::exception&) {
+      return "fault";
+    }
+    return "nothing";
+  };
+  EXPECT_EQ(thrown([] { std::string().reserve(std::string().max_size() + 1); }), "bad_alloc");
+  EXPECT_EQ(thrown([] { (void)std::string("x").at(2); }), "fault");
+  EXPECT_EQ(thrown([] { (void)std::vector<int>().at(0); }), "fault");
+}
+
 TEST(LeanRuntime, HandlersStillSeeTheLastErrorOfTheFailedCall) {
   SetLastError(ERROR_ACCESS_DENIED);
   DWORD seen = 0;
