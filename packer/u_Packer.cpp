@@ -171,6 +171,12 @@ private:
     try {
       TPeImage stub(ReadWholeFile(request_.stub));
       stub.CheckPackable();
+      // A setup program that reads zstd payloads names their resource type;
+      // one of an earlier version would find none of the product's files.
+      if (request_.compression == TPayloadFormat::Zstd &&
+          stub.File().find(kZstdPayloadType) == std::string::npos)
+        throw TPackError("it reads no zstd payload (a setup program of an earlier version); "
+                         "pack with --compression zlib, or into this version's setup program");
       return stub;
     } catch (const TPackError& e) {
       throw TPackError(DisplayPath(request_.stub), std::string("cannot be used as the setup program: ") + e.what());
@@ -195,7 +201,8 @@ private:
           try {
             const Bytes data = ReadWholeFile(file.path);
             packed[i] = !zstd ? PackResource(data)
-                              : PackZstdResource(data, data.size() <= kDictionaryFileSize ? dictionary : Bytes());
+                              : PackZstdResource(data, data.size() <= kDictionaryFileSize ? std::string_view(dictionary)
+                                                                                          : std::string_view());
             const std::lock_guard lock(logLock);
             unpacked_ += data.size();
             if (file.installed) installed_ += data.size();

@@ -56,18 +56,19 @@ protected:
   }
 
   // Packing must fail with `words` in the log or the error, leaving no output.
-  void ExpectFailure(const std::string& words) {
+  void ExpectFailure(const std::string& words, const TPackRequest& request) {
     log_.str("");
     try {
-      PackInstaller(Request(), {log_, log_});
+      PackInstaller(request, {log_, log_});
       ADD_FAILURE() << "packed; expected: " << words;
     } catch (const TPackError& e) {
       const std::string message = log_.str() + e.Where() + ": " + e.what();
       EXPECT_NE(message.find(words), std::string::npos) << message;
     }
-    EXPECT_FALSE(fs::exists(folder_.Path() / "setup.exe"));
-    EXPECT_FALSE(fs::exists(folder_.Path() / "setup.exe.partial"));
+    EXPECT_FALSE(fs::exists(request.output));
+    EXPECT_FALSE(fs::exists(request.output.string() + ".partial"));
   }
+  void ExpectFailure(const std::string& words) { ExpectFailure(words, Request()); }
 
   static Bytes Unpacked(const Bytes& installer, std::u16string name) {
     const auto raw = FindLikeLoader(installer, kPayload, Named(std::move(name)));
@@ -136,6 +137,11 @@ TEST_F(PackerTest, ZstdPacksTheFilesWithADictionaryForTheSmallOnes) {
   WriteScript("FileLocation1=bin\\app.dat\nFileDispName1=App.dat\n" + lines);
   TPackRequest request = Request("one.exe", 1);
   request.compression = TPayloadFormat::Zstd;
+  ExpectFailure("it reads no zstd payload (a setup program of an earlier version)", request);
+  // A setup program that reads zstd payloads names their type.
+  TResourceTree stub = StubResources();
+  stub.Set(TResourceId::Number(10), TResourceId::Number(1), 0, {"reads VELKZSTD resources", 0});
+  folder_.Write("stub.exe", MakeImage(stub));
   const Bytes installer = Pack(request);
   request.output = folder_.Path() / "two.exe";
   request.threads = 4;
