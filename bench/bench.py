@@ -8,6 +8,14 @@ calls this with a mode:
           judged against bench/goals.json; writes bench/results.md and .json
   scale   ours alone on 10,000 small files and one 500 MB file: results-scale.md and .json
   packer  velkpack against makensis on the 200 files, printed
+  product a real product folder: its classic and zstd installers against NSIS's
+          solid LZMA one, sizes, and installs timed in paired rounds; writes
+          bench/results-product.md and .json
+
+With --earlier-stub (and --earlier-packer), main and product time a second
+setup program, of another build, in the same rounds as this one: each round
+runs both, the order turned round every round, and the ratio of the two is
+printed for either order.
 
 Everything a run makes lives under BUILD/bench (harness.py, payloads.py). Our
 installer is timed through the wizard driver (contenders.py); report.py writes
@@ -17,13 +25,14 @@ the results.
 import argparse
 import json
 import shutil
+import statistics
 import subprocess
 from pathlib import Path
 
 from contenders import (inflate, install_folder, largest_packed, nsis_install, nsis_remove, nsis_wizard_install,
                         ours_install, ours_remove, raw_copy)
 from harness import MB, Env, Wine, log, wine_path
-from payloads import Payload, main_payloads, scale_payloads
+from payloads import FolderPayload, Payload, main_payloads, scale_payloads
 from report import kb, mb, median, ms, samples_text, verdict, write_results
 
 HERE = Path(__file__).resolve().parent
@@ -45,6 +54,27 @@ def pack_timings(payload: Payload, runs: int) -> dict:
     return pack
 
 
+def paired_round(wine: Wine, payload: Payload, run: int, installers: list[tuple[list, Path]], verify: bool,
+                 removals: list | None = None):
+    """One round of installs of PAYLOAD by each (SAMPLES, INSTALLER), in that order on even rounds and in
+    the reverse order on odd ones, each removed before the next; the first one's removals go to REMOVALS."""
+    ordered = installers if run % 2 == 0 else installers[::-1]
+    for samples, installer in ordered:
+        samples.append(ours_install(wine, payload, verify, installer))
+        removal = ours_remove(wine, payload)
+        if removals is not None and samples is installers[0][0]:
+            removals.append(removal)
+
+
+def paired_ratio(numerator: list[dict], denominator: list[dict], names: tuple[str, str], key: str = "ms") -> str:
+    """The median of NUMERATOR/DENOMINATOR per round of paired_round, over all rounds, and apart for the
+    even rounds, in which NAMES[0] ran first, and the odd ones, in which NAMES[1] did."""
+    ratios = [a[key] / b[key] for a, b in zip(numerator, denominator)]
+    both = statistics.median(ratios)
+    return (f"{both:.3f} ({names[0]} run first: {statistics.median(ratios[0::2]):.3f}, "
+            f"{names[1]} run first: {statistics.median(ratios[1::2]):.3f})" if len(ratios) > 1 else f"{both:.3f}")
+
+
 def measure_installs(env: Env, wine: Wine, payloads: list[Payload], earlier: Path | None) -> dict:
     """Per payload, the samples of every contender's install and removal, run in turn so that each run
     of one contender has the others' load; the empty NSIS installer runs beside the first payload."""
@@ -55,11 +85,8 @@ def measure_installs(env: Env, wine: Wine, payloads: list[Payload], earlier: Pat
         for run in range(env.runs):
             log(f"{p.title}: run {run + 1} of {env.runs}")
             verify = run == 0
-            r["ours_in"].append(ours_install(wine, p, verify))
-            r["ours_out"].append(ours_remove(wine, p))
-            if earlier:
-                r["earlier_in"].append(ours_install(wine, p, False, p.ours_earlier))
-                ours_remove(wine, p)
+            paired_round(wine, p, run, [(r["ours_in"], p.ours)] + ([(r["earlier_in"], p.ours_earlier)] if earlier else []),
+                         verify, r["ours_out"])
             r["wizard_in"].append(nsis_wizard_install(wine, p, verify))
             nsis_remove(wine, p)
             r["ns_in"].append(nsis_install(wine, p, False, verify))
@@ -81,7 +108,7 @@ def run_main(env: Env):
         p.generate()
         p.pack_ours()
         if earlier:
-            p.pack_ours(earlier, p.ours_earlier)
+            p.pack_ours(earlier, p.ours_earlier, env.earlier_packer)
         p.pack_nsis(False)
         p.pack_nsis(True)
     pack = pack_timings(many, env.runs)
@@ -186,9 +213,12 @@ def run_main(env: Env):
              "the same way, NSIS run with `/S`, net of an empty NSIS installer's `/S` run "
              f"({ms(empty)}: Wine's process start and exit, which the timing of ours does not contain)."]
     if earlier:
-        intro += ["", f"An earlier build's setup program ({earlier}), same payloads, same runs: install "
+        intro += ["", f"An earlier build's setup program ({earlier}), same payloads, in the same rounds, in turn "
+                  "first and second: install "
                   + "; ".join(f"{p.title} {ms(median(results[p.name]['earlier_in']))} "
-                              f"(this build {ms(median(results[p.name]['ours_in']))})" for p in payloads) + "."]
+                              f"(this build {ms(median(results[p.name]['ours_in']))}; earlier/this build per round "
+                              f"{paired_ratio(results[p.name]['earlier_in'], results[p.name]['ours_in'], ('this build', 'earlier'))})"
+                              for p in payloads) + "."]
     details = ["## Samples (ms)", ""]
     names = (("ours_in", "ours install"), ("earlier_in", "ours install, earlier build"), ("ours_out", "ours removal"),
              ("wizard_in", "NSIS wizard install"), ("ns_in", "NSIS /S install"), ("ns_out", "NSIS /S uninstall"),
@@ -248,17 +278,65 @@ def run_packer(env: Env):
     print(f"time velkpack/makensis: {ours / nsis:.2f}; goal ≤ {GOALS['packer_vs_makensis']}")
 
 
+def run_product(env: Env):
+    """A real product folder: sizes against NSIS solid LZMA, and zstd against classic installs in paired rounds."""
+    p = FolderPayload(env, env.product)
+    p.generate()
+    zstd, earlier = p.dir / "velk-setup-zstd.exe", env.earlier_stub
+    pack = {"classic": p.pack_ours(), "zstd": p.pack_ours(out=zstd, options=("--compression", "zstd"))}
+    if earlier:
+        pack["earlier"] = p.pack_ours(earlier, p.ours_earlier, env.earlier_packer)
+    pack["nsis"] = p.pack_nsis_lzma()
+    r = {"classic": [], "zstd": [], "earlier": [], "classic_vs_earlier": []}
+    with Wine(env) as wine:
+        for run in range(env.runs):
+            log(f"{p.title}: round {run + 1} of {env.runs}")
+            paired_round(wine, p, run, [(r["classic"], p.ours), (r["zstd"], zstd)], run == 0)
+            if earlier:
+                paired_round(wine, p, run, [(r["classic_vs_earlier"], p.ours), (r["earlier"], p.ours_earlier)], False)
+    size = {"classic": p.ours.stat().st_size, "zstd": zstd.stat().st_size, "nsis": p.nsis_lzma.stat().st_size}
+    classic_mem, zstd_mem = median(r["classic"], "rss"), median(r["zstd"], "rss")
+    table = [["Figure", "Ours", "Against", "Goal", "Met"],
+             ["zstd installer size", f"{size['zstd']:,} B", f"NSIS solid LZMA {size['nsis']:,} B", "≤ 1.2 ×",
+              f"{verdict(size['zstd'] <= 1.2 * size['nsis'])} ({size['zstd'] / size['nsis']:.3f})"],
+             ["classic installer size", f"{size['classic']:,} B", f"NSIS solid LZMA {size['nsis']:,} B", "", ""],
+             ["zstd install with the wizard, paired rounds", ms(median(r["zstd"])), f"classic {ms(median(r['classic']))}",
+              "zstd/classic ≤ 1", paired_ratio(r["zstd"], r["classic"], ("classic", "zstd"))],
+             ["peak memory installing", f"zstd {mb(zstd_mem)}", f"classic {mb(classic_mem)}", "≤ classic + 16 MB",
+              f"{verdict(zstd_mem <= classic_mem + 16 * MB)} (+{mb(zstd_mem - classic_mem)})"]]
+    if earlier:
+        size["earlier"] = p.ours_earlier.stat().st_size
+        table += [["classic installer size against the earlier build's", f"{size['classic']:,} B",
+                   f"{size['earlier']:,} B", "≤ 0.965 ×",
+                   f"{verdict(size['classic'] <= 0.965 * size['earlier'])} ({size['classic'] / size['earlier']:.3f})"],
+                  ["classic install with the wizard against the earlier build's, paired rounds",
+                   ms(median(r["classic_vs_earlier"])), ms(median(r["earlier"])), "this/earlier ≤ 1 (within noise)",
+                   paired_ratio(r["classic_vs_earlier"], r["earlier"], ("this build", "earlier"))]]
+    intro = [f"`bench/run.sh product` on {env.product}: {len(p.files)} files, {p.total:,} bytes. Medians of "
+             f"{env.runs} rounds; in each round both installers of a pair install (through the wizard, from the "
+             "click on Install to the finished page) and remove, the order turned round every round; a ratio is "
+             "the median of the rounds' ratios, and apart for the rounds in which the first or the second of the "
+             "pair ran ahead." + (f" Earlier build: {earlier}." if earlier else "")]
+    details = ["## Samples (ms)", ""] + [samples_text(name, samples) for name, samples in r.items() if samples]
+    details += ["", "Packing (ms): " + ", ".join(f"{name} {ms(value)}" for name, value in pack.items())]
+    write_results(HERE / "results-product.md", "Installer benchmark: a real product folder", intro, table, details,
+                  {"sizes": size, "packing": pack, **r})
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("mode", choices=["main", "scale", "packer"])
+    parser.add_argument("mode", choices=["main", "scale", "packer", "product"])
     parser.add_argument("--root", type=Path, required=True)
     parser.add_argument("--build", type=Path, required=True)
     parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--earlier-stub", type=Path, help="main: also time installs made with this setup program")
+    parser.add_argument("--earlier-stub", type=Path, help="main, product: also time installs made with this setup program")
+    parser.add_argument("--earlier-packer", type=Path, help="the packer of the earlier stub's build")
+    parser.add_argument("--product", type=Path, help="product: the product folder")
     args = parser.parse_args()
-    env = Env(args.root, args.build, args.build / "bench", args.runs, args.earlier_stub)
+    env = Env(args.root, args.build, args.build / "bench", args.runs, args.earlier_stub, args.earlier_packer,
+              args.product)
     env.work.mkdir(parents=True, exist_ok=True)
-    {"main": run_main, "scale": run_scale, "packer": run_packer}[args.mode](env)
+    {"main": run_main, "scale": run_scale, "packer": run_packer, "product": run_product}[args.mode](env)
 
 
 if __name__ == "__main__":

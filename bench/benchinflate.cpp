@@ -1,6 +1,6 @@
-// Inflates every payload resource of an installer in memory with the
-// installer's own UnpackResource and prints the milliseconds that took and the
-// bytes it gave; loading the resources is not timed.
+// Inflates every payload resource of an installer in memory, of either format,
+// with the installer's own UnpackResource and prints the milliseconds that took
+// and the bytes it gave; loading the resources is not timed.
 //
 //   benchinflate.exe INSTALLER
 
@@ -22,13 +22,13 @@ double NowMs() {
   return double(now.QuadPart) * 1000 / double(frequency.QuadPart);
 }
 
-// The raw bytes of every resource of the payload type, in the module's mapping.
-std::vector<std::string_view> PayloadResources(HMODULE module) {
+// The raw bytes of every named resource of a payload type, in the module's mapping.
+std::vector<std::string_view> PayloadResources(HMODULE module, const char* type) {
   std::vector<std::string_view> found;
   EnumResourceNamesA(
-      module, kPayloadType,
+      module, type,
       [](HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param) -> BOOL {
-        HRSRC info = FindResourceA(module, name, type);
+        HRSRC info = IS_INTRESOURCE(name) ? nullptr : FindResourceA(module, name, type);  // not the dictionary
         HGLOBAL data = info ? LoadResource(module, info) : nullptr;
         if (data)
           reinterpret_cast<std::vector<std::string_view>*>(param)->emplace_back(
@@ -51,12 +51,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "benchinflate: cannot load %s\n", argv[1]);
     return 1;
   }
-  const std::vector<std::string_view> resources = PayloadResources(module.get());
+  std::vector<std::pair<std::string_view, TPayloadCodec>> resources;
+  for (std::string_view raw : PayloadResources(module.get(), kPayloadType)) resources.push_back({raw, {}});
+  TPayloadCodec zstd{TPayloadFormat::Zstd, {}};
+  if (HRSRC info = FindResourceA(module.get(), MAKEINTRESOURCEA(kZstdDictionaryId), kZstdPayloadType))
+    zstd.dictionary = std::string_view(static_cast<const char*>(LockResource(LoadResource(module.get(), info))),
+                                       SizeofResource(module.get(), info));
+  for (std::string_view raw : PayloadResources(module.get(), kZstdPayloadType)) resources.push_back({raw, zstd});
   unsigned long long unpackedBytes = 0;
   const double start = NowMs();
-  for (std::string_view raw : resources) {
+  for (const auto& [raw, codec] : resources) {
     Bytes unpacked;
-    if (!UnpackResource(raw, unpacked)) {
+    if (!UnpackResource(raw, unpacked, codec)) {
       std::fprintf(stderr, "benchinflate: a payload resource is damaged\n");
       return 1;
     }

@@ -25,6 +25,8 @@ class Env:
     work: Path           # BUILD/bench
     runs: int
     earlier_stub: Path | None = None  # an earlier build's setup program, timed beside this one
+    earlier_packer: Path | None = None  # the packer of that build (default: this one)
+    product: Path | None = None  # bench/run.sh product: the product folder
     wine_root: Path = field(init=False)
     wine64: str = "/usr/lib/wine/wine64"
     wineserver: str = "/usr/lib/wine/wineserver"

@@ -91,11 +91,11 @@ class Payload:
     def nsis_name(self, solid: bool, empty: bool = False) -> str:
         return "nsis-empty" if empty else ("nsis-solid" if solid else "nsis-nonsolid")
 
-    def write_nsis(self, solid: bool, empty: bool = False):
-        name = self.nsis_name(solid, empty)
+    def write_nsis(self, solid: bool, empty: bool = False, compressor: str = "zlib", name: str = ""):
+        name = name or self.nsis_name(solid, empty)
         key = f"Software\\Bench Company\\Bench NSIS {self.name}"
         lines = ["Unicode true", "Target amd64-unicode", f'Name "Bench NSIS {self.name}"', f'OutFile "{name}.exe"',
-                 f"SetCompressor {'/SOLID ' if solid else ''}zlib", f'InstallDir "$PROGRAMFILES64\\Bench NSIS"',
+                 f"SetCompressor {'/SOLID ' if solid else ''}{compressor}", f'InstallDir "$PROGRAMFILES64\\Bench NSIS"',
                  "RequestExecutionLevel admin", "Page directory", "Page instfiles", "UninstPage instfiles",
                  "Section", "SetOutPath $INSTDIR"]
         files = [] if empty else self.files
@@ -118,16 +118,47 @@ class Payload:
         """Our installer of the same payload made with an earlier build's setup program."""
         return self.dir / "velk-setup-earlier.exe"
 
-    def pack_ours(self, stub: Path | None = None, out: Path | None = None) -> float:
+    def pack_ours(self, stub: Path | None = None, out: Path | None = None, packer: Path | None = None,
+                  options: tuple = ()) -> float:
         start = time.monotonic()
-        subprocess.run([self.env.velkpack, "pack", self.dir / "setup.ini", "--stub", stub or self.env.stub,
-                        "-o", out or self.ours], check=True, stdout=subprocess.DEVNULL)
+        subprocess.run([packer or self.env.velkpack, "pack", self.dir / "setup.ini", "--stub", stub or self.env.stub,
+                        "-o", out or self.ours, *options], check=True, stdout=subprocess.DEVNULL)
         return (time.monotonic() - start) * 1000
 
     def pack_nsis(self, solid: bool, empty: bool = False) -> float:
         start = time.monotonic()
         subprocess.run(["makensis", "-V1", f"{self.nsis_name(solid, empty)}.nsi"], cwd=self.dir, check=True,
                        stdout=subprocess.DEVNULL)
+        return (time.monotonic() - start) * 1000
+
+
+class FolderPayload(Payload):
+    """The files of a real product folder, copied flat into WORK/NAME/data (a file in a
+    subfolder named SUBFOLDER_NAME), with our script and NSIS scripts of them."""
+
+    def __init__(self, env: Env, folder: Path):
+        sources = sorted(f for f in folder.rglob("*") if f.is_file() and not f.is_symlink())
+        super().__init__(env, f"product-{folder.name}", f"{folder.name} ({len(sources)} files)",
+                         [f.stat().st_size for f in sources], ["dat"] * len(sources))
+        self.sources = sources
+        self.files = ["_".join(f.relative_to(folder).parts) for f in sources]
+
+    def generate(self):
+        log(f"copying {self.title}, {self.total / MB:.0f} MB ...")
+        shutil.rmtree(self.dir, ignore_errors=True)
+        self.data.mkdir(parents=True)
+        for source, name in zip(self.sources, self.files):
+            shutil.copyfile(source, self.data / name)
+        self.write_scripts()
+        self.write_nsis(True, compressor="lzma", name="nsis-solid-lzma")
+
+    @property
+    def nsis_lzma(self) -> Path:
+        return self.dir / "nsis-solid-lzma.exe"
+
+    def pack_nsis_lzma(self) -> float:
+        start = time.monotonic()
+        subprocess.run(["makensis", "-V1", "nsis-solid-lzma.nsi"], cwd=self.dir, check=True, stdout=subprocess.DEVNULL)
         return (time.monotonic() - start) * 1000
 
 

@@ -8,7 +8,15 @@
 #                            under Wine, judged against bench/goals.json; writes
 #                            bench/results.md and results.json (about 25 minutes);
 #                            EARLIER_STUB=path/to/setup.exe also times installs made
-#                            with that earlier build's setup program
+#                            with that earlier build's setup program (packed by
+#                            EARLIER_PACKER=path/to/velkpack, default this build's),
+#                            in the same rounds, the order turned round every round,
+#                            and prints the ratio for either order
+#   bench/run.sh product     PRODUCT=folder: a real product's classic and zstd
+#                            installers against NSIS's solid LZMA one: sizes, and
+#                            zstd against classic installs in paired rounds (and,
+#                            with EARLIER_STUB, this build's classic against the
+#                            earlier one's); writes bench/results-product.md
 #   bench/run.sh scale       ours on 10,000 small files and on one 500 MB file;
 #                            writes bench/results-scale.md and results-scale.json
 #   bench/run.sh packer      velkpack against makensis on 200 files / 30 MB, printed
@@ -53,13 +61,15 @@ measure_size() {
 
 "$root/scripts/install-deps.sh"
 case "$mode" in
-  main | scale | packer)
+  main | scale | packer | product)
     configure_win
     cmake --build "$build/win" --target setup wizdriver benchcopy benchinflate >/dev/null
     build_native velkpack
     runs=${RUNS:-$([ "$mode" == scale ] && echo 3 || echo 5)}
+    [ "$mode" != product ] || [ -d "${PRODUCT:-}" ] || { echo "product: set PRODUCT to the product folder" >&2; exit 2; }
     exec python3 "$root/bench/bench.py" "$mode" --root "$root" --build "$build" --runs "$runs" \
-      ${EARLIER_STUB:+--earlier-stub "$EARLIER_STUB"}
+      ${EARLIER_STUB:+--earlier-stub "$EARLIER_STUB"} ${EARLIER_PACKER:+--earlier-packer "$EARLIER_PACKER"} \
+      ${PRODUCT:+--product "$PRODUCT"}
     ;;
   setup-proc)
     build_native bench_setup_proc
@@ -67,7 +77,7 @@ case "$mode" in
     ;;
   size) measure_size ;;
   *)
-    echo "usage: $0 main | scale | packer | setup-proc | size" >&2
+    echo "usage: $0 main | scale | packer | product | setup-proc | size" >&2
     exit 2
     ;;
 esac

@@ -1,6 +1,7 @@
 #include "package/u_Payload.h"
 
 #include <zlib.h>
+#include <zstd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -8,20 +9,118 @@
 
 namespace {
 
-// Deflate expands its input by at most about 1032 to 1 (long runs of a byte).
+// The most a format can expand its stream: deflate about 1032 to 1 (long runs
+// of a byte), zstd 32768 to 1 (a 4-byte run-length block of 128 KiB).
 constexpr uint64_t kMaxInflateRatio = 1032;
+constexpr uint64_t kMaxZstdRatio = 32768;
 
 constexpr size_t kInflatePiece = 1 << 20;
 
 // How much packed input one read takes.
 constexpr size_t kReadPiece = 1 << 20;
 
-// The declared size, when its stream can yield that much at deflate's best ratio;
-// a size field that claims more is damage.
-bool ReadPlausibleSize(const TRawResource& raw, int32_t& size) {
+// The declared size, when its stream can yield that much at its format's best
+// ratio; a size field that claims more is damage.
+bool ReadPlausibleSize(const TRawResource& raw, TPayloadFormat format, int32_t& size) {
   if (!ReadDeclaredSize(raw, size)) return false;
   const size_t stream = raw.size - 4;
-  return uint64_t(size) <= (stream + 1) * kMaxInflateRatio;
+  return uint64_t(size) <= (stream + 1) * (format == TPayloadFormat::Zstd ? kMaxZstdRatio : kMaxInflateRatio);
+}
+
+// The stream of a payload resource (past its size field) in read pieces, and
+// the pieces a decoder makes of it on their way to the sink, never more in
+// all than the declared size.
+class TStreamFeed {
+public:
+  TStreamFeed(const TRawResource& raw, size_t size, const std::function<bool(std::string_view)>& sink)
+      // One byte more than the declared size shows a stream that runs longer.
+      : raw_(raw), size_(size), sink_(sink), out_(std::min(size + 1, kInflatePiece), '\0') {}
+
+  bool InputLeft() const { return consumed_ < raw_.size; }
+  // The next piece of input; false when none is left or it cannot be read.
+  bool NextInput(std::string_view& input) {
+    if (!InputLeft() || !raw_.read(consumed_, std::min(raw_.size - consumed_, kReadPiece), input) || input.empty())
+      return false;
+    consumed_ += input.size();
+    return true;
+  }
+
+  char* Out() { return out_.data(); }
+  size_t OutSize() const { return out_.size(); }
+  // Hands the first `length` bytes of Out() on; false past the declared size
+  // or when the sink stops.
+  bool Yield(size_t length) {
+    produced_ += length;
+    return produced_ <= size_ && (length == 0 || sink_(std::string_view(out_.data(), length)));
+  }
+  bool Complete() const { return produced_ == size_; }
+  size_t Size() const { return size_; }
+
+private:
+  const TRawResource& raw_;
+  const size_t size_;
+  const std::function<bool(std::string_view)>& sink_;
+  Bytes out_;
+  size_t consumed_ = 4, produced_ = 0;
+};
+
+bool InflateZlib(TStreamFeed& feed) {
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  const std::unique_ptr<z_stream, decltype(&inflateEnd)> end(&z, inflateEnd);
+  int status = Z_OK;
+  while (status == Z_OK) {
+    if (z.avail_in == 0 && feed.InputLeft()) {
+      std::string_view input;
+      if (!feed.NextInput(input)) return false;
+      z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
+      z.avail_in = uInt(input.size());
+    }
+    z.next_out = reinterpret_cast<Bytef*>(feed.Out());
+    z.avail_out = uInt(feed.OutSize());
+    status = inflate(&z, Z_NO_FLUSH);  // Z_BUF_ERROR when a truncated stream cannot go on
+    if (!feed.Yield(feed.OutSize() - z.avail_out)) return false;
+  }
+  // A stream that ends cleanly but short of the declared size is damage too.
+  return status == Z_STREAM_END && feed.Complete();
+}
+
+// The frame header must be a zstd frame's that declares the size field's size
+// and, when it names a dictionary, names the installer's; that is then loaded.
+bool StartZstdFrame(ZSTD_DCtx* context, std::string_view first, size_t size, std::string_view dictionary) {
+  const auto byte = [&](size_t i) { return uint32_t(static_cast<unsigned char>(first[i])); };
+  if (first.size() < 4 || (byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24) != ZSTD_MAGICNUMBER ||
+      ZSTD_getFrameContentSize(first.data(), first.size()) != size)
+    return false;
+  const unsigned dictionaryId = ZSTD_getDictID_fromFrame(first.data(), first.size());
+  if (dictionaryId == 0) return true;
+  return !dictionary.empty() && ZSTD_getDictID_fromDict(dictionary.data(), dictionary.size()) == dictionaryId &&
+         !ZSTD_isError(ZSTD_DCtx_loadDictionary(context, dictionary.data(), dictionary.size()));
+}
+
+bool InflateZstd(TStreamFeed& feed, std::string_view dictionary) {
+  const std::unique_ptr<ZSTD_DCtx, decltype(&ZSTD_freeDCtx)> context(ZSTD_createDCtx(), ZSTD_freeDCtx);
+  if (!context || ZSTD_isError(ZSTD_DCtx_setParameter(context.get(), ZSTD_d_windowLogMax, kZstdWindowLog)))
+    return false;
+  ZSTD_inBuffer in{nullptr, 0, 0};
+  bool started = false, needsInput = true;
+  for (;;) {
+    if (needsInput && in.pos == in.size) {
+      std::string_view input;
+      if (!feed.NextInput(input)) return false;  // the frame ends early
+      if (!started && !StartZstdFrame(context.get(), input, feed.Size(), dictionary)) return false;
+      started = true;
+      in = {input.data(), input.size(), 0};
+    }
+    ZSTD_outBuffer out{feed.Out(), feed.OutSize(), 0};
+    const size_t status = ZSTD_decompressStream(context.get(), &out, &in);
+    if (ZSTD_isError(status) || !feed.Yield(out.pos)) return false;
+    if (status == 0) break;  // the frame is complete and its checksum holds
+    // A full output buffer may hold back more output; else the decoder needs input.
+    needsInput = out.pos < out.size;
+  }
+  // The resource holds the one frame and nothing after it.
+  return in.pos == in.size && !feed.InputLeft() && feed.Complete();
 }
 
 }  // namespace
@@ -40,46 +139,27 @@ bool ReadDeclaredSize(const TRawResource& raw, int32_t& size) {
   return size >= 0 && size <= kMaxUnpackedSize;
 }
 
-bool InflateResource(const TRawResource& raw, const std::function<bool(std::string_view piece)>& sink) {
+bool InflateResource(const TRawResource& raw, const std::function<bool(std::string_view piece)>& sink,
+                     const TPayloadCodec& codec) {
   int32_t size = 0;
-  if (!ReadPlausibleSize(raw, size)) return false;
-
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) return false;
-  const std::unique_ptr<z_stream, decltype(&inflateEnd)> end(&z, inflateEnd);
-  // One byte more than the declared size shows a stream that runs longer.
-  Bytes piece(std::min(size_t(size) + 1, kInflatePiece), '\0');
-  size_t consumed = 4, produced = 0;
-  int status = Z_OK;
-  while (status == Z_OK) {
-    if (z.avail_in == 0 && consumed < raw.size) {
-      std::string_view input;
-      if (!raw.read(consumed, std::min(raw.size - consumed, kReadPiece), input) || input.empty()) return false;
-      consumed += input.size();
-      z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
-      z.avail_in = uInt(input.size());
-    }
-    z.next_out = reinterpret_cast<Bytef*>(piece.data());
-    z.avail_out = uInt(piece.size());
-    status = inflate(&z, Z_NO_FLUSH);  // Z_BUF_ERROR when a truncated stream cannot go on
-    const size_t length = piece.size() - z.avail_out;
-    produced += length;
-    if (produced > size_t(size) || (length > 0 && !sink(std::string_view(piece.data(), length)))) return false;
-  }
-  // A stream that ends cleanly but short of the declared size is damage too.
-  return status == Z_STREAM_END && produced == size_t(size);
+  if (!ReadPlausibleSize(raw, codec.format, size)) return false;
+  TStreamFeed feed(raw, size_t(size), sink);
+  return codec.format == TPayloadFormat::Zstd ? InflateZstd(feed, codec.dictionary) : InflateZlib(feed);
 }
 
-bool UnpackResource(std::string_view raw, Bytes& unpacked) {
+bool UnpackResource(std::string_view raw, Bytes& unpacked, const TPayloadCodec& codec) {
   unpacked.clear();
   int32_t size = 0;
-  if (!ReadPlausibleSize(raw, size)) return false;
+  if (!ReadPlausibleSize(raw, codec.format, size)) return false;
   Bytes buffer;
   buffer.reserve(size_t(size));
-  if (!InflateResource(raw, [&](std::string_view piece) {
-        buffer.append(piece);
-        return true;
-      }))
+  if (!InflateResource(
+          raw,
+          [&](std::string_view piece) {
+            buffer.append(piece);
+            return true;
+          },
+          codec))
     return false;
   unpacked = std::move(buffer);
   return true;

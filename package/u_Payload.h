@@ -1,13 +1,17 @@
 #pragma once
 // The payload that travels inside the setup program: named resources of type
 // VELKSETUP, each a 4-byte little-endian unpacked size followed by one zlib
-// stream, and an ordinary bitmap resource for the top logo.
+// stream, and an ordinary bitmap resource for the top logo. A product's files
+// may instead be resources of type VELKZSTD: the same size field followed by
+// one zstd frame, with the dictionary some frames need as resource number 1 of
+// that type (docs/payload-formats.md).
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "actions/u_SetupConsts.h"
 
@@ -15,6 +19,21 @@ inline constexpr char kPayloadType[] = "VELKSETUP";
 inline constexpr char kScriptResource[] = "SETUPINFO";
 inline constexpr char kLicenseResource[] = "LICINFO";
 inline constexpr char kTopLogoResource[] = "TOPLOGO";
+inline constexpr char kZstdPayloadType[] = "VELKZSTD";
+// A number, so that no file's resource name can meet it.
+inline constexpr uint16_t kZstdDictionaryId = 1;
+
+// Frames with a larger window are refused: the window is the decoder's memory.
+inline constexpr int kZstdWindowLog = 23;
+
+enum class TPayloadFormat { Zlib, Zstd };
+
+// What decoding a payload resource needs besides its bytes: the format, and
+// for zstd the installer's dictionary (empty when it has none).
+struct TPayloadCodec {
+  TPayloadFormat format = TPayloadFormat::Zlib;
+  std::string_view dictionary;
+};
 
 // A payload resource where a loaded program holds it, and the size it declares.
 // Its bytes are read through the program's file, not the view: read there,
@@ -22,6 +41,7 @@ inline constexpr char kTopLogoResource[] = "TOPLOGO";
 struct TPayloadView {
   std::string_view raw;
   int32_t size = 0;
+  TPayloadCodec codec;
 };
 
 // Larger declared sizes are taken as damage rather than trusted for an allocation.
@@ -46,16 +66,27 @@ struct TRawResource {
 // hold one, cannot be read or declares a size outside 0..kMaxUnpackedSize.
 bool ReadDeclaredSize(const TRawResource& raw, int32_t& size);
 
-// Inflates a payload resource. True only when the stream is intact and yields
-// exactly the declared number of bytes.
-bool UnpackResource(std::string_view raw, Bytes& unpacked);
+// Inflates a payload resource. True only when the stream is intact (for zstd:
+// its checksum holds, its window is within kZstdWindowLog, the dictionary it
+// names is the one given) and yields exactly the declared number of bytes.
+bool UnpackResource(std::string_view raw, Bytes& unpacked, const TPayloadCodec& codec = {});
 
 // Inflates a payload resource piece by piece (at most 1 MiB each) into `sink`,
 // which returns false to stop. True on the same terms as UnpackResource; on
 // false, some pieces may already have gone to the sink.
-bool InflateResource(const TRawResource& raw, const std::function<bool(std::string_view piece)>& sink);
+bool InflateResource(const TRawResource& raw, const std::function<bool(std::string_view piece)>& sink,
+                     const TPayloadCodec& codec = {});
 
 // Encodes data as a payload resource: size field and a zlib stream, written by
 // libdeflate at its highest level. Throws std::length_error for data over
 // 1 GiB, std::runtime_error for a failing compressor.
 Bytes PackResource(std::string_view data);
+
+// Encodes data as a zstd payload resource: size field and one zstd frame at a
+// high level, with an 8 MiB window at most, a checksum, and `dictionary` when
+// it is not empty. Throws as PackResource does.
+Bytes PackZstdResource(std::string_view data, std::string_view dictionary = {});
+
+// A zstd dictionary of at most `capacity` bytes trained on `samples`; empty
+// when they are too few or too small to train one.
+Bytes TrainZstdDictionary(const std::vector<std::string_view>& samples, size_t capacity);

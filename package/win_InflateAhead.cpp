@@ -41,7 +41,7 @@ DWORD WINAPI TInflateAhead::ThreadMain(void* thread) {
 
 void TInflateAhead::InflateSlots(TModuleFile& file) {
   while (const std::optional<size_t> index = NextSlot()) {
-    std::optional<TInflated> inflated = Inflate(file, slots_[*index].raw, slots_[*index].size);
+    std::optional<TInflated> inflated = Inflate(file, slots_[*index].payload);
     TExclusiveLock hold(lock_);
     TSlot& slot = slots_[*index];
     slot.state = inflated ? TState::Inflated : TState::NotAhead;
@@ -52,14 +52,17 @@ void TInflateAhead::InflateSlots(TModuleFile& file) {
 }
 
 // Nothing when the memory for it cannot be had.
-std::optional<TInflated> TInflateAhead::Inflate(TModuleFile& file, std::string_view raw, size_t size) {
+std::optional<TInflated> TInflateAhead::Inflate(TModuleFile& file, const TPayloadView& payload) {
   try {
     TInflated inflated;
-    inflated.data.reserve(size);
-    inflated.intact = InflateResource(file.Resource(raw), [&](std::string_view piece) {
-      inflated.data.append(piece);
-      return true;
-    });
+    inflated.data.reserve(size_t(payload.size));
+    inflated.intact = InflateResource(
+        file.Resource(payload.raw),
+        [&](std::string_view piece) {
+          inflated.data.append(piece);
+          return true;
+        },
+        payload.codec);
     return inflated;
   } catch (const std::bad_alloc&) {
     return std::nullopt;
@@ -100,7 +103,7 @@ std::optional<TInflated> TInflateAhead::Take(std::string_view raw) {
   if (threads_.empty()) return std::nullopt;
   TExclusiveLock hold(lock_);
   const auto found = std::find_if(slots_.begin() + ptrdiff_t(nextAsked_), slots_.end(),
-                                  [&](const TSlot& slot) { return Same(slot.raw, raw); });
+                                  [&](const TSlot& slot) { return Same(slot.payload.raw, raw); });
   if (found == slots_.end()) return std::nullopt;
   const size_t index = size_t(found - slots_.begin());
   // Those passed over give their room back; one still inflating gives it when done.

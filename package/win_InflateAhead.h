@@ -40,8 +40,8 @@ public:
 private:
   enum class TState { Waiting, Inflating, Inflated, NotAhead };
   struct TSlot {
-    explicit TSlot(const TPayloadView& payload) : raw(payload.raw), size(size_t(payload.size)) {}
-    std::string_view raw;
+    explicit TSlot(const TPayloadView& payload) : payload(payload), size(size_t(payload.size)) {}
+    TPayloadView payload;
     size_t size;  // declared
     TState state = TState::Waiting;
     bool holdsBudget = false;  // from its claim until taken or dropped
@@ -57,7 +57,7 @@ private:
   static DWORD WINAPI ThreadMain(void* thread);
   void InflateSlots(TModuleFile& file);
   std::optional<size_t> NextSlot();
-  static std::optional<TInflated> Inflate(TModuleFile& file, std::string_view raw, size_t size);
+  static std::optional<TInflated> Inflate(TModuleFile& file, const TPayloadView& payload);
   static bool Ended(const TSlot& slot) { return slot.state == TState::Inflated || slot.state == TState::NotAhead; }
   void Release(TSlot& slot);
 

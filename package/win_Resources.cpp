@@ -82,16 +82,19 @@ bool TModuleFile::ReadAt(uint64_t offset, size_t length, std::string_view& piece
   return true;
 }
 
-TResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload) {
+TResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload, const TPayloadCodec& codec) {
   int32_t size = 0;
   if (!ReadDeclaredSize(payload, size)) return DamagedPayload(fileName);
   bool damaged = false;
   TResult written = WriteFileSafely(fileName, [&](HANDLE file) {
     DWORD writeError = ERROR_SUCCESS;
-    const bool inflated = InflateResource(payload, [&](std::string_view piece) {
-      writeError = WriteAll(file, piece);
-      return writeError == ERROR_SUCCESS;
-    });
+    const bool inflated = InflateResource(
+        payload,
+        [&](std::string_view piece) {
+          writeError = WriteAll(file, piece);
+          return writeError == ERROR_SUCCESS;
+        },
+        codec);
     // The stream itself failed where no write did.
     damaged = !inflated && writeError == ERROR_SUCCESS;
     return damaged ? DWORD(ERROR_INVALID_DATA) : writeError;

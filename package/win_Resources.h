@@ -24,7 +24,7 @@ bool ReadResource(HMODULE module, const char* name, const char* type, Bytes& dat
 // Inflates a payload resource and writes it as the whole file (WriteFileSafely),
 // an empty one as an empty file; on failure the file is untouched. A payload
 // that cannot be read or does not inflate fails with kErrorDamagedPayload.
-TResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload);
+TResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload, const TPayloadCodec& codec = {});
 
 // The failure of a payload that cannot be read or does not inflate, for the
 // file it was meant to be.

@@ -52,15 +52,20 @@ const std::vector<TCommand>& Commands() {
        {"--script", "--codepage"},
        "FOLDER",
        "--script"},
-      {"pack", "pack SCRIPT -o INSTALLER [--stub SETUP.EXE] [-D NAME=VALUE]... [--warnings-as-errors] [--codepage N]",
+      {"pack",
+       "pack SCRIPT -o INSTALLER [--stub SETUP.EXE] [-D NAME=VALUE]... [--compression zlib|zstd] "
+       "[--warnings-as-errors] [--codepage N]",
        "Packs the product that the script describes into a copy of the setup program.\n"
        "  -o INSTALLER          the installer to write\n"
        "  --stub SETUP.EXE      the setup program without payload (default: setup.exe beside velkpack,\n"
        "                        else ../share/velksetup/setup.exe relative to it)\n"
        "  -D, --define NAME=VALUE  sets the script variable <NAME> in the packed script only: the first\n"
        "                        <NAME>= line takes VALUE, or one is added under [SetupInfo]; repeatable\n"
+       "  --compression zlib|zstd  how the product's files are packed: zlib (default), read by every\n"
+       "                        setup program, or zstd, a smaller installer that setup programs of\n"
+       "                        this version and later read\n"
        "  --warnings-as-errors  fails (exit status 1) when the script has warnings\n",
-       {"--stub", "-o", "--codepage", "-D", "--define"},
+       {"--stub", "-o", "--codepage", "-D", "--define", "--compression"},
        "SCRIPT",
        "-o",
        {"--warnings-as-errors"}},
@@ -95,6 +100,7 @@ struct TArguments {
   std::map<std::string, fs::path> options;
   std::vector<std::string> flags;
   int codePage = kDefaultCodePage;
+  TPayloadFormat compression = TPayloadFormat::Zlib;
   bool help = false, version = false;
 
   std::optional<fs::path> Option(const std::string& name) const {
@@ -193,6 +199,11 @@ private:
       if (!IsSupportedCodePage(args.codePage))
         return Wrong("code page " + DisplayPath(*codePage) + " is not supported (1252 or 1251)");
     }
+    if (const auto compression = args.Option("--compression")) {
+      const std::string name = DisplayPath(*compression);
+      if (name != "zlib" && name != "zstd") return Wrong("compression " + name + " is not known (zlib or zstd)");
+      args.compression = name == "zstd" ? TPayloadFormat::Zstd : TPayloadFormat::Zlib;
+    }
     return args;
   }
 
@@ -220,7 +231,7 @@ private:
     if (command == "pack") {
       const auto stub = args.Option("--stub");
       PackInstaller({first, stub ? *stub : DefaultStub(), *args.Option("-o"), args.codePage, 0, Defines(args),
-                     args.Flag("--warnings-as-errors")},
+                     args.Flag("--warnings-as-errors"), args.compression},
                     log);
       return kExitSuccess;
     }

@@ -50,25 +50,47 @@ private:
   }
 
   void CheckPayload() {
-    const auto payload = resources_.Types().find(PayloadType());
-    if (payload == resources_.Types().end()) {
+    const TResourceTree::TNames* classic = Names(PayloadType());
+    const TResourceTree::TNames* zstd = Names(ZstdPayloadType());
+    if (!classic && !zstd) {
       Problem("no payload resources (type VELKSETUP)");
       return;
     }
-    List() << "Payload (type VELKSETUP, name: packed -> unpacked bytes):\n";
-    for (const auto& [name, languages] : payload->second) {
+    if (classic) CheckResources(*classic, kPayloadType, {});
+    if (zstd) {
+      TPayloadCodec codec{TPayloadFormat::Zstd, {}};
+      if (const auto dictionary = zstd->find(ZstdDictionaryName()); dictionary != zstd->end()) {
+        codec.dictionary = dictionary->second.begin()->second.bytes;
+        List() << "Dictionary (type VELKZSTD, number " << kZstdDictionaryId << "): " << codec.dictionary.size()
+               << " bytes\n";
+      }
+      CheckResources(*zstd, kZstdPayloadType, codec);
+    }
+    if (!classic || !classic->contains(AsciiId(kScriptResource))) Problem("no setup script (SETUPINFO)");
+  }
+
+  const TResourceTree::TNames* Names(const TResourceId& type) const {
+    const auto names = resources_.Types().find(type);
+    return names == resources_.Types().end() ? nullptr : &names->second;
+  }
+
+  // Unpacks each resource of one payload type; the script only from the classic one.
+  void CheckResources(const TResourceTree::TNames& names, std::string_view type, const TPayloadCodec& codec) {
+    List() << "Payload (type " << type << ", name: packed -> unpacked bytes):\n";
+    for (const auto& [name, languages] : names) {
+      if (name == ZstdDictionaryName() && codec.format == TPayloadFormat::Zstd) continue;
       const Bytes& raw = languages.begin()->second.bytes;
       int32_t declared = 0;
       Bytes unpacked;
-      const bool intact = UnpackResource(raw, unpacked);
+      const bool intact = UnpackResource(raw, unpacked, codec);
       List() << "  " << ToString(name) << ": " << raw.size() << " -> "
              << (ReadDeclaredSize(raw, declared) ? std::to_string(declared) : "?") << (intact ? "" : "  DAMAGED")
              << '\n';
-      if (!intact) Problem("payload resource " + ToString(name) + " does not inflate");
-      if (intact && name == AsciiId(kScriptResource)) script_.emplace(unpacked);
+      if (!intact)
+        Problem("payload resource " + ToString(name) +
+                (codec.format == TPayloadFormat::Zstd ? " (type " + std::string(type) + ")" : "") + " does not inflate");
+      if (intact && name == AsciiId(kScriptResource) && codec.format == TPayloadFormat::Zlib) script_.emplace(unpacked);
     }
-    if (!payload->second.contains(AsciiId(kScriptResource))) Problem("no setup script (SETUPINFO)");
-    payloadNames_ = &payload->second;
   }
 
   void CheckTopLogo() {
@@ -94,8 +116,12 @@ private:
     List() << "Files (" << files << "):\n";
     for (size_t n = 1; n <= files; ++n) {
       const std::string name = script.Text(EntryKey(kFileDispName, n));
-      const bool present =
-          payloadNames_ && payloadNames_->contains(TResourceId::Name(PayloadResourceName(name, codePage_)));
+      const TResourceId resource = TResourceId::Name(PayloadResourceName(name, codePage_));
+      const auto holds = [&](const TResourceId& type) {
+        const TResourceTree::TNames* names = Names(type);
+        return names && names->contains(resource);
+      };
+      const bool present = holds(PayloadType()) || holds(ZstdPayloadType());
       List() << "  " << n << ". " << Text(EntryKey(kFileDispName, n)) << " -> " << Text(EntryKey(kFileSetupPath, n))
              << (script.Boolean(EntryKey(kFileDoSetup, n)) ? "" : "  (not installed)")
              << (script.Boolean(EntryKey(kFileDoRegister, n)) ? "  (registered)" : "") << (present ? "" : "  MISSING")
@@ -128,7 +154,6 @@ private:
   std::ostream discard_{nullptr};
   size_t problems_ = 0;
   std::optional<TSetupScript> script_;
-  const TResourceTree::TNames* payloadNames_ = nullptr;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "packer/u_Packer.h"
 
+#include <algorithm>
 #include <mutex>
 #include <ostream>
 #include <optional>
@@ -21,6 +22,14 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kBitmapFileHeader = 14;
+
+// zstd payloads: files up to this size are packed with a dictionary trained on
+// them (they share their words, which one by one they would each spell out),
+// of at most a tenth of their bytes and zstd's usual size; with less than
+// kLeastDictionary to train on, none is made.
+constexpr size_t kDictionaryFileSize = 128 << 10;
+constexpr size_t kMostDictionary = 110 << 10;
+constexpr size_t kLeastDictionary = 16 << 10;
 
 // The script as the installer reads it: every line ended by CR LF, and the
 // empty value of an EstimatedSize entry of type <Integer> under the uninstall
@@ -91,6 +100,7 @@ public:
     const TPeImage stub = ReadStub();
     TResourceTree resources = stub.Resources();
     resources.Remove(PayloadType());
+    resources.Remove(ZstdPayloadType());
     resources.Remove(BitmapType(), TopLogoName());
     PackFiles(resources);
     SetPayload(resources, AsciiId(kScriptResource), ScriptText(script, installed_));
@@ -162,6 +172,12 @@ private:
     try {
       TPeImage stub(ReadWholeFile(request_.stub));
       stub.CheckPackable();
+      // A setup program that reads zstd payloads names their resource type;
+      // one of an earlier version would find none of the product's files.
+      if (request_.compression == TPayloadFormat::Zstd &&
+          stub.File().find(kZstdPayloadType) == std::string::npos)
+        throw TPackError("it reads no zstd payload (a setup program of an earlier version); "
+                         "pack with --compression zlib, or into this version's setup program");
       return stub;
     } catch (const TPackError& e) {
       throw TPackError(DisplayPath(request_.stub), std::string("cannot be used as the setup program: ") + e.what());
@@ -174,6 +190,8 @@ private:
 
   // Compresses the files in parallel; each worker holds one file at a time.
   void PackFiles(TResourceTree& resources) {
+    const bool zstd = request_.compression == TPayloadFormat::Zstd;
+    const Bytes dictionary = zstd ? SmallFileDictionary() : Bytes();
     std::vector<Bytes> packed(files_.size());
     std::mutex logLock;
     size_t done = 0;
@@ -183,7 +201,9 @@ private:
           const TFileSource& file = files_[i];
           try {
             const Bytes data = ReadWholeFile(file.path);
-            packed[i] = PackResource(data);
+            packed[i] = !zstd ? PackResource(data)
+                              : PackZstdResource(data, data.size() <= kDictionaryFileSize ? std::string_view(dictionary)
+                                                                                          : std::string_view());
             const std::lock_guard lock(logLock);
             unpacked_ += data.size();
             if (file.installed) installed_ += data.size();
@@ -195,8 +215,30 @@ private:
           }
         },
         request_.threads);
+    const TResourceId& type = zstd ? ZstdPayloadType() : PayloadType();
     for (size_t i = 0; i < files_.size(); ++i)
-      resources.Set(PayloadType(), files_[i].resource, kLanguageNeutral, {std::move(packed[i]), 0});
+      resources.Set(type, files_[i].resource, kLanguageNeutral, {std::move(packed[i]), 0});
+    if (!dictionary.empty()) {
+      packed_ += dictionary.size();
+      log_.out << "Dictionary of the small files: " << dictionary.size() << " bytes\n";
+      resources.Set(ZstdPayloadType(), ZstdDictionaryName(), kLanguageNeutral, {dictionary, 0});
+    }
+  }
+
+  // The dictionary the small files are packed with; empty when they are too
+  // few to train one.
+  Bytes SmallFileDictionary() const {
+    std::vector<Bytes> small;
+    size_t bytes = 0;
+    for (const TFileSource& file : files_) {
+      std::error_code error;
+      if (fs::file_size(file.path, error) > kDictionaryFileSize || error) continue;
+      small.push_back(ReadWholeFile(file.path));
+      bytes += small.back().size();
+    }
+    const size_t capacity = std::min(kMostDictionary, bytes / 10);
+    if (capacity < kLeastDictionary) return {};
+    return TrainZstdDictionary(std::vector<std::string_view>(small.begin(), small.end()), capacity);
   }
 
   const TPackRequest& request_;

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <vector>
 
+#include "package/u_Payload.h"
 #include "packer/u_CodePages.h"
 #include "packer/u_PackLog.h"
 #include "packer/u_ScriptDefines.h"
@@ -15,6 +16,8 @@ struct TPackRequest {
   unsigned threads = 0;  // 0: one per hardware thread
   std::vector<TScriptDefine> defines = {};  // set in the packed script only
   bool warningsAsErrors = false;
+  // Of the product's files; the script and the licence are always zlib streams.
+  TPayloadFormat compression = TPayloadFormat::Zlib;
 };
 
 // Writes the installer: a copy of the stub carrying the script, the licence,

@@ -15,6 +15,14 @@ inline const TResourceId& PayloadType() {
   static const TResourceId id = AsciiId(kPayloadType);
   return id;
 }
+inline const TResourceId& ZstdPayloadType() {
+  static const TResourceId id = AsciiId(kZstdPayloadType);
+  return id;
+}
+inline const TResourceId& ZstdDictionaryName() {
+  static const TResourceId id = TResourceId::Number(kZstdDictionaryId);
+  return id;
+}
 inline const TResourceId& BitmapType() {
   static const TResourceId id = TResourceId::Number(kBitmapType);
   return id;

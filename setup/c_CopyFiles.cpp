@@ -76,7 +76,7 @@ bool TCopyFiles::InstallFile(const TFileInfo& file) {
   PrepareFolder(folder);
   const std::optional<TPayloadView> payload = system_.FindPayload(PayloadName(file));
   if (!payload) throw ESetupError(TText::InstallerDamaged, {ItemText});
-  WritePayload(payload->raw);
+  WritePayload(*payload);
   return !file.DoRegister || RegisterServer();
 }
 
@@ -105,7 +105,7 @@ void TCopyFiles::PrepareFolder(const std::string& folder) {
 }
 
 // A file held open by another program may be free on a later try.
-void TCopyFiles::WritePayload(std::string_view payload) {
+void TCopyFiles::WritePayload(const TPayloadView& payload) {
   for (;;) {
     const TResult written = system_.UnpackResourceToFile(ItemText, payload);
     if (written) return;

@@ -24,7 +24,7 @@ private:
   bool InstallFile(const TFileInfo& file);
   bool RegisterServer();
   void PrepareFolder(const std::string& folder);
-  void WritePayload(std::string_view payload);
+  void WritePayload(const TPayloadView& payload);
   void WriteRegValues();
   void RecordInstallLocation();
   void Finish();

@@ -23,8 +23,8 @@ public:
   // Creates the folder with every missing parent; throws
   // ESetupError(TText::UnableToCreateDirectory) for an empty path.
   virtual TResult ForceDirectories(const std::string& path) = 0;
-  // The payload resource of the running program; nothing when it is missing
-  // or its size field is damaged.
+  // The payload resource of the running program, of either format; nothing
+  // when it is missing or its size field is damaged.
   virtual std::optional<TPayloadView> FindPayload(const std::string& name) = 0;
   // The payloads that UnpackResourceToFile will be given, in that order, as far
   // as they are known: the system may inflate them ahead. Any other payload,
@@ -32,7 +32,7 @@ public:
   virtual void InflateAhead(const std::vector<TPayloadView>& /*payloads*/) {}
   // Fails with kErrorDamagedPayload for a payload that does not inflate to its
   // declared size.
-  virtual TResult UnpackResourceToFile(const std::string& fileName, std::string_view payload) = 0;
+  virtual TResult UnpackResourceToFile(const std::string& fileName, const TPayloadView& payload) = 0;
   virtual TResult RegisterServer(const std::string& fileName) = 0;
   virtual TResult UnregisterServer(const std::string& fileName) = 0;
   // An entry that is not a directory exists at the path.

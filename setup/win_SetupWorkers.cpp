@@ -38,24 +38,29 @@ TResult WriteInflated(const std::string& fileName, const TInflated& inflated) {
 class TWinWorkerSystem final : public IWorkerSystem {
 public:
   explicit TWinWorkerSystem(void* instance)
-      : module_(static_cast<HMODULE>(instance)), moduleFile_(module_, ModulePath(module_)) {}
+      : module_(static_cast<HMODULE>(instance)), moduleFile_(module_, ModulePath(module_)) {
+    // Without one, a frame that needs it is damage.
+    (void)ViewResource(module_, MAKEINTRESOURCEA(kZstdDictionaryId), kZstdPayloadType, zstdDictionary_);
+  }
 
   bool FolderExists(const std::string& path) const override { return ::FolderExists(path); }
   TResult ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
   std::optional<TPayloadView> FindPayload(const std::string& name) override {
     TPayloadView payload;
-    if (!ViewResource(module_, name.c_str(), kPayloadType, payload.raw) ||
-        !ReadDeclaredSize(moduleFile_.Resource(payload.raw), payload.size))
-      return std::nullopt;
+    if (!ViewResource(module_, name.c_str(), kPayloadType, payload.raw)) {
+      if (!ViewResource(module_, name.c_str(), kZstdPayloadType, payload.raw)) return std::nullopt;
+      payload.codec = {TPayloadFormat::Zstd, zstdDictionary_};
+    }
+    if (!ReadDeclaredSize(moduleFile_.Resource(payload.raw), payload.size)) return std::nullopt;
     return payload;
   }
   void InflateAhead(const std::vector<TPayloadView>& payloads) override {
     inflateAhead_.emplace(module_, payloads, InflateThreads(), kInflateAheadBudget);
   }
-  TResult UnpackResourceToFile(const std::string& fileName, std::string_view payload) override {
-    const std::optional<TInflated> inflated = inflateAhead_ ? inflateAhead_->Take(payload) : std::nullopt;
+  TResult UnpackResourceToFile(const std::string& fileName, const TPayloadView& payload) override {
+    const std::optional<TInflated> inflated = inflateAhead_ ? inflateAhead_->Take(payload.raw) : std::nullopt;
     return inflated ? WriteInflated(fileName, *inflated)
-                    : ::UnpackResourceToFile(fileName, moduleFile_.Resource(payload));
+                    : ::UnpackResourceToFile(fileName, moduleFile_.Resource(payload.raw), payload.codec);
   }
   TResult RegisterServer(const std::string& fileName) override { return ::RegisterServer(fileName); }
   TResult UnregisterServer(const std::string& fileName) override { return ::UnregisterServer(fileName); }
@@ -71,6 +76,7 @@ public:
 private:
   HMODULE module_;
   TModuleFile moduleFile_;
+  std::string_view zstdDictionary_;
   TWinRegistry registry_;
   std::optional<TInflateAhead> inflateAhead_;
 };

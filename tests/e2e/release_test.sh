@@ -42,6 +42,8 @@ expect_eq "$("$velkpack" inspect demo.exe | grep '^Product:')" \
 cmake -S "$tree/examples/cmake-product" -B hello -G Ninja -DCMAKE_PREFIX_PATH="$tree" >hello.log 2>&1 &&
   cmake --build hello >>hello.log 2>&1 || fail "the CMake example did not build: $(tail -n 20 hello.log)"
 "$velkpack" verify hello/HelloSetup.exe >/dev/null 2>&1 || fail "the example's installer does not verify"
+"$velkpack" inspect hello/HelloSetup.exe | grep -q "^Payload (type VELKZSTD" ||
+  fail "COMPRESSION zstd did not reach the packer"
 expect_eq "$("$velkpack" inspect hello/HelloSetup.exe | grep -E '^Product:|^  1\. hello\.exe')" \
   "Product: Hello Product 2.4.1 by Hello Company, installed to <SetupLocation>\\<CompanyName>\\<ProductName>
   1. hello.exe -> <SetupPath>\\hello.exe" "the example's installer"

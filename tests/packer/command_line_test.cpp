@@ -77,11 +77,14 @@ TEST_F(CommandLineTest, ExitStatusTellsAWrongCommandLineFromWrongInput) {
            {"pack", Path("product/setup.ini"), "-o", Path("out.exe"), "-D", "ProductVersion"},
            {"pack", Path("product/setup.ini"), "-o", Path("out.exe"), "-D", "A\nB=2"},
            {"pack", Path("product/setup.ini"), "-o", Path("out.exe"), "-D", "A=1\r\n[SetupFileValues]"},
+           {"pack", Path("product/setup.ini"), "-o", Path("out.exe"), "--compression", "lzma"},
            {"verify", "x", "--codepage", "866"}}) {
     EXPECT_EQ(Run(wrong), kExitWrongCommand) << testing::PrintToString(wrong);
     EXPECT_NE(err_.str().find("usage: velkpack"), std::string::npos) << err_.str();
   }
   EXPECT_NE(err_.str().find("code page 866 is not supported"), std::string::npos) << err_.str();
+  Run({"pack", "s", "-o", "i", "--compression", "lzma"});
+  EXPECT_NE(err_.str().find("compression lzma is not known (zlib or zstd)"), std::string::npos) << err_.str();
   Run({"pack", "s", "-o", "i", "-D", "<A>=1"});
   EXPECT_NE(err_.str().find("velkpack: -D <A>=1: a name may not hold '<', '>'"), std::string::npos) << err_.str();
 

@@ -1,6 +1,7 @@
 #include "packer/u_Packer.h"
 
 #include <gtest/gtest.h>
+#include <zstd.h>
 
 #include <sstream>
 
@@ -14,6 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const TResourceId kPayload = Named(u"VELKSETUP");
+const TResourceId kZstdPayload = Named(u"VELKZSTD");
 
 Bytes Bitmap() {
   Bytes bmp = "BM" + Bytes(12, '\0');
@@ -54,18 +56,19 @@ protected:
   }
 
   // Packing must fail with `words` in the log or the error, leaving no output.
-  void ExpectFailure(const std::string& words) {
+  void ExpectFailure(const std::string& words, const TPackRequest& request) {
     log_.str("");
     try {
-      PackInstaller(Request(), {log_, log_});
+      PackInstaller(request, {log_, log_});
       ADD_FAILURE() << "packed; expected: " << words;
     } catch (const TPackError& e) {
       const std::string message = log_.str() + e.Where() + ": " + e.what();
       EXPECT_NE(message.find(words), std::string::npos) << message;
     }
-    EXPECT_FALSE(fs::exists(folder_.Path() / "setup.exe"));
-    EXPECT_FALSE(fs::exists(folder_.Path() / "setup.exe.partial"));
+    EXPECT_FALSE(fs::exists(request.output));
+    EXPECT_FALSE(fs::exists(request.output.string() + ".partial"));
   }
+  void ExpectFailure(const std::string& words) { ExpectFailure(words, Request()); }
 
   static Bytes Unpacked(const Bytes& installer, std::u16string name) {
     const auto raw = FindLikeLoader(installer, kPayload, Named(std::move(name)));
@@ -119,6 +122,65 @@ TEST_F(PackerTest, SameInputGivesTheSameBytesWhateverTheThreadCount) {
   const Bytes first = Pack(Request("one.exe", 1));
   EXPECT_EQ(Pack(Request("two.exe", 4)), first);
   EXPECT_EQ(Pack(Request("three.exe")), first);
+}
+
+// The product's small files share a dictionary; the script and the licence stay classic.
+TEST_F(PackerTest, ZstdPacksTheFilesWithADictionaryForTheSmallOnes) {
+  std::string lines;
+  for (int n = 1; n <= 40; ++n) {
+    Bytes text;
+    for (int line = 0; line < 150; ++line) text += "notice " + std::to_string(n * line) + " of the licence terms\n";
+    folder_.Write("product/docs/n" + std::to_string(n) + ".txt", text);
+    lines += "FileLocation" + std::to_string(n + 1) + "=docs\\n" + std::to_string(n) + ".txt\nFileDispName" +
+             std::to_string(n + 1) + "=N" + std::to_string(n) + ".txt\n";
+  }
+  WriteScript("FileLocation1=bin\\app.dat\nFileDispName1=App.dat\n" + lines);
+  TPackRequest request = Request("one.exe", 1);
+  request.compression = TPayloadFormat::Zstd;
+  ExpectFailure("it reads no zstd payload (a setup program of an earlier version)", request);
+  // A setup program that reads zstd payloads names their type.
+  TResourceTree stub = StubResources();
+  stub.Set(TResourceId::Number(10), TResourceId::Number(1), 0, {"reads VELKZSTD resources", 0});
+  folder_.Write("stub.exe", MakeImage(stub));
+  const Bytes installer = Pack(request);
+  request.output = folder_.Path() / "two.exe";
+  request.threads = 4;
+  EXPECT_EQ(Pack(request), installer);
+
+  EXPECT_EQ(Unpacked(installer, u"LICINFO"), "line one\r\nline two\r\nline three\r\n");
+  EXPECT_FALSE(FindLikeLoader(installer, kPayload, Named(u"APP.DAT")));
+  const auto dictionary = FindLikeLoader(installer, kZstdPayload, TResourceId::Number(1));
+  ASSERT_TRUE(dictionary);
+  const auto small = FindLikeLoader(installer, kZstdPayload, Named(u"N7.TXT"));
+  const auto large = FindLikeLoader(installer, kZstdPayload, Named(u"APP.DAT"));
+  ASSERT_TRUE(small && large);
+  EXPECT_EQ(ZSTD_getDictID_fromFrame(small->data() + 4, small->size() - 4),
+            ZSTD_getDictID_fromDict(dictionary->data(), dictionary->size()));
+  EXPECT_EQ(ZSTD_getDictID_fromFrame(large->data() + 4, large->size() - 4), 0u);
+  Bytes data;
+  EXPECT_TRUE(UnpackResource(*large, data, {TPayloadFormat::Zstd, {}}));
+  EXPECT_EQ(data, Bytes(300000, 'a') + "end");
+  std::ostringstream report;
+  EXPECT_EQ(ExamineInstaller(request.output, 1252, true, {report, report}), 0u) << report.str();
+  EXPECT_NE(report.str().find("Payload (type VELKZSTD"), std::string::npos) << report.str();
+  EXPECT_NE(report.str().find("  N7.TXT: "), std::string::npos) << report.str();
+
+  // Without its dictionary, each small file is damaged.
+  TPeImage image(installer);
+  TResourceTree resources = image.Resources();
+  resources.Remove(kZstdPayload, TResourceId::Number(1));
+  report.str("");
+  EXPECT_EQ(ExamineInstaller(folder_.Write("broken.exe", image.WithResources(resources).ToBytes()), 1252, false,
+                             {report, report}),
+            40u);
+  EXPECT_NE(report.str().find("N7.TXT (type VELKZSTD) does not inflate"), std::string::npos) << report.str();
+
+  // Packed again as zlib into the zstd installer, nothing of the zstd payload stays.
+  TPackRequest again = Request("again.exe");
+  again.stub = request.output;
+  const Bytes repacked = Pack(again);
+  EXPECT_FALSE(TPeImage(repacked).Resources().Types().contains(kZstdPayload));
+  EXPECT_EQ(Unpacked(repacked, u"APP.DAT"), Bytes(300000, 'a') + "end");
 }
 
 TEST_F(PackerTest, RepackingAnInstallerReplacesItsPayload) {

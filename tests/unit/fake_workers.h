@@ -70,18 +70,20 @@ public:
   }
   std::optional<TPayloadView> FindPayload(const std::string& name) override {
     const auto it = payload.find(name);
-    TPayloadView found{it == payload.end() ? std::string_view() : it->second};
-    if (it == payload.end() || !ReadDeclaredSize(found.raw, found.size)) return std::nullopt;
+    if (it == payload.end()) return std::nullopt;
+    TPayloadView found;
+    found.raw = it->second;
+    if (!ReadDeclaredSize(found.raw, found.size)) return std::nullopt;
     return found;
   }
   void InflateAhead(const std::vector<TPayloadView>& payloads) override {
     for (const TPayloadView& payload : payloads) inflatedAhead.push_back(NameOf(payload.raw));
   }
   // A locked file stays in use for `lockedTries` more writes.
-  TResult UnpackResourceToFile(const std::string& fileName, std::string_view resource) override {
-    unpacked.push_back(NameOf(resource));
+  TResult UnpackResourceToFile(const std::string& fileName, const TPayloadView& resource) override {
+    unpacked.push_back(NameOf(resource.raw));
     Bytes data;
-    if (!UnpackResource(resource, data)) return TResult(kErrorDamagedPayload, fileName, "damaged");
+    if (!UnpackResource(resource.raw, data, resource.codec)) return TResult(kErrorDamagedPayload, fileName, "damaged");
     if (lockedFiles.contains(Key(fileName)) && lockedTries-- > 0) return InUse(fileName);
     if (readOnlyFiles.contains(Key(fileName))) return Failed(fileName, "read-only");
     files[Key(fileName)] = data;

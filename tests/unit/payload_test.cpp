@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <zlib.h>
+#include <zstd.h>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -233,4 +237,99 @@ TEST(InflateResource, AReaderThatGivesNothingEndsTheResource) {
   int32_t size = 0;
   EXPECT_FALSE(ReadDeclaredSize(empty, size));
   EXPECT_FALSE(InflateResource(empty, [](std::string_view) { return true; }));
+}
+
+namespace {
+
+constexpr TPayloadCodec kZstd{TPayloadFormat::Zstd, {}};
+
+// A zstd payload resource whose frame zstd wrote with the given parameters.
+Bytes ZstdResource(std::string_view data, std::initializer_list<std::pair<ZSTD_cParameter, int>> parameters) {
+  const std::unique_ptr<ZSTD_CCtx, decltype(&ZSTD_freeCCtx)> context(ZSTD_createCCtx(), ZSTD_freeCCtx);
+  for (const auto& [parameter, value] : parameters) EXPECT_FALSE(ZSTD_isError(ZSTD_CCtx_setParameter(context.get(), parameter, value)));
+  Bytes frame(ZSTD_compressBound(data.size()), '\0');
+  const size_t size = ZSTD_compress2(context.get(), frame.data(), frame.size(), data.data(), data.size());
+  EXPECT_FALSE(ZSTD_isError(size));
+  frame.resize(size);
+  return WithSize(int32_t(data.size()), frame);
+}
+
+// Small text files that share their words, as a product's small files do.
+std::vector<Bytes> SmallTexts() {
+  std::vector<Bytes> texts;
+  for (int n = 0; n < 200; ++n) {
+    Bytes text = "Licence notice " + std::to_string(n) + "\r\n";
+    for (int line = 0; line < 30; ++line)
+      text += "Permission is hereby granted to use copy " + std::to_string(n * line) + " of the software\r\n";
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+}  // namespace
+
+TEST(UnpackZstdResource, RoundTripsWithAndWithoutTheDictionary) {
+  const Bytes data = MixedContent(3 << 20);
+  const Bytes packed = PackZstdResource(data);
+  Bytes out;
+  ASSERT_TRUE(UnpackResource(packed, out, kZstd));
+  EXPECT_EQ(out, data);
+  EXPECT_LT(packed.size(), PackResource(data).size());
+  ASSERT_TRUE(UnpackResource(PackZstdResource(""), out, kZstd));
+  EXPECT_TRUE(out.empty());
+
+  // Read through a reader, in pieces, as the setup program reads its file.
+  TCountingReader reader(packed);
+  out.clear();
+  EXPECT_TRUE(InflateResource(reader.Resource(), [&](std::string_view piece) { out.append(piece); return true; }, kZstd));
+  EXPECT_EQ(out, data);
+  EXPECT_GT(reader.reads, 2);
+
+  const std::vector<Bytes> texts = SmallTexts();
+  const Bytes dictionary = TrainZstdDictionary(std::vector<std::string_view>(texts.begin(), texts.end()), 16 << 10);
+  ASSERT_FALSE(dictionary.empty());
+  EXPECT_EQ(TrainZstdDictionary(std::vector<std::string_view>(texts.begin(), texts.end()), 16 << 10), dictionary)
+      << "the same dictionary every time";
+  const Bytes small = PackZstdResource(texts[7], dictionary);
+  EXPECT_LT(small.size(), PackZstdResource(texts[7]).size());
+  ASSERT_TRUE(UnpackResource(small, out, {TPayloadFormat::Zstd, dictionary}));
+  EXPECT_EQ(out, texts[7]);
+  EXPECT_TRUE(TrainZstdDictionary({"too", "few"}, 16 << 10).empty());
+}
+
+TEST(UnpackZstdResource, EachDamageFails) {
+  const Bytes data = MixedContent(300000);
+  const Bytes good = PackZstdResource(data);
+  const std::string frame = Stream(good);
+  const std::vector<Bytes> texts = SmallTexts();
+  const Bytes dictionary = TrainZstdDictionary(std::vector<std::string_view>(texts.begin(), texts.end()), 16 << 10);
+  const Bytes otherDictionary = TrainZstdDictionary(std::vector<std::string_view>(texts.begin() + 100, texts.end()), 8 << 10);
+  Bytes badChecksum = good, badBlock = good;
+  badChecksum.back() ^= 1;
+  badBlock[good.size() / 2] ^= 0x40;
+  const Bytes withDictionary = PackZstdResource(texts[3], dictionary);
+  const Bytes wideWindow(9 << 20, 'w');
+  const std::pair<std::string, std::pair<Bytes, TPayloadCodec>> cases[] = {
+      {"negative size", {WithSize(-5, frame), kZstd}},
+      {"size above 1 GiB", {WithSize(kMaxUnpackedSize + 1, frame), kZstd}},
+      {"size above what the frame can yield", {WithSize(kMaxUnpackedSize, frame.substr(0, 20)), kZstd}},
+      {"declares fewer bytes", {WithSize(int32_t(data.size() - 1), frame), kZstd}},
+      {"declares more bytes", {WithSize(int32_t(data.size() + 1), frame), kZstd}},
+      {"frame ends early", {good.substr(0, good.size() / 2), kZstd}},
+      {"only the size field", {good.substr(0, 4), kZstd}},
+      {"bytes after the frame", {good + "x", kZstd}},
+      {"damaged checksum", {badChecksum, kZstd}},
+      {"damaged block", {badBlock, kZstd}},
+      {"no content size", {ZstdResource(data, {{ZSTD_c_contentSizeFlag, 0}}), kZstd}},
+      {"window above 8 MiB", {ZstdResource(wideWindow, {{ZSTD_c_compressionLevel, 1}, {ZSTD_c_windowLog, 24}}), kZstd}},
+      {"missing dictionary", {withDictionary, kZstd}},
+      {"another dictionary", {withDictionary, {TPayloadFormat::Zstd, otherDictionary}}},
+      {"a zlib stream as zstd", {PackResource(data), kZstd}},
+      {"a zstd frame as zlib", {good, {}}},
+  };
+  for (const auto& [name, payload] : cases) {
+    Bytes out = "old";
+    EXPECT_FALSE(UnpackResource(payload.first, out, payload.second)) << name;
+    EXPECT_TRUE(out.empty()) << name;
+  }
 }

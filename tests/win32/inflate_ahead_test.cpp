@@ -9,19 +9,23 @@ namespace {
 
 // Payloads in memory lie outside the program's image, so the threads read them where they are.
 struct TPayloads {
-  explicit TPayloads(const std::vector<size_t>& sizes) {
+  explicit TPayloads(const std::vector<size_t>& sizes, TPayloadFormat format = TPayloadFormat::Zlib)
+      : format_(format) {
     for (size_t size : sizes) {
       std::string data(size, '\0');
       for (size_t i = 0; i < size; ++i) data[i] = char('a' + (i * 7 + size) % 23);
       data_.push_back(data);
-      packed_.push_back(PackResource(data));
+      packed_.push_back(format == TPayloadFormat::Zstd ? PackZstdResource(data) : PackResource(data));
     }
   }
   std::vector<TPayloadView> Views() const {
     std::vector<TPayloadView> views;
-    for (size_t n = 0; n < packed_.size(); ++n) views.push_back({packed_[n], int32_t(data_[n].size())});
+    for (size_t n = 0; n < packed_.size(); ++n)
+      views.push_back({packed_[n], int32_t(data_[n].size()), {format_, {}}});
     return views;
   }
+
+  TPayloadFormat format_;
 
   std::vector<std::string> data_;
   std::vector<Bytes> packed_;
@@ -30,7 +34,8 @@ struct TPayloads {
 }  // namespace
 
 TEST(InflateAhead, GivesEachPayloadInOrderWithinAnyBudget) {
-  const TPayloads payloads({70000, 1, 300000, 5000, 120000, 64, 250000, 9000});
+  for (const TPayloadFormat format : {TPayloadFormat::Zlib, TPayloadFormat::Zstd}) {
+  const TPayloads payloads({70000, 1, 300000, 5000, 120000, 64, 250000, 9000}, format);
   // A budget below the sum makes the threads wait for room; one below a payload leaves it to the writer.
   for (const size_t budget : {size_t(16) << 20, size_t(400000), size_t(200000)}) {
     for (const unsigned threads : {1u, 2u, 4u}) {
@@ -46,6 +51,7 @@ TEST(InflateAhead, GivesEachPayloadInOrderWithinAnyBudget) {
         EXPECT_EQ(inflated->data, payloads.data_[n]);
       }
     }
+  }
   }
 }
 

@@ -56,6 +56,27 @@ TEST_F(PayloadFiles, DamagedPayloadTouchesNothing) {
   EXPECT_FALSE(FileExists(scratch / "new.bin"));
 }
 
+TEST_F(PayloadFiles, ZstdPayloadsWriteTheirBytesOrTouchNothing) {
+  const TPayloadCodec zstd{TPayloadFormat::Zstd, {}};
+  const std::string data = Content(3 << 20);
+  EXPECT_TRUE(UnpackResourceToFile(file, PackZstdResource(data), zstd));
+  EXPECT_EQ(FileBytes(file), data);
+
+  PutFile(file, "old");
+  Bytes badChecksum = PackZstdResource(Content(5000));
+  badChecksum.back() ^= 1;
+  std::vector<std::string_view> samples(200, "the same few words in every small file of the product, 0123456789");
+  const Bytes dictionary = TrainZstdDictionary(samples, 4096);
+  ASSERT_FALSE(dictionary.empty());
+  for (const Bytes& payload : {badChecksum, PackZstdResource(Content(3 << 20)).substr(0, 1 << 20),
+                               PackZstdResource(Content(5000), dictionary)}) {
+    EXPECT_EQ(UnpackResourceToFile(file, payload, zstd).Code(), kErrorDamagedPayload);
+    EXPECT_EQ(UnpackResourceToFile(scratch / "new.bin", payload, zstd).Code(), kErrorDamagedPayload);
+  }
+  EXPECT_EQ(FileBytes(file), "old");
+  EXPECT_FALSE(FileExists(scratch / "new.bin"));
+}
+
 TEST_F(PayloadFiles, ReadAndWriteRoundTripWithNonAsciiNames) {
   const std::string name = scratch / "D\xe9mo \xc4pp.exe";
   const std::string data = Content(70000);
