@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "actions/u_SimpleFuncs1.h"
-#include "setup/u_WizardLayout.h"
 
 namespace {
 
@@ -37,13 +36,6 @@ void LaunchFirstFile(const TSetupProc& project, IFinishSystem& system) {
 }
 
 }  // namespace
-
-TFinishChoices StartChoices() {
-  const auto checked = [](TControl box) { return (Control(box).flags & cfChecked) != 0; };
-  return {checked(TControl::cbAddIcon2Start), checked(TControl::cbAddIcon2Programs),
-          checked(TControl::cbAddIcon2Desktop), checked(TControl::cbAddIcon2QuickStart),
-          checked(TControl::cbRunProgram)};
-}
 
 bool ShortcutChosen(std::string_view rawPlace, const TFinishChoices& choices) {
   const std::array<std::pair<std::string_view, bool>, 4> gates = {{

@@ -16,9 +16,6 @@ struct TFinishChoices {
   bool StartMenu = false, Programs = false, Desktop = false, QuickLaunch = false, RunProgram = false;
 };
 
-// The check boxes as they start: as the control table marks them.
-TFinishChoices StartChoices();
-
 // What the finish actions do to the system: what may fail returns a TResult;
 // a shortcut's failure throws ESetupError.
 class IFinishSystem {

@@ -73,8 +73,11 @@ struct Project {
 
 }  // namespace
 
+// The check boxes as the finished page shows them first.
+constexpr TFinishChoices kStartChoices{.StartMenu = false, .Programs = true, .Desktop = true, .QuickLaunch = true};
+
 TEST(FinishActions, TheFirstPlaceTokenDecidesThroughItsCheckBox) {
-  const TFinishChoices start = StartChoices();
+  const TFinishChoices start = kStartChoices;
   EXPECT_FALSE(ShortcutChosen("<StartMenu>", start));
   EXPECT_TRUE(ShortcutChosen("<Programs>\\X", start));
   EXPECT_TRUE(ShortcutChosen("<Desktop>", start));
@@ -132,7 +135,7 @@ TEST(FinishActions, AShortcutErrorStopsEverythingAfterIt) {
   Project p(kScript + "[SetupLinkValues]\r\nLinkPlace6=<Nowhere>\r\nLinkDispName6=X\r\nLinkStartFile6=x\r\n" +
             "LinkPlace7=<Desktop>\r\nLinkDispName7=Y\r\nLinkStartFile7=y\r\n" + Files("C:\\w.exe"));
   FakeFinishSystem system;
-  TFinishChoices choices = StartChoices();
+  TFinishChoices choices = kStartChoices;
   choices.RunProgram = true;
   EXPECT_THROW(FinishActions(p.project, choices, system), ESetupError);
   ASSERT_EQ(system.log.size(), 4u);
