@@ -85,8 +85,8 @@ def measure_installs(env: Env, wine: Wine, payloads: list[Payload], earlier: Pat
         for run in range(env.runs):
             log(f"{p.title}: run {run + 1} of {env.runs}")
             verify = run == 0
-            paired_round(wine, p, run, [(r["ours_in"], p.ours)] + ([(r["earlier_in"], p.ours_earlier)] if earlier else []),
-                         verify, r["ours_out"])
+            pair = [(r["ours_in"], p.ours)] + ([(r["earlier_in"], p.ours_earlier)] if earlier else [])
+            paired_round(wine, p, run, pair, verify, r["ours_out"])
             r["wizard_in"].append(nsis_wizard_install(wine, p, verify))
             nsis_remove(wine, p)
             r["ns_in"].append(nsis_install(wine, p, False, verify))
@@ -329,7 +329,8 @@ def main():
     parser.add_argument("--root", type=Path, required=True)
     parser.add_argument("--build", type=Path, required=True)
     parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--earlier-stub", type=Path, help="main, product: also time installs made with this setup program")
+    parser.add_argument("--earlier-stub", type=Path,
+                        help="main, product: also time installs made with this setup program")
     parser.add_argument("--earlier-packer", type=Path, help="the packer of the earlier stub's build")
     parser.add_argument("--product", type=Path, help="product: the product folder")
     args = parser.parse_args()

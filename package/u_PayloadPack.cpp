@@ -38,7 +38,8 @@ Bytes PackResource(std::string_view data) {
   const TDeflater deflater(libdeflate_alloc_compressor(kDeflateLevel), libdeflate_free_compressor);
   if (!deflater) throw std::bad_alloc();
   Bytes out = WithDeclaredSize(data, libdeflate_zlib_compress_bound(deflater.get(), data.size()));
-  const size_t packed = libdeflate_zlib_compress(deflater.get(), data.data(), data.size(), out.data() + 4, out.size() - 4);
+  const size_t packed =
+      libdeflate_zlib_compress(deflater.get(), data.data(), data.size(), out.data() + 4, out.size() - 4);
   if (packed == 0) throw std::runtime_error("deflate compression failed");
   out.resize(4 + packed);
   return out;
@@ -54,11 +55,13 @@ Bytes PackZstdResource(std::string_view data, std::string_view dictionary) {
   set(ZSTD_c_compressionLevel, kZstdLevel);
   set(ZSTD_c_windowLog, kZstdWindowLog);
   set(ZSTD_c_checksumFlag, 1);
-  if (!dictionary.empty() && ZSTD_isError(ZSTD_CCtx_loadDictionary(compressor.get(), dictionary.data(), dictionary.size())))
+  if (!dictionary.empty() &&
+      ZSTD_isError(ZSTD_CCtx_loadDictionary(compressor.get(), dictionary.data(), dictionary.size())))
     throw std::runtime_error("zstd refused the dictionary");
   Bytes out = WithDeclaredSize(data, ZSTD_compressBound(data.size()));
   const size_t packed = ZSTD_compress2(compressor.get(), out.data() + 4, out.size() - 4, data.data(), data.size());
-  if (ZSTD_isError(packed)) throw std::runtime_error(std::string("zstd compression failed: ") + ZSTD_getErrorName(packed));
+  if (ZSTD_isError(packed))
+    throw std::runtime_error(std::string("zstd compression failed: ") + ZSTD_getErrorName(packed));
   out.resize(4 + packed);
   return out;
 }
@@ -71,7 +74,8 @@ Bytes TrainZstdDictionary(const std::vector<std::string_view>& samples, size_t c
     sizes.push_back(sample.size());
   }
   Bytes dictionary(capacity, '\0');
-  const size_t size = ZDICT_trainFromBuffer(dictionary.data(), capacity, joined.data(), sizes.data(), unsigned(sizes.size()));
+  const size_t size =
+      ZDICT_trainFromBuffer(dictionary.data(), capacity, joined.data(), sizes.data(), unsigned(sizes.size()));
   if (ZDICT_isError(size)) return {};
   dictionary.resize(size);
   return dictionary;

@@ -86,9 +86,8 @@ private:
       List() << "  " << ToString(name) << ": " << raw.size() << " -> "
              << (ReadDeclaredSize(raw, declared) ? std::to_string(declared) : "?") << (intact ? "" : "  DAMAGED")
              << '\n';
-      if (!intact)
-        Problem("payload resource " + ToString(name) +
-                (codec.format == TPayloadFormat::Zstd ? " (type " + std::string(type) + ")" : "") + " does not inflate");
+      const std::string typeNote = codec.format == TPayloadFormat::Zstd ? " (type " + std::string(type) + ")" : "";
+      if (!intact) Problem("payload resource " + ToString(name) + typeNote + " does not inflate");
       if (intact && name == AsciiId(kScriptResource) && codec.format == TPayloadFormat::Zlib) script_.emplace(unpacked);
     }
   }

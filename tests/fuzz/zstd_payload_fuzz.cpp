@@ -16,7 +16,8 @@ namespace {
 const Bytes& Dictionary() {
   static const Bytes dictionary = [] {
     std::vector<Bytes> samples;
-    for (int n = 0; n < 100; ++n) samples.push_back("sample text " + std::to_string(n * 7919) + " of the product files");
+    for (int n = 0; n < 100; ++n)
+      samples.push_back("sample text " + std::to_string(n * 7919) + " of the product files");
     return TrainZstdDictionary(std::vector<std::string_view>(samples.begin(), samples.end()), 4096);
   }();
   return dictionary;

@@ -246,7 +246,8 @@ constexpr TPayloadCodec kZstd{TPayloadFormat::Zstd, {}};
 // A zstd payload resource whose frame zstd wrote with the given parameters.
 Bytes ZstdResource(std::string_view data, std::initializer_list<std::pair<ZSTD_cParameter, int>> parameters) {
   const std::unique_ptr<ZSTD_CCtx, decltype(&ZSTD_freeCCtx)> context(ZSTD_createCCtx(), ZSTD_freeCCtx);
-  for (const auto& [parameter, value] : parameters) EXPECT_FALSE(ZSTD_isError(ZSTD_CCtx_setParameter(context.get(), parameter, value)));
+  for (const auto& [parameter, value] : parameters)
+    EXPECT_FALSE(ZSTD_isError(ZSTD_CCtx_setParameter(context.get(), parameter, value)));
   Bytes frame(ZSTD_compressBound(data.size()), '\0');
   const size_t size = ZSTD_compress2(context.get(), frame.data(), frame.size(), data.data(), data.size());
   EXPECT_FALSE(ZSTD_isError(size));
@@ -281,7 +282,11 @@ TEST(UnpackZstdResource, RoundTripsWithAndWithoutTheDictionary) {
   // Read through a reader, in pieces, as the setup program reads its file.
   TCountingReader reader(packed);
   out.clear();
-  EXPECT_TRUE(InflateResource(reader.Resource(), [&](std::string_view piece) { out.append(piece); return true; }, kZstd));
+  const auto append = [&](std::string_view piece) {
+    out.append(piece);
+    return true;
+  };
+  EXPECT_TRUE(InflateResource(reader.Resource(), append, kZstd));
   EXPECT_EQ(out, data);
   EXPECT_GT(reader.reads, 2);
 
@@ -303,7 +308,8 @@ TEST(UnpackZstdResource, EachDamageFails) {
   const std::string frame = Stream(good);
   const std::vector<Bytes> texts = SmallTexts();
   const Bytes dictionary = TrainZstdDictionary(std::vector<std::string_view>(texts.begin(), texts.end()), 16 << 10);
-  const Bytes otherDictionary = TrainZstdDictionary(std::vector<std::string_view>(texts.begin() + 100, texts.end()), 8 << 10);
+  const Bytes otherDictionary =
+      TrainZstdDictionary(std::vector<std::string_view>(texts.begin() + 100, texts.end()), 8 << 10);
   Bytes badChecksum = good, badBlock = good;
   badChecksum.back() ^= 1;
   badBlock[good.size() / 2] ^= 0x40;
