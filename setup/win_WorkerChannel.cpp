@@ -4,6 +4,13 @@
 
 #include "actions/win_API.h"
 
+namespace {
+
+// How often a waiting worker looks whether the window is still there.
+constexpr DWORD kWindowCheckMs = 100;
+
+}  // namespace
+
 void TProgressSnapshot::SetStatus(TText operation, const std::string& item) {
   TExclusiveLock hold(lock_);
   latest_.operation = operation;
@@ -47,7 +54,11 @@ void TStepHandOff::Run(const std::function<void()>& step) {
     if (!window_ || !PostMessageW(window_, stepMessage_, 0, 0)) return;
     step_ = &step;
     state_ = TState::Waiting;
-    while (state_ != TState::Idle) SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+    while (state_ != TState::Idle) {
+      SleepConditionVariableSRW(&changed_, &lock_, kWindowCheckMs, 0);
+      // A window gone without closing the hand-off takes no step either.
+      if (state_ == TState::Waiting && !IsWindow(window_)) DropWaitingStep();
+    }
     error = std::exchange(error_, nullptr);
   }
   if (error) std::rethrow_exception(error);
@@ -78,10 +89,14 @@ void TStepHandOff::RunWaitingStep() {
 void TStepHandOff::Close() {
   {
     TExclusiveLock hold(lock_);
+    if (state_ == TState::Waiting) DropWaitingStep();
     window_ = nullptr;
-    if (state_ != TState::Waiting) return;
-    state_ = TState::Idle;
-    step_ = nullptr;
   }
   WakeAllConditionVariable(&changed_);
+}
+
+void TStepHandOff::DropWaitingStep() {
+  window_ = nullptr;
+  state_ = TState::Idle;
+  step_ = nullptr;
 }

@@ -62,11 +62,15 @@ public:
 
   // Worker side: runs `step` on the UI thread and returns when it has run; an
   // error of the step is rethrown here. Without a window to run it (never
-  // opened, closed or gone) it returns at once and the step does not run.
+  // opened, closed or gone, also while it waits) it returns and the step does
+  // not run.
   void Run(const std::function<void()>& step);
 
 private:
   enum class TState { Idle, Waiting, Running };
+
+  // With the lock held: the waiting step will not run, nor any after it.
+  void DropWaitingStep();
 
   UINT stepMessage_;
   SRWLOCK lock_ = SRWLOCK_INIT;

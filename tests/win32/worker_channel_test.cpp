@@ -147,6 +147,21 @@ TEST(StepHandOff, AStepForAWindowThatIsGoneIsDropped) {
   worker.join();
   handOff.RunWaitingStep();
   EXPECT_FALSE(ran);
+
+  // A window that goes while a worker waits, without closing the hand-off.
+  TStepHandOff waited(kStepMessage);
+  TStepWindow going(waited);
+  std::atomic<bool> returned = false;
+  std::thread waiting([&] {
+    waited.Run([&] { ran = true; });
+    returned = true;
+  });
+  MSG message;
+  ASSERT_TRUE(WaitFor([&] { return PeekMessageW(&message, nullptr, kStepMessage, kStepMessage, PM_NOREMOVE); }));
+  going.Destroy();
+  EXPECT_TRUE(WaitFor([&] { return bool(returned); })) << "the worker still waits";
+  waiting.join();
+  EXPECT_FALSE(ran);
 }
 
 }  // namespace
