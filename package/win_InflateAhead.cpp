@@ -78,12 +78,12 @@ std::optional<size_t> TInflateAhead::NextSlot() {
     nextSlot_ = std::max(nextSlot_, nextAsked_);
     if (stopping_ || nextSlot_ == slots_.size()) return std::nullopt;
     TSlot& slot = slots_[nextSlot_];
-    if (slot.size > budget_) {
+    if (slot.Size() > budget_) {
       slot.state = TState::NotAhead;
       ++nextSlot_;
       WakeAllConditionVariable(&changed_);
-    } else if (reserved_ + slot.size <= budget_) {
-      reserved_ += slot.size;
+    } else if (reserved_ + slot.Size() <= budget_) {
+      reserved_ += slot.Size();
       slot.holdsBudget = true;
       slot.state = TState::Inflating;
       return nextSlot_++;
@@ -94,7 +94,7 @@ std::optional<size_t> TInflateAhead::NextSlot() {
 }
 
 void TInflateAhead::Release(TSlot& slot) {
-  if (slot.holdsBudget) reserved_ -= slot.size;
+  if (slot.holdsBudget) reserved_ -= slot.Size();
   slot.holdsBudget = false;
   slot.inflated = {};
 }

@@ -40,9 +40,9 @@ public:
 private:
   enum class TState { Waiting, Inflating, Inflated, NotAhead };
   struct TSlot {
-    explicit TSlot(const TPayloadView& payload) : payload(payload), size(size_t(payload.size)) {}
+    explicit TSlot(const TPayloadView& payload) : payload(payload) {}
+    size_t Size() const { return size_t(payload.size); }  // declared
     TPayloadView payload;
-    size_t size;  // declared
     TState state = TState::Waiting;
     bool holdsBudget = false;  // from its claim until taken or dropped
     TInflated inflated;

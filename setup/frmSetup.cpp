@@ -219,11 +219,12 @@ bool TVelkSetup::PreviewKey(const MSG& message) {
     if (HWND next = GetNextDlgTabItem(window_.get(), message.hwnd, GetKeyState(VK_SHIFT) < 0)) SetFocus(next);
     return true;
   }
-  const TControlInfo* focused = ControlAt(GetDlgCtrlID(message.hwnd));
-  const bool arrow = message.wParam >= VK_LEFT && message.wParam <= VK_DOWN;
-  if (arrow && focused && focused->kind == TControlKind::RadioButton && message.hwnd == Item(focused->control)) {
-    ChooseNextRadioButton(*focused, message.wParam == VK_LEFT || message.wParam == VK_UP);
-    return true;
+  if (message.wParam >= VK_LEFT && message.wParam <= VK_DOWN) {
+    const TControlInfo* focused = ControlAt(GetDlgCtrlID(message.hwnd));
+    if (focused && focused->kind == TControlKind::RadioButton && message.hwnd == Item(focused->control)) {
+      ChooseNextRadioButton(*focused, message.wParam == VK_LEFT || message.wParam == VK_UP);
+      return true;
+    }
   }
   if (message.wParam == VK_ESCAPE && !SendMessageW(Item(TControl::cbLangSel), CB_GETDROPPEDSTATE, 0, 0)) {
     if (IsWindowEnabled(Item(TControl::bbtnCancel))) SendMessageW(Item(TControl::bbtnCancel), BM_CLICK, 0, 0);
