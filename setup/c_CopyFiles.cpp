@@ -30,20 +30,14 @@ int32_t CountFileGroups(const std::vector<std::string>& varList) {
   return groups;
 }
 
-void TCopyFiles::Execute() {
-  Guarded([&] {
+TRunEnd TCopyFiles::Execute() {
+  return Guarded([&] {
     system_.InflateAhead(PayloadsToWrite(project_, system_));
     CreateGroupFolders();
     InstallFiles();
     WriteRegValues();
-    Finish();
+    ResetBar(0);
   });
-}
-
-void TCopyFiles::ResetBar(int32_t max) {
-  ClearProgress(max);
-  ApplyProgressPosition();
-  ApplyProgressMax();
 }
 
 void TCopyFiles::CreateGroupFolders() {
@@ -136,11 +130,4 @@ void TCopyFiles::RecordInstallLocation() {
   if (const auto& key = project_.UninstallEntryKey)
     system_.Registry().WriteRegValue(key->RootKey, key->KeyPath, kInstallLocationValue, kRegTypeString,
                                      project_.SetupPath);
-}
-
-void TCopyFiles::Finish() {
-  ClearProgress(0);
-  ShowDone();
-  ApplyProgressPosition();
-  ApplyProgressMax();
 }

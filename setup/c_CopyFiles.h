@@ -15,10 +15,9 @@ public:
       : TSetupWorker(view), project_(project), system_(system) {}
 
   // The whole run, on the calling thread.
-  void Execute();
+  TRunEnd Execute();
 
 private:
-  void ResetBar(int32_t max);
   void CreateGroupFolders();
   void InstallFiles();
   bool InstallFile(const TFileInfo& file);
@@ -27,7 +26,6 @@ private:
   void WritePayload(const TPayloadView& payload);
   void WriteRegValues();
   void RecordInstallLocation();
-  void Finish();
 
   const TSetupProc& project_;
   IWorkerSystem& system_;

@@ -24,19 +24,13 @@ std::vector<TMessage> NotRemovedList(const std::vector<TMessage>& items) {
   return lines;
 }
 
-void TRemoveFiles::Execute() {
-  Guarded([&] {
+TRunEnd TRemoveFiles::Execute() {
+  return Guarded([&] {
     RemoveInstalledFiles();
     RemoveRegistryData();
     RemoveShortcuts();
     Finish();
   });
-}
-
-void TRemoveFiles::ResetBar(int32_t max) {
-  ClearProgress(max);
-  ApplyProgressMax();
-  ApplyProgressPosition();
 }
 
 void TRemoveFiles::RemoveInstalledFiles() {
@@ -116,8 +110,5 @@ void TRemoveFiles::NoteRemoval(const TResult& removal, const TResult& unregistra
 
 void TRemoveFiles::Finish() {
   if (!notRemoved_.empty()) ShowNotRemoved(NotRemovedList(notRemoved_));
-  ClearProgress(0);
-  ShowDone();
-  ApplyProgressMax();
-  ApplyProgressPosition();
+  ResetBar(0);
 }

@@ -15,10 +15,9 @@ public:
       : TSetupWorker(view), project_(project), system_(system) {}
 
   // The whole run, on the calling thread.
-  void Execute();
+  TRunEnd Execute();
 
 private:
-  void ResetBar(int32_t max);
   void RemoveInstalledFiles();
   void RemoveRegistryData();
   void RemoveInstallLocation();

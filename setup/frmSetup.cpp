@@ -138,7 +138,7 @@ void TVelkSetup::bbtnCancelClick() {
 // the folder page.
 bool TVelkSetup::RoomForProduct() {
   const std::optional<uint64_t> free = FreeSpaceFor(SetupProc->SetupPath);
-  const uint64_t needed = BytesToInstall();
+  const uint64_t needed = BytesToInstall(*SetupProc);
   if (!free || needed <= *free) return true;
   const std::wstring message = FormatText(
       Text(TText::NotEnoughRoom), {AnsiToWide(SetupProc->SetupPath), MegabytesText(needed, TRounding::Up),
@@ -297,13 +297,13 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
     case kStepWaitingMessage:
-      handOff_.RunWaitingStep();
+      channel_.Steps().RunWaitingStep([this](TWorkerStep& step) { RunWorkerStep(step); });
       return 0;
     case kWorkerEndedMessage:
-      WorkerThreadEnded();
+      EndRun(worker_.End());
       return 0;
     case WM_TIMER:
-      if (wParam == kPaceTimer) ShowStepsAtPace();
+      if (wParam == kPaceTimer) ShowProgress(channel_.Progress().TakeAtPace());
       return 0;
     case WM_ACTIVATE:  // the focus of the page is kept while another window (a box) is active
       if (LOWORD(wParam) == WA_INACTIVE) focusWhenInactive_ = GetFocus();
@@ -318,7 +318,7 @@ LRESULT TVelkSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (!workerRunning_) DestroyWindow(window_.get());
       return 0;
     case WM_DESTROY:
-      handOff_.Close();  // a worker waiting for a step goes on to its end
+      channel_.Steps().Close();  // a worker waiting for a box goes on to its end
       VelkSetup = nullptr;
       PostQuitMessage(0);
       return 0;

@@ -12,7 +12,6 @@
 
 #include "actions/win_API.h"
 #include "setup/u_WizardFlow.h"
-#include "setup/u_WorkerView.h"
 #include "setup/win_SetupWorkers.h"
 #include "setup/win_WorkerChannel.h"
 
@@ -31,31 +30,9 @@ public:
   bool PreviewKey(const MSG& message);
 
 private:
-  // The progress page of one road, as the worker of that road sees it.
-  class TWorkerPage final : public IWorkerView {
-  public:
-    TWorkerPage(TVelkSetup& wizard, TControl typeLabel, TControl itemLabel, TControl progressBar);
-    void ShowStatus(TText text, const std::string& item) override { progress_.SetStatus(text, item); }
-    void SetProgressMax(int max) override { progress_.SetMax(max); }
-    void SetProgressPosition(int position) override { progress_.SetPosition(position); }
-    void ShowDone() override;
-    void ShowError(const TMessage& message) override;
-    TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices choices) override;
-    void ShowNotRemoved(const std::vector<TMessage>& lines) override;
-
-    // UI side: paint the progress the worker recorded, the latest or as the
-    // pace shows it.
-    void ShowLatest() { Show(progress_.TakeLatest()); }
-    void ShowAtPace() { Show(progress_.TakeAtPace()); }
-
-  private:
-    void Show(const std::optional<TProgress>& progress);
-
-    TVelkSetup& wizard_;
-    TControl typeLabel_;
-    TControl itemLabel_;
-    TControl progressBar_;
-    TProgressSnapshot progress_;
+  // The controls of a road's progress page.
+  struct TProgressControls {
+    TControl typeLabel, itemLabel, bar;
   };
 
   // What the window draws with at one DPI: its fonts, the folder picture and
@@ -67,7 +44,7 @@ private:
     unique_hicon folderPicture, bigIcon, smallIcon;
   };
 
-  // Posted by a worker that waits for a step of the hand-off.
+  // Posted by a worker that waits for a box of the hand-off.
   static constexpr UINT kStepWaitingMessage = WM_APP + 1;
   // Posted by a worker's thread as it ends, whatever ended it.
   static constexpr UINT kWorkerEndedMessage = WM_APP + 2;
@@ -109,10 +86,10 @@ private:
   void ChooseNextRadioButton(const TControlInfo& from, bool previous);
 
   void StartWorker(TWizardAction action);
-  void WorkerEnded();
-  void WorkerThreadEnded();
-  void ShowLatestSteps();
-  void ShowStepsAtPace();
+  void RunWorkerStep(TWorkerStep& step);
+  TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices choices);
+  void EndRun(const TRunEnd& end);
+  void ShowProgress(const std::optional<TProgress>& progress);
   void ShowErrorBox(const std::wstring& message);
   void ShowMessageBox(HWND owner, const std::wstring& message, UINT icon) const;
 
@@ -132,9 +109,9 @@ private:
   int dpi_;  // the window's: every rectangle, font and picture is scaled to it
   TScaledResources scaled_;
   unique_hbitmap logo_, installPicture_, removePicture_;
-  TStepHandOff handOff_;
-  TWorkerPage copyPage_, removePage_;
-  TWorkerThread worker_;  // joined once the window has gone, before the pages and the hand-off
+  TWorkerChannel channel_;
+  TProgressControls runPage_{};  // the page of the road that runs
+  TWorkerThread worker_;  // joined once the window has gone, before the channel
   // Owned from its first message to its last; declared last, so that it is
   // destroyed before the worker is joined and before the fonts, pictures and
   // libraries its controls use.

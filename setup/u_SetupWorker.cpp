@@ -4,13 +4,14 @@
 
 #include "actions/u_SimpleFuncs1.h"
 
-void TSetupWorker::Guarded(const std::function<void()>& body) {
+TRunEnd TSetupWorker::Guarded(const std::function<void()>& body) {
   try {
     body();
+    return TRunEnd::Done();
   } catch (const ESetupError& error) {
-    if (!error.Told()) view_.ShowError(error.Message());
+    return error.Told() ? TRunEnd::Stopped() : TRunEnd::Failed(error.Message());
   } catch (...) {
-    view_.ShowError(ErrorMessage(std::current_exception()));
+    return TRunEnd::Failed(ErrorMessage(std::current_exception()));
   }
 }
 
@@ -24,31 +25,21 @@ void TSetupWorker::ShowNotRemoved(const std::vector<TMessage>& lines) {
   view_.ShowNotRemoved(lines);
 }
 
-void TSetupWorker::ApplyProgressMax() {
-  view_.SetProgressMax(ProgressMax);
-}
-
-void TSetupWorker::ApplyProgressPosition() {
-  view_.SetProgressPosition(ProgressPosition);
-}
-
 void TSetupWorker::ShowStatus(TText text) {
   view_.ShowStatus(text, ItemText);
 }
 
-void TSetupWorker::ShowDone() {
-  view_.ShowDone();
-}
-
 void TSetupWorker::AdvanceBar(int32_t k) {
   ProgressPosition = k;
-  ApplyProgressPosition();
+  view_.SetProgressPosition(ProgressPosition);
 }
 
-void TSetupWorker::ClearProgress(int32_t max) {
-  ProgressPosition = 0;
+void TSetupWorker::ResetBar(int32_t max) {
   ItemText.clear();
+  ProgressPosition = 0;
   ProgressMax = max;
+  view_.SetProgressPosition(ProgressPosition);
+  view_.SetProgressMax(ProgressMax);
 }
 
 std::string RegValueItem(const std::string& keyPath, const std::string& valueName, const std::string& data) {

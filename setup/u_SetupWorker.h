@@ -50,22 +50,19 @@ protected:
   explicit TSetupWorker(IWorkerView& view) : view_(view) {}
   ~TSetupWorker() = default;
 
-  // Runs the body; an error raised in it ends the run with the view's single
-  // error box and no completion step, as does the user's Cancel of a retry.
-  void Guarded(const std::function<void()>& body);
+  // Runs the body: Done when it returns; an error raised in it fails the run
+  // with the error's message, and the user's Abort (or Cancel) in a box stops it.
+  TRunEnd Guarded(const std::function<void()>& body);
   // Shows the message with `choices` and returns Retry or Ignore; Abort (or
-  // Cancel) ends the run through Guarded without another box.
+  // Cancel) stops the run through Guarded.
   TErrorAnswer AskOrStop(const TMessage& message, TErrorChoices choices);
   void ShowNotRemoved(const std::vector<TMessage>& lines);
 
-  void ApplyProgressMax();
-  void ApplyProgressPosition();
   void ShowStatus(TText text);
-  void ShowDone();
   // ProgressPosition := k, shown.
   void AdvanceBar(int32_t k);
-  // Progress fields back to nothing, without showing them.
-  void ClearProgress(int32_t max);
+  // A new phase of `max` steps: the item text cleared, the bar shown empty.
+  void ResetBar(int32_t max);
 
   int32_t ProgressMax = 0;
   int32_t ProgressPosition = 0;

@@ -4,10 +4,13 @@
 //
 // ShowStatus, SetProgressMax and SetProgressPosition record the progress and
 // return at once; the window paints the latest at its own pace, and at once
-// before any box and when the run ends. The other operations run on the UI
-// thread and return when done there; an exception thrown there is rethrown in
-// the worker. Once the window is gone they return at once without running:
+// before any box and when the run ends. The boxes run on the UI thread and
+// return when they are closed there; an exception thrown there is rethrown in
+// the worker. Once the window is gone they return at once without showing:
 // AskAboutFailure answers Abort, so the run ends.
+//
+// How the run ended is the worker's result (TRunEnd), told by the window once
+// the worker's thread has ended: nothing the worker calls comes after it.
 
 #include <string>
 #include <vector>
@@ -30,16 +33,28 @@ public:
   // visibly starts at 0.
   virtual void SetProgressPosition(int position) = 0;
 
-  // The completion step: Next reads TText::Next (still disabled), Cancel is
-  // enabled and reads TText::Finish, the road's finished page is shown.
-  virtual void ShowDone() = 0;
-  // The worker's single error box, owned by the window and captioned with the
-  // application title; the window stays on the progress page.
-  virtual void ShowError(const TMessage& message) = 0;
-  // A box like the error box with `choices`; an answer of Abort ends the run
-  // as the error box does.
+  // A box about an item that failed, with `choices`, owned by the window and
+  // captioned with the application title. An answer of Abort ends the run:
+  // the box was its one box.
   virtual TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices choices) = 0;
   // One box listing what the removal left behind, a line each, before its
-  // completion step.
+  // finished page.
   virtual void ShowNotRemoved(const std::vector<TMessage>& lines) = 0;
+};
+
+// How a worker's run ended, which the window then shows: Done, the road's
+// finished page (Next reads TText::Next, still disabled; Cancel is enabled and
+// reads TText::Finish); Failed, the run's single error box with `error`, the
+// window staying on the progress page; Stopped by the user's Abort in a box
+// about an item, with nothing more to tell.
+struct TRunEnd {
+  enum class TKind { Done, Failed, Stopped };
+
+  static TRunEnd Done() { return {TKind::Done, {}}; }
+  static TRunEnd Failed(TMessage error) { return {TKind::Failed, std::move(error)}; }
+  static TRunEnd Stopped() { return {TKind::Stopped, {}}; }
+  bool operator==(const TRunEnd&) const = default;
+
+  TKind kind;
+  TMessage error;  // Failed: what the user is told
 };

@@ -81,27 +81,26 @@ private:
   std::optional<TInflateAhead> inflateAhead_;
 };
 
-// The worker's whole life on its thread. Its own errors end in its error box;
-// what escapes the worker (its system could not be set up, or the box could
-// not be shown) is left for the owner, who is told of the thread's end.
+// The worker's whole life on its thread, ended by telling its owner how it
+// ended, also when its system could not be set up.
 template <typename Worker>
 DWORD WINAPI RunWorker(void* shared) {
   auto& run = *static_cast<TWorkerThread::TRun*>(shared);
   try {
     const TComSession com;  // for DLL servers whose registration uses it
-    UseMessageLanguage(SetupProc->LangID);
-    TWinWorkerSystem system(SetupProc->Instance);
-    Worker(*SetupProc, system, run.view).Execute();
+    UseMessageLanguage(run.project.LangID);
+    TWinWorkerSystem system(run.project.Instance);
+    run.end = Worker(run.project, system, run.view).Execute();
   } catch (...) {
-    run.failure = ErrorMessage(std::current_exception());
+    run.end = TRunEnd::Failed(ErrorMessage(std::current_exception()));
   }
   run.ended();
   return 0;
 }
 
 template <typename Worker>
-TWorkerThread StartWorker(IWorkerView& view, std::function<void()> ended) {
-  auto run = std::make_unique<TWorkerThread::TRun>(view, std::move(ended));
+TWorkerThread StartWorker(const TSetupProc& project, IWorkerView& view, std::function<void()> ended) {
+  auto run = std::make_unique<TWorkerThread::TRun>(project, view, std::move(ended));
   const HANDLE thread = CreateThread(nullptr, 0, RunWorker<Worker>, run.get(), 0, nullptr);
   if (!thread) throw ESetupError(TText::WorkerNotStarted, {SystemMessage(HRESULT(GetLastError()))});
   return TWorkerThread(std::move(run), thread);
@@ -116,9 +115,9 @@ TWorkerThread& TWorkerThread::operator=(TWorkerThread&& other) {
   return *this;
 }
 
-std::optional<TMessage> TWorkerThread::Failure() {
+TRunEnd TWorkerThread::End() {
   Join();
-  return run_ ? run_->failure : std::nullopt;
+  return run_ ? run_->end : TRunEnd::Stopped();
 }
 
 void TWorkerThread::Join() {
@@ -126,15 +125,15 @@ void TWorkerThread::Join() {
   thread_.reset();
 }
 
-TWorkerThread StartCopyFiles(IWorkerView& view, std::function<void()> ended) {
-  return StartWorker<TCopyFiles>(view, std::move(ended));
+TWorkerThread StartCopyFiles(const TSetupProc& project, IWorkerView& view, std::function<void()> ended) {
+  return StartWorker<TCopyFiles>(project, view, std::move(ended));
 }
 
-TWorkerThread StartRemoveFiles(IWorkerView& view, std::function<void()> ended) {
-  return StartWorker<TRemoveFiles>(view, std::move(ended));
+TWorkerThread StartRemoveFiles(const TSetupProc& project, IWorkerView& view, std::function<void()> ended) {
+  return StartWorker<TRemoveFiles>(project, view, std::move(ended));
 }
 
-uint64_t BytesToInstall() {
-  TWinWorkerSystem system(SetupProc->Instance);
-  return BytesToWrite(*SetupProc, system);
+uint64_t BytesToInstall(const TSetupProc& project) {
+  TWinWorkerSystem system(project.Instance);
+  return BytesToWrite(project, system);
 }

@@ -1,15 +1,15 @@
 #pragma once
 // The install and uninstall workers on Windows, each on a thread of its own,
-// acting on the real file system, payload and registry for the global project
-// SetupProc.
+// acting on the real file system, payload and registry for a project that the
+// UI thread made and leaves as it is while the worker runs.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "actions/win_API.h"
+#include "package/c_SetupProc.h"
 #include "setup/u_WorkerView.h"
 
 // A worker's thread, joined when its owner goes: the worker has ended before
@@ -18,12 +18,13 @@ class TWorkerThread {
 public:
   // What the thread shares with its owner.
   struct TRun {
+    const TSetupProc& project;
     IWorkerView& view;
     // Called on the thread as its last act, however the worker ended.
     std::function<void()> ended;
-    // Why the worker ended outside its own error road: its system could not
-    // be set up, or its error box could not be shown; nothing when it did not.
-    std::optional<TMessage> failure;
+    // How the run ended, set before `ended` is called: the worker's own end,
+    // or Failed when its system could not be set up.
+    TRunEnd end = TRunEnd::Stopped();
   };
 
   TWorkerThread() = default;
@@ -32,8 +33,8 @@ public:
   TWorkerThread& operator=(TWorkerThread&& other);
   ~TWorkerThread() { Join(); }
 
-  // TRun::failure, once the thread has ended, which it waits for.
-  std::optional<TMessage> Failure();
+  // TRun::end, once the thread has ended, which it waits for.
+  TRunEnd End();
 
 private:
   void Join();
@@ -42,11 +43,12 @@ private:
   unique_handle thread_;
 };
 
-// Start the worker of each road, speaking the project's language; throw
-// ESetupError when no thread can start.
-// The view must outlive the returned thread, which calls `ended` (TRun::ended).
-[[nodiscard]] TWorkerThread StartCopyFiles(IWorkerView& view, std::function<void()> ended);
-[[nodiscard]] TWorkerThread StartRemoveFiles(IWorkerView& view, std::function<void()> ended);
+// Start the worker of each road for `project`, speaking the project's
+// language; throw ESetupError when no thread can start. The project and the
+// view must outlive the returned thread, which calls `ended` (TRun::ended).
+[[nodiscard]] TWorkerThread StartCopyFiles(const TSetupProc& project, IWorkerView& view, std::function<void()> ended);
+[[nodiscard]] TWorkerThread StartRemoveFiles(const TSetupProc& project, IWorkerView& view,
+                                             std::function<void()> ended);
 
-// The bytes the install of SetupProc writes (BytesToWrite).
-uint64_t BytesToInstall();
+// The bytes the install of the project writes (BytesToWrite).
+uint64_t BytesToInstall(const TSetupProc& project);

@@ -64,9 +64,7 @@ TVelkSetup::TVelkSetup(HINSTANCE instance)
       dpi_(SystemDpi()),
       installPicture_(HBITMAP(LoadImageW(instance, L"INSTALLPICTURE", IMAGE_BITMAP, 0, 0, 0))),
       removePicture_(HBITMAP(LoadImageW(instance, L"REMOVEPICTURE", IMAGE_BITMAP, 0, 0, 0))),
-      handOff_(kStepWaitingMessage),
-      copyPage_(*this, TControl::lbCopyType, TControl::lbCopyItem, TControl::pbCopyFilesInfo),
-      removePage_(*this, TControl::lbRemoveType, TControl::lbRemoveItem, TControl::pbRemoveFilesInfo) {
+      channel_(kStepWaitingMessage) {
   CreateWindowAndControls();
   VelkSetup = this;
   FormCreate();

@@ -47,7 +47,7 @@ void TStepHandOff::Open(HWND window) {
   window_ = window;
 }
 
-void TStepHandOff::Run(const std::function<void()>& step) {
+void TStepHandOff::Run(TWorkerStep& step) {
   std::exception_ptr error;
   {
     TExclusiveLock hold(lock_);
@@ -64,8 +64,8 @@ void TStepHandOff::Run(const std::function<void()>& step) {
   if (error) std::rethrow_exception(error);
 }
 
-void TStepHandOff::RunWaitingStep() {
-  const std::function<void()>* step;
+void TStepHandOff::RunWaitingStep(const TRunner& run) {
+  TWorkerStep* step;
   {
     TExclusiveLock hold(lock_);
     if (state_ != TState::Waiting) return;
@@ -74,7 +74,7 @@ void TStepHandOff::RunWaitingStep() {
   }
   std::exception_ptr error;
   try {
-    (*step)();
+    run(*step);
   } catch (...) {
     error = std::current_exception();
   }
@@ -99,4 +99,15 @@ void TStepHandOff::DropWaitingStep() {
   window_ = nullptr;
   state_ = TState::Idle;
   step_ = nullptr;
+}
+
+TErrorAnswer TWorkerChannel::AskAboutFailure(const TMessage& message, TErrorChoices choices) {
+  TWorkerStep question{TWorkerStep::TKind::Question, {message}, choices};
+  steps_.Run(question);
+  return question.answer;
+}
+
+void TWorkerChannel::ShowNotRemoved(const std::vector<TMessage>& lines) {
+  TWorkerStep list{TWorkerStep::TKind::NotRemoved, lines};
+  steps_.Run(list);
 }

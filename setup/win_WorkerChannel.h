@@ -1,7 +1,9 @@
 #pragma once
 // The channel from a worker thread to the UI thread that owns the wizard
 // window: a snapshot of the progress, which the worker writes and the UI thread
-// paints at its own pace, and a hand-off of the steps the worker waits for.
+// paints at its own pace, and a hand-off of the boxes the worker waits for.
+// The worker's view is implemented here, on top of both; it reaches the
+// window only by messages to its handle.
 
 #include <windows.h>
 
@@ -9,8 +11,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "setup/u_SetupTexts.h"
+#include "setup/u_WorkerView.h"
 
 // What a progress page shows.
 struct TProgress {
@@ -44,9 +48,21 @@ private:
   std::optional<int> movedBack_;  // the lowest position below it since then
 };
 
+// A box a worker waits for: a question about an item that failed, which the
+// window answers, or the list of what the removal left behind.
+struct TWorkerStep {
+  enum class TKind { Question, NotRemoved };
+  TKind kind;
+  std::vector<TMessage> lines;  // a question's one message, or the list
+  TErrorChoices choices = TErrorChoices::RetryCancel;
+  TErrorAnswer answer = TErrorAnswer::Abort;  // set by the window
+};
+
 // The steps a worker hands to the UI thread and waits for, one at a time.
 class TStepHandOff {
 public:
+  using TRunner = std::function<void(TWorkerStep& step)>;
+
   // The window's handler of `stepMessage` calls RunWaitingStep.
   explicit TStepHandOff(UINT stepMessage) : stepMessage_(stepMessage) {}
   TStepHandOff(const TStepHandOff&) = delete;
@@ -54,17 +70,17 @@ public:
 
   // UI side: steps are announced to `window`, whose thread runs them.
   void Open(HWND window);
-  // UI side: runs the step a worker waits for, if any.
-  void RunWaitingStep();
+  // UI side: runs the step a worker waits for, if any, with `run`.
+  void RunWaitingStep(const TRunner& run);
   // UI side: no step runs from now on; a worker waiting for one that has not
   // started goes on, as does the worker of a step running now once it ends.
   void Close();
 
-  // Worker side: runs `step` on the UI thread and returns when it has run; an
-  // error of the step is rethrown here. Without a window to run it (never
+  // Worker side: has `step` run on the UI thread and returns when it has run;
+  // an error of the step is rethrown here. Without a window to run it (never
   // opened, closed or gone, also while it waits) it returns and the step does
   // not run.
-  void Run(const std::function<void()>& step);
+  void Run(TWorkerStep& step);
 
 private:
   enum class TState { Idle, Waiting, Running };
@@ -77,6 +93,27 @@ private:
   CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;  // the waiting step has run or was dropped
   HWND window_ = nullptr;
   TState state_ = TState::Idle;
-  const std::function<void()>* step_ = nullptr;
+  TWorkerStep* step_ = nullptr;
   std::exception_ptr error_;
+};
+
+// The worker's view of its progress page: progress goes into the snapshot,
+// boxes through the hand-off. The window opens and closes the hand-off, runs
+// its steps and paints the snapshot.
+class TWorkerChannel final : public IWorkerView {
+public:
+  explicit TWorkerChannel(UINT stepMessage) : steps_(stepMessage) {}
+
+  void ShowStatus(TText text, const std::string& item) override { progress_.SetStatus(text, item); }
+  void SetProgressMax(int max) override { progress_.SetMax(max); }
+  void SetProgressPosition(int position) override { progress_.SetPosition(position); }
+  TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices choices) override;
+  void ShowNotRemoved(const std::vector<TMessage>& lines) override;
+
+  TProgressSnapshot& Progress() { return progress_; }
+  TStepHandOff& Steps() { return steps_; }
+
+private:
+  TProgressSnapshot progress_;
+  TStepHandOff steps_;
 };

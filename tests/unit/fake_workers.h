@@ -1,5 +1,5 @@
 #pragma once
-// Stand-ins for the workers' tests: a worker view that logs what it is told,
+// Stand-ins for the workers' tests: a worker view that logs what the user sees,
 // and a file system of files, folders, payload and DLL servers in memory.
 
 #include <map>
@@ -11,49 +11,65 @@
 #include "tests/unit/english_texts.h"
 #include "tests/unit/fake_system.h"
 
-// What the view was told is logged as "max 3", "pos 1", "status 32 C:\a.txt",
-// "done", "error <message>", "retry? <message>", "abort, retry, ignore?
-// <message>", "not removed <list>".
+// What the user sees of a run, in order: each status as its label and item
+// read with the bar as it stands ("Copying file: C:\a.txt 1/3") and each box
+// ("retry? <message>", "abort, retry, ignore? <message>", "not removed <list>").
 class FakeWorkerView : public IWorkerView {
 public:
   explicit FakeWorkerView(std::vector<std::string>& log) : log_(log) {}
 
   void ShowStatus(TText text, const std::string& item) override {
-    log_.push_back("status " + std::to_string(int(text)) + " " + item);
+    log_.push_back(EnglishText(text) + item + " " + std::to_string(position_) + "/" + std::to_string(max_));
   }
-  void SetProgressMax(int max) override { log_.push_back("max " + std::to_string(max)); }
-  void SetProgressPosition(int position) override { log_.push_back("pos " + std::to_string(position)); }
-  void ShowDone() override { Step("done"); }
-  void ShowError(const TMessage& message) override { Step("error " + English(message)); }
+  void SetProgressMax(int max) override {
+    max_ = max;
+    barWithinMax = barWithinMax && position_ <= max_;
+  }
+  void SetProgressPosition(int position) override {
+    position_ = position;
+    barWithinMax = barWithinMax && position_ <= max_;
+  }
   TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices choices) override {
     const bool retryCancel = choices == TErrorChoices::RetryCancel;
-    Step((retryCancel ? "retry? " : "abort, retry, ignore? ") + English(message));
+    Box((retryCancel ? "retry? " : "abort, retry, ignore? ") + English(message));
     if (retries-- > 0) return TErrorAnswer::Retry;
     return retryCancel ? TErrorAnswer::Abort : afterRetries;
   }
   void ShowNotRemoved(const std::vector<TMessage>& lines) override {
     std::string list;
     for (const TMessage& line : lines) list += (list.empty() ? "" : "\n") + English(line);
-    Step("not removed " + list);
+    Box("not removed " + list);
   }
 
-  int steps = 0;
-  int failingStep = 0;  // the step on the UI thread (1-based) that throws, 0 for none
+  int boxes = 0;
+  int failingBox = 0;  // the box (1-based) whose showing throws, 0 for none
   int retries = 0;  // Retry answers before Cancel, or before `afterRetries` for Abort, Retry and Ignore
   TErrorAnswer afterRetries = TErrorAnswer::Ignore;
+  bool barWithinMax = true;  // the bar's position never went past its maximum
 
 private:
-  // A call that runs on the UI thread: logged, or it throws.
-  void Step(const std::string& line) {
-    if (++steps == failingStep) throw ESetupError(TText::SystemReason, {"step failed"});
+  // A box, shown on the UI thread: logged, or it throws.
+  void Box(const std::string& line) {
+    if (++boxes == failingBox) throw ESetupError(TText::SystemReason, {"box failed"});
     log_.push_back(line);
   }
 
   std::vector<std::string>& log_;
+  int max_ = 0, position_ = 0;
 };
 
+// How a run ended, as the user sees it: "finished", "error <message>" or "stopped".
+inline std::string EndSeen(const TRunEnd& end) {
+  switch (end.kind) {
+    case TRunEnd::TKind::Done: return "finished";
+    case TRunEnd::TKind::Failed: return "error " + English(end.error);
+    case TRunEnd::TKind::Stopped: return "stopped";
+  }
+  return {};
+}
+
 // Paths compare in any letter case. Registrations are logged as "register
-// <path>" and "unregister <path>" in the same log as the view's steps.
+// <path>" and "unregister <path>" in the same log as what the view shows.
 class FakeWorkerSystem : public IWorkerSystem {
 public:
   explicit FakeWorkerSystem(IRegistry& registry, std::vector<std::string>& log) : registry_(registry), log_(log) {}

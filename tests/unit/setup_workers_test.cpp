@@ -42,14 +42,15 @@ struct Fixture {
     system.payload["GUIDE.TXT"] = PackResource("How to use it");
   }
 
+  // What the user sees of the run, ending with how it ended (EndSeen).
   Log Install() {
     log.clear();
-    TCopyFiles(project, system, view).Execute();
+    log.push_back(EndSeen(TCopyFiles(project, system, view).Execute()));
     return log;
   }
   Log Remove() {
     log.clear();
-    TRemoveFiles(project, system, view).Execute();
+    log.push_back(EndSeen(TRemoveFiles(project, system, view).Execute()));
     return log;
   }
   const Bytes& File(const std::string& path) { return system.files[FakeWorkerSystem::Key(path)]; }
@@ -67,25 +68,22 @@ std::string RegText(const Fixture& f, uint32_t root, const std::string& key, con
 
 }  // namespace
 
-TEST(CopyFiles, InstallsTheProductWithEveryStepInOrder) {
+TEST(CopyFiles, InstallsTheProductShowingEveryStepInOrder) {
   Fixture f;
   EXPECT_EQ(f.Install(), (Log{
-                             "pos 0", "max 2",
-                             "status 36 C:\\Apps\\Widget", "pos 1",
-                             "status 36 C:\\Apps\\Widget\\Docs", "pos 2",
-                             "pos 0", "max 3",
-                             "status 32 C:\\Apps\\Widget\\widget.exe", "pos 1",
-                             "status 32 C:\\Apps\\Widget\\Server.dll",
+                             "Create working directories:C:\\Apps\\Widget 0/2",
+                             "Create working directories:C:\\Apps\\Widget\\Docs 1/2",
+                             "Copying file: C:\\Apps\\Widget\\widget.exe 0/3",
+                             "Copying file: C:\\Apps\\Widget\\Server.dll 1/3",
                              "register C:\\Apps\\Widget\\Server.dll",
-                             "status 33 C:\\Apps\\Widget\\Server.dll", "pos 2",
-                             "status 32 C:\\Apps\\Widget\\Docs\\Guide.txt", "pos 3",
-                             "pos 0", "max 2",
-                             "status 34 \\Software\\Acme\\Widget\\Path=C:\\Apps\\Widget", "pos 1",
-                             "status 34 \\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Widget\\"
-                             "UninstallString=C:\\Apps\\Widget\\uninstall.exe",
-                             "pos 2",
-                             "done", "pos 0", "max 0",
+                             "Registration DLL server: C:\\Apps\\Widget\\Server.dll 1/3",
+                             "Copying file: C:\\Apps\\Widget\\Docs\\Guide.txt 2/3",
+                             "Writing registry value: \\Software\\Acme\\Widget\\Path=C:\\Apps\\Widget 0/2",
+                             "Writing registry value: \\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                             "Widget\\UninstallString=C:\\Apps\\Widget\\uninstall.exe 1/2",
+                             "finished",
                          }));
+  EXPECT_TRUE(f.view.barWithinMax);
   EXPECT_EQ(f.File("C:\\Apps\\Widget\\widget.exe"), "MZ widget") << "lower-case name read as WIDGET.EXE";
   EXPECT_EQ(f.File("C:\\Apps\\Widget\\Docs\\Guide.txt"), "How to use it");
   EXPECT_EQ(RegText(f, kHKeyCurrentUser, "Software\\Acme\\Widget", "Path"), "C:\\Apps\\Widget");
@@ -104,18 +102,18 @@ TEST(CopyFiles, EntriesPassedOverLeaveTheBarEmptyFilesCount) {
   f.system.files["C:\\APPS\\EMPTY.TXT"] = "an older, longer file";
 
   const Log log = f.Install();
-  const Log files(log.begin() + 6, log.begin() + 18);
+  const Log files(log.begin() + 2, log.begin() + 9);
   EXPECT_EQ(files, (Log{
-                       "pos 0", "max 6",
-                       "status 32 C:\\Apps\\Widget\\widget.exe", "pos 1",
-                       "status 32 C:\\Apps\\Widget\\Server.dll", "register C:\\Apps\\Widget\\Server.dll",
+                       "Copying file: C:\\Apps\\Widget\\widget.exe 0/6",
+                       "Copying file: C:\\Apps\\Widget\\Server.dll 1/6",
+                       "register C:\\Apps\\Widget\\Server.dll",
                        "abort, retry, ignore? Failed to register 'C:\\Apps\\Widget\\Server.dll': no server",
-                       "status 32 C:\\Apps\\Widget\\Docs\\Guide.txt", "pos 3",
-                       "status 32 C:\\Apps\\Empty.txt", "pos 5",
-                       "status 32 Bare.txt",
+                       "Copying file: C:\\Apps\\Widget\\Docs\\Guide.txt 1/6",
+                       "Copying file: C:\\Apps\\Empty.txt 3/6",
+                       "Copying file: Bare.txt 5/6",
                    }))
       << "Ignore: no bar move for the server that failed to register; nothing for the entry not marked for setup";
-  EXPECT_EQ(log.back(), "max 0");
+  EXPECT_EQ(log.back(), "finished");
   EXPECT_EQ(f.File("C:\\Apps\\Widget\\Server.dll"), "MZ server") << "stays written, unregistered";
   EXPECT_TRUE(f.system.FileExists("C:\\Apps\\Empty.txt"));
   EXPECT_EQ(f.File("C:\\Apps\\Empty.txt"), "") << "the older file replaced by an empty one";
@@ -131,7 +129,8 @@ TEST(CopyFiles, EntriesPassedOverLeaveTheBarEmptyFilesCount) {
   aborted.view.afterRetries = TErrorAnswer::Abort;
   const Log retried = aborted.Install();
   EXPECT_EQ(std::count(retried.begin(), retried.end(), "register C:\\Apps\\Widget\\Server.dll"), 2) << "Retry";
-  EXPECT_TRUE(retried.back().starts_with("abort, retry, ignore? ")) << "Abort: the box was the run's one box";
+  EXPECT_EQ(retried.back(), "stopped");
+  EXPECT_TRUE(retried.end()[-2].starts_with("abort, retry, ignore? ")) << "Abort: the box was the run's one box";
   EXPECT_FALSE(aborted.system.FileExists("C:\\Apps\\Widget\\Docs\\Guide.txt")) << "nothing after it";
 }
 
@@ -155,7 +154,7 @@ TEST(CopyFiles, AFileThatCannotBeWrittenEndsTheRunNamingItAndTheReason) {
     Fixture f;
     c.fault(f.system);
     const Log log = f.Install();
-    EXPECT_EQ(Log(log.end() - 2, log.end()), (Log{"status 32 " + widget, c.error})) << c.what;
+    EXPECT_EQ(Log(log.end() - 2, log.end()), (Log{"Copying file: " + widget + " 0/3", c.error})) << c.what;
     EXPECT_FALSE(f.system.FileExists("C:\\Apps\\Widget\\Server.dll")) << c.what << ": nothing after it";
     EXPECT_FALSE(f.host.registry.KeyExists(kHKeyCurrentUser, "Software\\Acme\\Widget")) << c.what;
   }
@@ -169,14 +168,14 @@ TEST(CopyFiles, AFileInUseIsTriedAgainOnRetryAndCancelStopsTheRun) {
   f.view.retries = 2;
   Log log = f.Install();
   EXPECT_EQ(std::count(log.begin(), log.end(), retry), 2);
-  EXPECT_EQ(*(std::find(log.begin(), log.end(), retry) - 1), "status 32 C:\\Apps\\Widget\\Docs\\Guide.txt");
+  EXPECT_EQ(*(std::find(log.begin(), log.end(), retry) - 1), "Copying file: C:\\Apps\\Widget\\Docs\\Guide.txt 2/3");
   EXPECT_EQ(f.File("C:\\Apps\\Widget\\Docs\\Guide.txt"), "How to use it") << "written on the second retry";
-  EXPECT_EQ(Log(log.end() - 3, log.end()), (Log{"done", "pos 0", "max 0"}));
+  EXPECT_EQ(log.back(), "finished");
 
   Fixture g;
   g.system.lockedFiles.insert("C:\\APPS\\WIDGET\\DOCS\\GUIDE.TXT");
   log = g.Install();
-  EXPECT_EQ(log.back(), retry) << "Cancel: no second box, no finished page";
+  EXPECT_EQ(Log(log.end() - 2, log.end()), (Log{retry, "stopped"})) << "Cancel: no second box, no finished page";
   EXPECT_FALSE(g.host.registry.KeyExists(kHKeyCurrentUser, "Software\\Acme\\Widget"));
 }
 
@@ -207,7 +206,8 @@ TEST(CopyFiles, FileGroupsCountUpToTheFirstGap) {
   // The script reader itself stops at the gap; the project may hold more lines.
   gap.project.VarList.push_back("FileGroupName4=C:\\D");
   const Log log = gap.Install();
-  EXPECT_EQ(Log(log.begin(), log.begin() + 6), (Log{"pos 0", "max 2", "status 36 C:\\A", "pos 1", "status 36 C:\\B", "pos 2"}));
+  EXPECT_EQ(Log(log.begin(), log.begin() + 2),
+            (Log{"Create working directories:C:\\A 0/2", "Create working directories:C:\\B 1/2"}));
   EXPECT_TRUE(gap.system.FolderExists("C:\\B"));
   EXPECT_FALSE(gap.system.FolderExists("C:\\D"));
   EXPECT_EQ(CountFileGroups({"filegroupname1=x", "FileGroupName2=y", "FileGroupName02=z", "FileGroupName3"}), 2);
@@ -215,14 +215,13 @@ TEST(CopyFiles, FileGroupsCountUpToTheFirstGap) {
   Fixture none("[SetupInfo]\r\n[SetupFileValues]\r\nFileDispName1=a.txt\r\nFileSetupPath1=C:\\New\\Deep\\a.txt\r\n"
                "FileDoSetup1=True\r\n");
   none.system.payload["A.TXT"] = PackResource("a");
-  EXPECT_EQ(none.Install(), (Log{"pos 0", "max 0", "pos 0", "max 1", "status 32 C:\\New\\Deep\\a.txt", "pos 1",
-                                 "pos 0", "max 0", "done", "pos 0", "max 0"}));
+  EXPECT_EQ(none.Install(), (Log{"Copying file: C:\\New\\Deep\\a.txt 0/1", "finished"}));
   EXPECT_EQ(none.File("C:\\New\\Deep\\a.txt"), "a") << "its folder made when the file is written";
 }
 
 TEST(CopyFiles, AnErrorEndsTheRunWithOneErrorBoxAndKeepsWhatWasDone) {
   Fixture emptyGroup("[SetupInfo]\r\n[SetupFileGroups]\r\nFileGroupName1=<A>\r\nFileGroupPath1=<Nothing>\r\n");
-  EXPECT_EQ(emptyGroup.Install(), (Log{"pos 0", "max 1", "status 36 ", "error Unable to create directory"}));
+  EXPECT_EQ(emptyGroup.Install(), (Log{"Create working directories: 0/1", "error Unable to create directory"}));
 
   // A registry that refuses the second value.
   class RefusingRegistry : public FakeRegistry {
@@ -238,20 +237,17 @@ TEST(CopyFiles, AnErrorEndsTheRunWithOneErrorBoxAndKeepsWhatWasDone) {
   FakeWorkerSystem system(refusing, log);
   FakeWorkerView view(log);
   system.payload = f.system.payload;
-  TCopyFiles(f.project, system, view).Execute();
-  EXPECT_EQ(log.back(), "error Failed to set data for 'UninstallString'");
-  EXPECT_EQ(std::count(log.begin(), log.end(), "done"), 0);
-  EXPECT_EQ(std::count_if(log.begin(), log.end(), [](auto& l) { return l.starts_with("error"); }), 1);
+  EXPECT_EQ(EndSeen(TCopyFiles(f.project, system, view).Execute()), "error Failed to set data for 'UninstallString'");
   EXPECT_EQ(refusing.ReadRegValue(kHKeyCurrentUser, "Software\\Acme\\Widget", "Path").AsText(), "C:\\Apps\\Widget");
   EXPECT_TRUE(system.FileExists("C:\\Apps\\Widget\\Docs\\Guide.txt")) << "nothing rolled back";
 
-  Fixture failingStep;
-  failingStep.view.failingStep = 1;  // the completion step, on the UI thread
-  const Log failed = failingStep.Install();
-  EXPECT_EQ(Log(failed.end() - 2, failed.end()), (Log{"pos 2", "error step failed"}));
+  Fixture failingBox;  // a box that fails on the UI thread
+  failingBox.system.lockedFiles.insert("C:\\APPS\\WIDGET\\DOCS\\GUIDE.TXT");
+  failingBox.view.failingBox = 1;
+  EXPECT_EQ(failingBox.Install().back(), "error box failed");
 }
 
-TEST(RemoveFiles, RemovesWhatTheScriptNamesWithEveryStepInOrder) {
+TEST(RemoveFiles, RemovesWhatTheScriptNamesShowingEveryStepInOrder) {
   Fixture f;
   f.Install();
   f.host.registry.WriteRegValue(kHKeyLocalMachine, "Software\\Acme\\Widget\\Deep", "Any", "<String>", "x");
@@ -260,24 +256,21 @@ TEST(RemoveFiles, RemovesWhatTheScriptNamesWithEveryStepInOrder) {
   f.system.files["C:\\DESK\\WIDGET.LNK"] = "link";
 
   EXPECT_EQ(f.Remove(), (Log{
-                            "max 3", "pos 0",
-                            "status 49 C:\\Apps\\Widget\\widget.exe", "pos 1",
-                            "status 49 C:\\Apps\\Widget\\Server.dll",
+                            "Removing file: C:\\Apps\\Widget\\widget.exe 0/3",
+                            "Removing file: C:\\Apps\\Widget\\Server.dll 1/3",
                             "unregister C:\\Apps\\Widget\\Server.dll",
-                            "status 50 C:\\Apps\\Widget\\Server.dll", "pos 2",
-                            "status 49 C:\\Apps\\Widget\\Docs\\Guide.txt", "pos 3",
-                            "max 5", "pos 0",
-                            "status 51 \\Software\\Acme\\Widget\\Path=C:\\Apps\\Widget", "pos 1",
-                            "status 51 \\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Widget\\"
-                            "UninstallString=C:\\Apps\\Widget\\uninstall.exe",
-                            "pos 2",
-                            "status 51 Software\\Acme\\Widget", "pos 3", "pos 4",
-                            "status 51 Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Widget", "pos 5",
-                            "max 2", "pos 0",
-                            "status 52 Widget=C:\\Apps\\Widget\\widget.exe", "pos 1",
-                            "status 52 Guide=C:\\Apps\\Widget\\Docs\\Guide.txt", "pos 2",
-                            "done", "max 0", "pos 0",
+                            "Unregistration DLL server: C:\\Apps\\Widget\\Server.dll 1/3",
+                            "Removing file: C:\\Apps\\Widget\\Docs\\Guide.txt 2/3",
+                            "Removing registry value: \\Software\\Acme\\Widget\\Path=C:\\Apps\\Widget 0/5",
+                            "Removing registry value: \\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                            "Widget\\UninstallString=C:\\Apps\\Widget\\uninstall.exe 1/5",
+                            "Removing registry value: Software\\Acme\\Widget 2/5",
+                            "Removing registry value: Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Widget 4/5",
+                            "Removing links for program run:Widget=C:\\Apps\\Widget\\widget.exe 0/2",
+                            "Removing links for program run:Guide=C:\\Apps\\Widget\\Docs\\Guide.txt 1/2",
+                            "finished",
                         }));
+  EXPECT_TRUE(f.view.barWithinMax);
   EXPECT_TRUE(f.system.files.empty());
   FakeRegistry& registry = f.host.registry;
   for (uint32_t root : {kHKeyLocalMachine, kHKeyCurrentUser})
@@ -298,9 +291,9 @@ TEST(RemoveFiles, AbsentFilesAreSkippedAndPresentOnesGoWhateverHappens) {
   f.system.lockedFiles.insert("C:\\P\\C.TXT");
   f.system.failingServers.insert("C:\\P\\B.DLL");
   const Log log = f.Remove();
-  EXPECT_EQ(Log(log.begin(), log.begin() + 8),
-            (Log{"max 3", "pos 0", "status 49 C:\\P\\b.dll", "unregister C:\\P\\b.dll", "status 50 C:\\P\\b.dll",
-                 "pos 2", "status 49 C:\\P\\c.txt", "pos 3"}));
+  EXPECT_EQ(Log(log.begin(), log.begin() + 4),
+            (Log{"Removing file: C:\\P\\b.dll 0/3", "unregister C:\\P\\b.dll",
+                 "Unregistration DLL server: C:\\P\\b.dll 0/3", "Removing file: C:\\P\\c.txt 2/3"}));
   EXPECT_FALSE(f.system.FileExists("C:\\P\\b.dll")) << "deleted though not installed and not unregistered";
   EXPECT_TRUE(f.system.FileExists("C:\\P\\c.txt"));
 }
@@ -318,10 +311,10 @@ TEST(RemoveFiles, WhatStaysIsListedInOneBoxBeforeTheRemovedPage) {
     }
   };
   const Log log = f.Remove();
-  EXPECT_EQ(Log(log.end() - 4, log.end()),
+  EXPECT_EQ(Log(log.end() - 2, log.end()),
             (Log{"not removed Failed to remove 'C:\\Apps\\Widget\\Server.dll': in use (not unregistered: no server)\n"
                  "Failed to remove 'C:\\Desk\\Widget.lnk': in use",
-                 "done", "max 0", "pos 0"}));
+                 "finished"}));
   EXPECT_EQ(f.system.files.size(), 2u) << "the rest is gone";
   EXPECT_FALSE(f.host.registry.KeyExists(kHKeyLocalMachine, UninstallKeyPath("Widget")));
 
@@ -329,17 +322,14 @@ TEST(RemoveFiles, WhatStaysIsListedInOneBoxBeforeTheRemovedPage) {
   RefusingRegistry refusing;
   FakeWorkerSystem system(refusing, f.log);
   f.log.clear();
-  TRemoveFiles(f.project, system, f.view).Execute();
+  EXPECT_EQ(TRemoveFiles(f.project, system, f.view).Execute(), TRunEnd::Done());
   EXPECT_EQ(std::count_if(f.log.begin(), f.log.end(), [](auto& l) { return l.starts_with("not removed "); }), 1);
   EXPECT_NE(std::find(f.log.begin(), f.log.end(), "not removed Failed to remove '\\Software\\Acme\\Widget\\Path': denied"),
             f.log.end());
 
   // A list that cannot be shown is told in the error box instead, without the removed page.
-  f.view.failingStep = f.view.steps + 1;
-  f.log.clear();
-  TRemoveFiles(f.project, system, f.view).Execute();
-  EXPECT_EQ(f.log.back(), "error step failed");
-  EXPECT_EQ(std::count(f.log.begin(), f.log.end(), "done"), 0);
+  f.view.failingBox = f.view.boxes + 1;
+  EXPECT_EQ(EndSeen(TRemoveFiles(f.project, system, f.view).Execute()), "error box failed");
 
   std::vector<TMessage> many;
   for (int i = 1; i <= 25; ++i) many.push_back({TText::SystemReason, {"item " + std::to_string(i)}});
@@ -360,9 +350,9 @@ TEST(RemoveFiles, KeyDeletionsNeverReachAParentKey) {
     registry.WriteRegValue(kHKeyCurrentUser, "Software\\Widget", "Kept", "<String>", "y");
 
     const Log log = f.Remove();
-    EXPECT_EQ(Log(log.begin() + 2, log.begin() + 9),
-              (Log{"max 3", "pos 0", "status 51 Software\\" + company + "\\" + product, "pos 1", "pos 2",
-                   "status 51 " + UninstallKeyPath(product), "pos 3"}));
+    EXPECT_EQ(Log(log.begin(), log.begin() + 2),
+              (Log{"Removing registry value: Software\\" + company + "\\" + product + " 0/3",
+                   "Removing registry value: " + UninstallKeyPath(product) + " 2/3"}));
     EXPECT_TRUE(registry.KeyExists(kHKeyLocalMachine, UninstallKeyPath("Other"))) << company << "/" << product;
     EXPECT_TRUE(registry.KeyExists(kHKeyLocalMachine, "Software\\Acme\\Other"));
     EXPECT_TRUE(registry.KeyExists(kHKeyCurrentUser, "Software\\Widget"));
@@ -376,6 +366,6 @@ TEST(RemoveFiles, ShortcutWithoutAFolderDeletesNothingAtTheDriveRoot) {
   Fixture f("[SetupInfo]\r\n[SetupLinkValues]\r\nLinkPlace1=<Nowhere>\r\nLinkDispName1=Notes\r\nLinkStartFile1=x\r\n");
   f.system.files["\\NOTES.LNK"] = "someone else's";
   const Log log = f.Remove();
-  EXPECT_EQ(std::count(log.begin(), log.end(), "status 52 Notes=x"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Removing links for program run:Notes=x 0/1"), 1);
   EXPECT_TRUE(f.system.FileExists("\\Notes.lnk"));
 }

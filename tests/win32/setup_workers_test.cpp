@@ -21,7 +21,7 @@
 #include "setup/c_RemoveFiles.h"
 #include "setup/u_FinishActions.h"
 #include "setup/win_SetupWorkers.h"
-#include "tests/unit/english_texts.h"
+#include "tests/unit/fake_workers.h"
 #include "tests/win32/win32_test_support.h"
 
 namespace {
@@ -67,13 +67,9 @@ public:
     maxima.push_back(max);
   }
   void SetProgressPosition(int) override { Called(); }
-  void ShowDone() override { Box("done"); }
-  void ShowError(const TMessage& message) override {
-    if (refuseErrorBox) throw ESetupError(TText::SystemReason, {"the error box cannot be shown"});
-    Box("error " + English(message));
-  }
-  TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices choices) override {
-    Box((choices == TErrorChoices::RetryCancel ? "cancelled " : "aborted ") + English(message));
+  TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices) override {
+    Called();
+    log.push_back("box " + English(message));
     return TErrorAnswer::Abort;
   }
   void ShowNotRemoved(const std::vector<TMessage>& lines) override {
@@ -89,12 +85,12 @@ public:
       ended_.notify_all();
     };
   }
-  // The last box of the run once its thread has ended: "no box" when there
-  // was none, "still running" past the time limit.
-  std::string WaitForEnd() {
+  // How the thread's run ended (EndSeen), once it has told its end; "still
+  // running" past the time limit.
+  std::string WaitForEnd(TWorkerThread& worker) {
     std::unique_lock lock(mutex_);
     if (!ended_.wait_for(lock, std::chrono::seconds(60), [&] { return threadEnded_; })) return "still running";
-    return box_.value_or("no box");
+    return EndSeen(worker.End());
   }
   bool CalledOffThread(DWORD testThread) const {
     for (const DWORD thread : callThreads_)
@@ -104,19 +100,13 @@ public:
 
   std::vector<std::string> log;
   std::vector<int> maxima;
-  bool refuseErrorBox = false;
 
 private:
   void Called() { callThreads_.push_back(GetCurrentThreadId()); }
-  void Box(const std::string& how) {
-    Called();
-    box_ = how;
-  }
 
   std::mutex mutex_;
   std::condition_variable ended_;
   bool threadEnded_ = false;
-  std::optional<std::string> box_;
   std::vector<DWORD> callThreads_;
 };
 
@@ -223,9 +213,10 @@ protected:
   static std::string ReadMe() { return "Read me first.\r\nNothing else.\r\n"; }
   std::string Product(const std::string& relative) const { return scratch / ("Product\\" + relative); }
 
-  std::string Run(TWorkerThread (*start)(IWorkerView&, std::function<void()>), TRecordingView& view) {
-    const TWorkerThread worker = start(view, view.Ended());
-    const std::string end = view.WaitForEnd();
+  std::string Run(TWorkerThread (*start)(const TSetupProc&, IWorkerView&, std::function<void()>),
+                  TRecordingView& view) {
+    TWorkerThread worker = start(*project_, view, view.Ended());
+    const std::string end = view.WaitForEnd(worker);
     EXPECT_TRUE(view.CalledOffThread(GetCurrentThreadId())) << "the worker calls from its own thread";
     return end;
   }
@@ -241,7 +232,7 @@ protected:
 TEST_F(Workers, InstallWritesFilesRegistersTheServerAndWritesTypedValues) {
   BuildProduct();
   TRecordingView view;
-  EXPECT_EQ(Run(StartCopyFiles, view), "done");
+  EXPECT_EQ(Run(StartCopyFiles, view), "finished");
 
   EXPECT_EQ(FileBytes(Product("demoapp.exe")), FileBytes(FixturePath("demoapp.exe")));
   EXPECT_EQ(FileBytes(Product("D\xe9mo Server.dll")), FileBytes(FixturePath("demoserver.dll")));
@@ -284,7 +275,7 @@ TEST_F(Workers, AMissingOrDamagedPayloadEndsTheRunNamingTheFile) {
 TEST_F(Workers, FinishActionsMakeTheChosenLinksTheUninstallerAndStartTheProgram) {
   BuildProduct();
   TRecordingView view;
-  ASSERT_EQ(Run(StartCopyFiles, view), "done");
+  ASSERT_EQ(Run(StartCopyFiles, view), "finished");
   const TComSession com;
   char before[MAX_PATH + 1] = {};
   GetCurrentDirectoryA(MAX_PATH, before);
@@ -301,14 +292,14 @@ TEST_F(Workers, FinishActionsMakeTheChosenLinksTheUninstallerAndStartTheProgram)
 TEST_F(Workers, RemoveUndoesTheInstallAndKeepsFoldersAndTheCompanyKey) {
   BuildProduct();
   TRecordingView install;
-  ASSERT_EQ(Run(StartCopyFiles, install), "done");
+  ASSERT_EQ(Run(StartCopyFiles, install), "finished");
   ASSERT_TRUE(CreateDirectoryA(Product("Links").c_str(), nullptr));
   PutFile(Product("Links\\Worker Product.lnk"), "link");
   ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\SetupTests\\Neighbour", "Kept", REG_SZ, "y", 2),
             ERROR_SUCCESS);
 
   TRecordingView remove;
-  EXPECT_EQ(Run(StartRemoveFiles, remove), "done");
+  EXPECT_EQ(Run(StartRemoveFiles, remove), "finished");
   for (const char* file : {"demoapp.exe", "D\xe9mo Server.dll", "Docs\\Deep\\ReadMe.txt", "Links\\Worker Product.lnk"})
     EXPECT_FALSE(FileExists(Product(file))) << file;
   EXPECT_FALSE(KeyThere(HKEY_CURRENT_USER, kServerKey)) << "the server was unregistered";
@@ -332,14 +323,6 @@ TEST_F(Workers, AValueThatCannotBeSetEndsTheRunWithOneErrorBox) {
   EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kProductKey, "InstallPath", type), scratch.Path() + "Product")
       << "what was written stays";
   EXPECT_TRUE(FileExists(Product("demoapp.exe")));
-
-  // An error box that cannot be shown ends the thread, which tells its end,
-  // with the reason for its owner.
-  TRecordingView refusing;
-  refusing.refuseErrorBox = true;
-  TWorkerThread worker = StartCopyFiles(refusing, refusing.Ended());
-  EXPECT_EQ(refusing.WaitForEnd(), "no box");
-  EXPECT_EQ(worker.Failure(), (TMessage{TText::SystemReason, {"the error box cannot be shown"}}));
 }
 
 namespace {
@@ -368,8 +351,8 @@ TEST(PackedInstallerWorkers, DemoInstallsByteIdenticalAndIsRemovedAgain) {
   ASSERT_EQ(project.FileList.size(), script.CountEntries("FileDispName"));
 
   TRecordingView install;
-  const TWorkerThread installing = StartCopyFiles(install, install.Ended());
-  EXPECT_EQ(install.WaitForEnd(), "done");
+  TWorkerThread installing = StartCopyFiles(project, install, install.Ended());
+  EXPECT_EQ(install.WaitForEnd(installing), "finished");
   for (size_t n = 1; n <= project.FileList.size(); ++n) {
     const std::string target = project.ExpandValue(project.FileList[n - 1].second.SetupPath);
     EXPECT_EQ(FileBytes(target), FileBytes(AddBackslash(demo) + script.Text(EntryKey("FileLocation", n)))) << target;
@@ -383,8 +366,8 @@ TEST(PackedInstallerWorkers, DemoInstallsByteIdenticalAndIsRemovedAgain) {
   EXPECT_EQ(TSetupProc(host).InstalledState, TInstalledState::Same) << "the same version is now installed";
 
   TRecordingView remove;
-  const TWorkerThread removing = StartRemoveFiles(remove, remove.Ended());
-  EXPECT_EQ(remove.WaitForEnd(), "done");
+  TWorkerThread removing = StartRemoveFiles(project, remove, remove.Ended());
+  EXPECT_EQ(remove.WaitForEnd(removing), "finished");
   for (const auto& [name, file] : project.FileList) EXPECT_FALSE(FileExists(project.ExpandValue(file.SetupPath))) << name;
   for (const TRegInfo& entry : project.RegList) EXPECT_FALSE(host.Registry().KeyExists(entry.RootKey, entry.KeyPath));
   EXPECT_EQ(TSetupProc(host).InstalledState, TInstalledState::None);

@@ -1,7 +1,7 @@
 // The channel from a worker thread to the UI thread: the progress snapshot
-// gives the latest of what was recorded, a bar moving back first; the steps a
-// worker waits for run on the UI thread, their errors reach the worker, and a
-// worker is never left waiting for a window that is gone.
+// gives the latest of what was recorded, a bar moving back first; the boxes a
+// worker waits for run on the UI thread, their answers and errors reach the
+// worker, and a worker is never left waiting for a window that is gone.
 
 #include <windows.h>
 
@@ -60,10 +60,10 @@ TEST(ProgressSnapshot, GivesTheLatestOnceAndABarMovedBackWhereItWentFirst) {
 }
 
 // A message-only window on the calling thread whose step message runs the
-// waiting step.
+// waiting step with `run`.
 class TStepWindow {
 public:
-  explicit TStepWindow(TStepHandOff& handOff) {
+  TStepWindow(TStepHandOff& handOff, TStepHandOff::TRunner run) : handOff_(handOff), run_(std::move(run)) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = Procedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -71,7 +71,7 @@ public:
     RegisterClassW(&windowClass);
     window_.reset(CreateWindowW(L"WorkerChannelTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                 windowClass.hInstance, nullptr));
-    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, LONG_PTR(&handOff));
+    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, LONG_PTR(this));
     handOff.Open(window_.get());
   }
 
@@ -80,10 +80,13 @@ public:
 private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != kStepMessage) return DefWindowProcW(window, message, wParam, lParam);
-    reinterpret_cast<TStepHandOff*>(GetWindowLongPtrW(window, GWLP_USERDATA))->RunWaitingStep();
+    auto* self = reinterpret_cast<TStepWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    self->handOff_.RunWaitingStep(self->run_);
     return 0;
   }
 
+  TStepHandOff& handOff_;
+  TStepHandOff::TRunner run_;
   unique_window window_;
 };
 
@@ -95,69 +98,87 @@ void PumpUntil(const std::atomic<bool>& done) {
       while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
 }
 
-TEST(StepHandOff, RunsStepsOnTheUiThreadAndRethrowsTheirErrorsInTheWorker) {
-  TStepHandOff handOff(kStepMessage);
-  TStepWindow window(handOff);
+bool StepAnnounced() {
+  MSG message;
+  return PeekMessageW(&message, nullptr, kStepMessage, kStepMessage, PM_NOREMOVE);
+}
+
+// The boxes of a worker's view run on the UI thread, which answers them; an
+// error there reaches the worker, and a later box still runs.
+TEST(WorkerChannel, BoxesRunOnTheUiThreadWhichAnswersThem) {
+  TWorkerChannel channel(kStepMessage);
   std::vector<DWORD> threads;
-  std::vector<std::string> caught;
+  std::vector<std::string> seen;
+  TStepWindow window(channel.Steps(), [&](TWorkerStep& step) {
+    threads.push_back(GetCurrentThreadId());
+    const std::string& first = step.lines.front().args.front();
+    seen.push_back(first + (step.kind == TWorkerStep::TKind::NotRemoved ? " list" : " question"));
+    if (first == "refused") throw std::runtime_error(first);
+    step.answer = step.choices == TErrorChoices::AbortRetryIgnore ? TErrorAnswer::Ignore : TErrorAnswer::Retry;
+  });
+  const auto message = [](const char* text) { return TMessage{TText::SystemReason, {text}}; };
+  std::vector<TErrorAnswer> answers;
+  std::string caught;
   std::atomic<bool> finished = false;
   std::thread worker([&] {
-    for (const char* failure : {"", "refused", ""}) {
-      try {
-        handOff.Run([&] {
-          threads.push_back(GetCurrentThreadId());
-          if (*failure) throw std::runtime_error(failure);
-        });
-      } catch (const std::runtime_error& error) {
-        caught.push_back(error.what());
-      }
+    answers.push_back(channel.AskAboutFailure(message("held"), TErrorChoices::RetryCancel));
+    try {
+      channel.AskAboutFailure(message("refused"), TErrorChoices::RetryCancel);
+    } catch (const std::runtime_error& error) {
+      caught = error.what();
     }
+    answers.push_back(channel.AskAboutFailure(message("server"), TErrorChoices::AbortRetryIgnore));
+    channel.ShowNotRemoved({message("left"), message("behind")});
     finished = true;
   });
   PumpUntil(finished);
   worker.join();
-  EXPECT_EQ(threads, std::vector<DWORD>(3, GetCurrentThreadId())) << "a step after a failed one still runs";
-  EXPECT_EQ(caught, (std::vector<std::string>{"refused"}));
+  EXPECT_EQ(threads, std::vector<DWORD>(4, GetCurrentThreadId())) << "a box after a failed one still runs";
+  EXPECT_EQ(seen, (std::vector<std::string>{"held question", "refused question", "server question", "left list"}));
+  EXPECT_EQ(answers, (std::vector<TErrorAnswer>{TErrorAnswer::Retry, TErrorAnswer::Ignore}));
+  EXPECT_EQ(caught, "refused");
 }
 
-TEST(StepHandOff, AWaitingWorkerGoesOnWhenTheWindowCloses) {
-  TStepHandOff handOff(kStepMessage);
-  TStepWindow window(handOff);
+TEST(WorkerChannel, AWaitingWorkerGoesOnWhenTheWindowCloses) {
+  TWorkerChannel channel(kStepMessage);
   bool ran = false;
-  std::thread worker([&] { handOff.Run([&] { ran = true; }); });
-  MSG message;
-  EXPECT_TRUE(WaitFor([&] { return PeekMessageW(&message, nullptr, kStepMessage, kStepMessage, PM_NOREMOVE); }))
-      << "the worker announced its step";
-  handOff.Close();
+  TStepWindow window(channel.Steps(), [&](TWorkerStep&) { ran = true; });
+  const TMessage message{TText::SystemReason, {"held"}};
+  TErrorAnswer answer = TErrorAnswer::Retry;
+  std::thread worker([&] { answer = channel.AskAboutFailure(message, TErrorChoices::RetryCancel); });
+  EXPECT_TRUE(WaitFor(StepAnnounced)) << "the worker announced its box";
+  channel.Steps().Close();
   worker.join();
-  handOff.RunWaitingStep();
+  channel.Steps().RunWaitingStep([&](TWorkerStep&) { ran = true; });
   EXPECT_FALSE(ran) << "nothing runs once closed";
+  EXPECT_EQ(answer, TErrorAnswer::Abort) << "no box: the run ends";
 
-  std::thread late([&] { handOff.Run([&] { ran = true; }); });
+  std::thread late([&] { channel.ShowNotRemoved({message}); });
   late.join();  // returns without a UI thread taking the step
   EXPECT_FALSE(ran);
 }
 
-TEST(StepHandOff, AStepForAWindowThatIsGoneIsDropped) {
-  TStepHandOff handOff(kStepMessage);
-  TStepWindow window(handOff);
-  window.Destroy();
+TEST(WorkerChannel, ABoxForAWindowThatIsGoneIsDropped) {
   bool ran = false;
-  std::thread worker([&] { handOff.Run([&] { ran = true; }); });
+  const auto run = [&](TWorkerStep&) { ran = true; };
+  const TMessage message{TText::SystemReason, {"held"}};
+  TWorkerChannel channel(kStepMessage);
+  TStepWindow window(channel.Steps(), run);
+  window.Destroy();
+  std::thread worker([&] { EXPECT_EQ(channel.AskAboutFailure(message, TErrorChoices::RetryCancel), TErrorAnswer::Abort); });
   worker.join();
-  handOff.RunWaitingStep();
+  channel.Steps().RunWaitingStep(run);
   EXPECT_FALSE(ran);
 
   // A window that goes while a worker waits, without closing the hand-off.
-  TStepHandOff waited(kStepMessage);
-  TStepWindow going(waited);
+  TWorkerChannel waited(kStepMessage);
+  TStepWindow going(waited.Steps(), run);
   std::atomic<bool> returned = false;
   std::thread waiting([&] {
-    waited.Run([&] { ran = true; });
+    waited.ShowNotRemoved({message});
     returned = true;
   });
-  MSG message;
-  ASSERT_TRUE(WaitFor([&] { return PeekMessageW(&message, nullptr, kStepMessage, kStepMessage, PM_NOREMOVE); }));
+  ASSERT_TRUE(WaitFor(StepAnnounced));
   going.Destroy();
   EXPECT_TRUE(WaitFor([&] { return bool(returned); })) << "the worker still waits";
   waiting.join();
