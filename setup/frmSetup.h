@@ -111,7 +111,7 @@ private:
   unique_hbitmap logo_, installPicture_, removePicture_;
   TWorkerChannel channel_;
   TProgressControls runPage_{};  // the page of the road that runs
-  TWorkerThread worker_;  // joined once the window has gone, before the channel
+  TWorkerThread worker_;  // joined once the window has gone, which stops its run, before the channel
   // Owned from its first message to its last; declared last, so that it is
   // destroyed before the worker is joined and before the fonts, pictures and
   // libraries its controls use.

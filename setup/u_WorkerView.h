@@ -6,8 +6,9 @@
 // return at once; the window paints the latest at its own pace, and at once
 // before any box and when the run ends. The boxes run on the UI thread and
 // return when they are closed there; an exception thrown there is rethrown in
-// the worker. Once the window is gone they return at once without showing:
-// AskAboutFailure answers Abort, so the run ends.
+// the worker. Once the window is gone the run stops: a box returns at once
+// without showing (AskAboutFailure answers Abort), and the next ShowStatus
+// throws ESetupError::StoppedByUser.
 //
 // How the run ended is the worker's result (TRunEnd), told by the window once
 // the worker's thread has ended: nothing the worker calls comes after it.

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "actions/u_SetupConsts.h"
 #include "actions/win_API.h"
 
 namespace {
@@ -87,6 +88,7 @@ void TStepHandOff::RunWaitingStep(const TRunner& run) {
 }
 
 void TStepHandOff::Close() {
+  closed_ = true;
   {
     TExclusiveLock hold(lock_);
     if (state_ == TState::Waiting) DropWaitingStep();
@@ -99,6 +101,11 @@ void TStepHandOff::DropWaitingStep() {
   window_ = nullptr;
   state_ = TState::Idle;
   step_ = nullptr;
+}
+
+void TWorkerChannel::ShowStatus(TText text, const std::string& item) {
+  if (steps_.Closed()) throw ESetupError::StoppedByUser();
+  progress_.SetStatus(text, item);
 }
 
 TErrorAnswer TWorkerChannel::AskAboutFailure(const TMessage& message, TErrorChoices choices) {

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -75,6 +76,8 @@ public:
   // UI side: no step runs from now on; a worker waiting for one that has not
   // started goes on, as does the worker of a step running now once it ends.
   void Close();
+  // Whether Close has been called.
+  bool Closed() const { return closed_; }
 
   // Worker side: has `step` run on the UI thread and returns when it has run;
   // an error of the step is rethrown here. Without a window to run it (never
@@ -89,6 +92,7 @@ private:
   void DropWaitingStep();
 
   UINT stepMessage_;
+  std::atomic<bool> closed_ = false;
   SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;  // the waiting step has run or was dropped
   HWND window_ = nullptr;
@@ -99,12 +103,14 @@ private:
 
 // The worker's view of its progress page: progress goes into the snapshot,
 // boxes through the hand-off. The window opens and closes the hand-off, runs
-// its steps and paints the snapshot.
+// its steps and paints the snapshot. Once the window has closed the hand-off,
+// the worker's next status stops its run (ESetupError::StoppedByUser), so
+// that the window's owner waits for no more than the item at hand.
 class TWorkerChannel final : public IWorkerView {
 public:
   explicit TWorkerChannel(UINT stepMessage) : steps_(stepMessage) {}
 
-  void ShowStatus(TText text, const std::string& item) override { progress_.SetStatus(text, item); }
+  void ShowStatus(TText text, const std::string& item) override;
   void SetProgressMax(int max) override { progress_.SetMax(max); }
   void SetProgressPosition(int position) override { progress_.SetPosition(position); }
   TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices choices) override;

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "actions/u_SetupConsts.h"
 #include "actions/win_API.h"
 #include "setup/win_WorkerChannel.h"
 #include "tests/win32/win32_test_support.h"
@@ -156,6 +157,7 @@ TEST(WorkerChannel, AWaitingWorkerGoesOnWhenTheWindowCloses) {
   std::thread late([&] { channel.ShowNotRemoved({message}); });
   late.join();  // returns without a UI thread taking the step
   EXPECT_FALSE(ran);
+  EXPECT_THROW(channel.ShowStatus(TText::CopyingFile, "next"), ESetupError) << "the run stops at its next item";
 }
 
 TEST(WorkerChannel, ABoxForAWindowThatIsGoneIsDropped) {
