@@ -32,18 +32,6 @@ TEST(RootFolderId, TheTableAndNothingPastIt) {
   for (const std::uint8_t past : {25, 100, 255}) EXPECT_EQ(RootFolderId(past), kNoShellFolder) << int(past);
 }
 
-TEST(OptionFlags, EachBitItsFlagAndTheStatusLine) {
-  EXPECT_EQ(OptionFlags(0), 0u);
-  EXPECT_EQ(OptionFlags(kBrowseReturnOnlyFsDirs), 0x0001u) << "the wizard's only option";
-  EXPECT_EQ(OptionFlags(kBrowseReturnFsAncestors), 0x0008u);
-  EXPECT_EQ(OptionFlags(kBrowseForComputer | kBrowseForPrinter | kBrowseIncludeFiles), 0x7000u);
-  EXPECT_EQ(OptionFlags(kBrowseEditBox), 0x0030u) << "the edit box comes with its validation";
-  EXPECT_EQ(OptionFlags(0x7F), 0x703Bu);
-  EXPECT_EQ(OptionFlags(0x80), 0u) << "bit 7 has no flag";
-  EXPECT_EQ(BrowseFlags(kBrowseReturnOnlyFsDirs, false), 0x0001u);
-  EXPECT_EQ(BrowseFlags(kBrowseReturnOnlyFsDirs, true), 0x0005u);
-}
-
 TEST(NormalizeSelectPath, DrivesKeepOrGainTheirBackslashOthersLoseOne) {
   EXPECT_EQ(NormalizeSelectPath(""), "");
   EXPECT_EQ(NormalizeSelectPath("C:"), "C:\\");

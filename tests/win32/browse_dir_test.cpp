@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <vector>
@@ -212,6 +213,42 @@ TEST_F(PickerTest, OpensCentredWithItsTextsOnTheInitialFolderAndOkReturnsIt) {
   EXPECT_TRUE(browse_.ItemId);
   EXPECT_GE(browse_.ImageIndex, 0);
   EXPECT_EQ(browse_.DialogWnd, nullptr);
+}
+
+// The texts of the selected item's children, once it is expanded.
+std::vector<std::wstring> ChildrenOfSelection(HWND picker) {
+  const HWND tree = GetDlgItem(picker, kTreeId);
+  HTREEITEM child = SelectedItem(picker);
+  SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, LPARAM(child));
+  std::vector<std::wstring> texts;
+  for (child = TreeView_GetChild(tree, child); child; child = TreeView_GetNextSibling(tree, child)) {
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item{TVIF_TEXT | TVIF_HANDLE, child};
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    SendMessageW(tree, TVM_GETITEMW, 0, LPARAM(&item));
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+// The options as the picker shows them: a folder's files only when asked for.
+TEST_F(PickerTest, OptionsDecideWhatThePickerOffers) {
+  PutFile(target_ + "\\notes.txt", "notes");
+  ASSERT_TRUE(CreateDirectoryA((target_ + "\\Sub").c_str(), nullptr));
+  for (const TBrowseOptions options : {kBrowseReturnOnlyFsDirs, kBrowseIncludeFiles}) {
+    browse_.SetFolder(target_);  // Cancel cleared it
+    browse_.Options = options;
+    std::vector<std::wstring> children;
+    EXPECT_FALSE(Run({OpenOnTarget(), [&] {
+                        children = ChildrenOfSelection(Picker());
+                        Press(Picker(), IDCANCEL);
+                        return true;
+                      }}));
+    std::sort(children.begin(), children.end());
+    const std::vector<std::wstring> offered = {L"Sub", L"notes.txt"};
+    EXPECT_EQ(children, std::vector(offered.begin(), offered.begin() + (options == kBrowseIncludeFiles ? 2 : 1)));
+  }
 }
 
 TEST_F(PickerTest, CancelClearsFolderAndItem) {
