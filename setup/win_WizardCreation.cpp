@@ -64,7 +64,7 @@ TVelkSetup::TVelkSetup(HINSTANCE instance)
       dpi_(SystemDpi()),
       installPicture_(HBITMAP(LoadImageW(instance, L"INSTALLPICTURE", IMAGE_BITMAP, 0, 0, 0))),
       removePicture_(HBITMAP(LoadImageW(instance, L"REMOVEPICTURE", IMAGE_BITMAP, 0, 0, 0))),
-      channel_(kStepWaitingMessage) {
+      channel_(kStepWaitingMessage, kWorkerEndedMessage) {
   CreateWindowAndControls();
   VelkSetup = this;
   FormCreate();

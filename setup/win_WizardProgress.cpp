@@ -26,7 +26,7 @@ void TVelkSetup::StartWorker(TWizardAction action) {
   EnableMenuItem(GetSystemMenu(window_.get(), FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
   SetTimer(window_.get(), kPaceTimer, kPaceMs, nullptr);
   channel_.Steps().Open(window_.get());
-  const auto ended = [window = window_.get()] { PostMessageW(window, kWorkerEndedMessage, 0, 0); };
+  const auto ended = [this] { channel_.ThreadEnded(); };
   std::optional<TMessage> failure;
   try {
     if (action == TWizardAction::StartInstall) {

@@ -48,6 +48,11 @@ void TStepHandOff::Open(HWND window) {
   window_ = window;
 }
 
+void TStepHandOff::Post(UINT message) {
+  TExclusiveLock hold(lock_);
+  if (window_) PostMessageW(window_, message, 0, 0);
+}
+
 void TStepHandOff::Run(TWorkerStep& step) {
   std::exception_ptr error;
   {

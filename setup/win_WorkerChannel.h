@@ -78,6 +78,8 @@ public:
   void Close();
   // Whether Close has been called.
   bool Closed() const { return closed_; }
+  // Posts `message` to the window while the hand-off is open for it.
+  void Post(UINT message);
 
   // Worker side: has `step` run on the UI thread and returns when it has run;
   // an error of the step is rethrown here. Without a window to run it (never
@@ -108,7 +110,9 @@ private:
 // that the window's owner waits for no more than the item at hand.
 class TWorkerChannel final : public IWorkerView {
 public:
-  explicit TWorkerChannel(UINT stepMessage) : steps_(stepMessage) {}
+  // The window gets `stepMessage` for a box to show, `endedMessage` once the
+  // worker's thread has ended.
+  TWorkerChannel(UINT stepMessage, UINT endedMessage) : steps_(stepMessage), endedMessage_(endedMessage) {}
 
   void ShowStatus(TText text, const std::string& item) override;
   void SetProgressMax(int max) override { progress_.SetMax(max); }
@@ -116,10 +120,14 @@ public:
   TErrorAnswer AskAboutFailure(const TMessage& message, TErrorChoices choices) override;
   void ShowNotRemoved(const std::vector<TMessage>& lines) override;
 
+  // Called by the worker's thread as its last act.
+  void ThreadEnded() { steps_.Post(endedMessage_); }
+
   TProgressSnapshot& Progress() { return progress_; }
   TStepHandOff& Steps() { return steps_; }
 
 private:
   TProgressSnapshot progress_;
   TStepHandOff steps_;
+  UINT endedMessage_;
 };

@@ -21,6 +21,7 @@
 namespace {
 
 constexpr UINT kStepMessage = WM_APP + 7;
+constexpr UINT kEndedMessage = WM_APP + 8;
 
 // The operation, item, maximum and position of a take, or "none".
 std::string Taken(const std::optional<TProgress>& progress) {
@@ -104,10 +105,15 @@ bool StepAnnounced() {
   return PeekMessageW(&message, nullptr, kStepMessage, kStepMessage, PM_NOREMOVE);
 }
 
+bool TakeEndedMessage() {
+  MSG message;
+  return PeekMessageW(&message, nullptr, kEndedMessage, kEndedMessage, PM_REMOVE);
+}
+
 // The boxes of a worker's view run on the UI thread, which answers them; an
 // error there reaches the worker, and a later box still runs.
 TEST(WorkerChannel, BoxesRunOnTheUiThreadWhichAnswersThem) {
-  TWorkerChannel channel(kStepMessage);
+  TWorkerChannel channel(kStepMessage, kEndedMessage);
   std::vector<DWORD> threads;
   std::vector<std::string> seen;
   TStepWindow window(channel.Steps(), [&](TWorkerStep& step) {
@@ -141,9 +147,11 @@ TEST(WorkerChannel, BoxesRunOnTheUiThreadWhichAnswersThem) {
 }
 
 TEST(WorkerChannel, AWaitingWorkerGoesOnWhenTheWindowCloses) {
-  TWorkerChannel channel(kStepMessage);
+  TWorkerChannel channel(kStepMessage, kEndedMessage);
   bool ran = false;
   TStepWindow window(channel.Steps(), [&](TWorkerStep&) { ran = true; });
+  channel.ThreadEnded();
+  EXPECT_TRUE(TakeEndedMessage()) << "the thread's end is told to the window";
   const TMessage message{TText::SystemReason, {"held"}};
   TErrorAnswer answer = TErrorAnswer::Retry;
   std::thread worker([&] { answer = channel.AskAboutFailure(message, TErrorChoices::RetryCancel); });
@@ -158,13 +166,15 @@ TEST(WorkerChannel, AWaitingWorkerGoesOnWhenTheWindowCloses) {
   late.join();  // returns without a UI thread taking the step
   EXPECT_FALSE(ran);
   EXPECT_THROW(channel.ShowStatus(TText::CopyingFile, "next"), ESetupError) << "the run stops at its next item";
+  channel.ThreadEnded();
+  EXPECT_FALSE(TakeEndedMessage()) << "not to a window that has closed the channel";
 }
 
 TEST(WorkerChannel, ABoxForAWindowThatIsGoneIsDropped) {
   bool ran = false;
   const auto run = [&](TWorkerStep&) { ran = true; };
   const TMessage message{TText::SystemReason, {"held"}};
-  TWorkerChannel channel(kStepMessage);
+  TWorkerChannel channel(kStepMessage, kEndedMessage);
   TStepWindow window(channel.Steps(), run);
   window.Destroy();
   std::thread worker([&] { EXPECT_EQ(channel.AskAboutFailure(message, TErrorChoices::RetryCancel), TErrorAnswer::Abort); });
@@ -173,7 +183,7 @@ TEST(WorkerChannel, ABoxForAWindowThatIsGoneIsDropped) {
   EXPECT_FALSE(ran);
 
   // A window that goes while a worker waits, without closing the hand-off.
-  TWorkerChannel waited(kStepMessage);
+  TWorkerChannel waited(kStepMessage, kEndedMessage);
   TStepWindow going(waited.Steps(), run);
   std::atomic<bool> returned = false;
   std::thread waiting([&] {
