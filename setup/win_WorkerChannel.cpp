@@ -114,7 +114,7 @@ void TWorkerChannel::ShowStatus(TText text, const std::string& item) {
 }
 
 TErrorAnswer TWorkerChannel::AskAboutFailure(const TMessage& message, TErrorChoices choices) {
-  TWorkerStep question{TWorkerStep::TKind::Question, {message}, choices};
+  TWorkerStep question{TWorkerStep::TKind::Question, {&message, 1}, choices};
   steps_.Run(question);
   return question.answer;
 }

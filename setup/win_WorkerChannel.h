@@ -11,6 +11,7 @@
 #include <exception>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,7 @@ private:
 struct TWorkerStep {
   enum class TKind { Question, NotRemoved };
   TKind kind;
-  std::vector<TMessage> lines;  // a question's one message, or the list
+  std::span<const TMessage> lines;  // a question's one message, or the list
   TErrorChoices choices = TErrorChoices::RetryCancel;
   TErrorAnswer answer = TErrorAnswer::Abort;  // set by the window
 };
