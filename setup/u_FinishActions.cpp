@@ -19,11 +19,12 @@ void CreateShortcuts(const TSetupProc& project, const TFinishChoices& choices, I
 std::optional<std::string> CopyUninstaller(const TSetupProc& project, IFinishSystem& system) {
   const std::string& target = project.UninstallFile;
   if (target.empty() || UpperCaseAscii(project.ExeFile) == UpperCaseAscii(target)) return std::nullopt;
-  Bytes program;
+  const TOutcome<Bytes> program = system.ReadProgramFile();
+  if (!program) return program.Failure().Reason();
   const std::string folder = ExtractFilePath(target);
-  TResult copied = system.ReadProgramFile(program);
-  if (copied && !folder.empty()) copied = system.ForceDirectories(folder);
-  if (copied) copied = system.WriteWholeFile(target, program);
+  TResult copied;
+  if (!folder.empty()) copied = system.ForceDirectories(folder);
+  if (copied) copied = system.WriteWholeFile(target, *program);
   if (copied) return std::nullopt;
   return copied.Reason();
 }

@@ -26,7 +26,7 @@ public:
                               const std::string& description) = 0;
   // The whole running program file, read through its module: its path in the
   // ANSI code page may not name it.
-  virtual TResult ReadProgramFile(Bytes& data) = 0;
+  virtual TOutcome<Bytes> ReadProgramFile() = 0;
   // Creates the folder with every missing parent.
   virtual TResult ForceDirectories(const std::string& path) = 0;
   virtual TResult WriteWholeFile(const std::string& fileName, std::string_view data) = 0;

@@ -18,10 +18,10 @@ public:
     if (folder.empty()) throw ESetupError(TText::UnableToCreateDirectory);
     log.push_back("link " + name + "|" + folder + "|" + target + "|" + description);
   }
-  TResult ReadProgramFile(Bytes& data) override {
+  TOutcome<Bytes> ReadProgramFile() override {
     log.push_back("read program");
-    data = program;
-    return program.empty() ? TResult(1, "setup.exe", "refused") : TResult();
+    if (program.empty()) return TResult(1, "setup.exe", "refused");
+    return program;
   }
   TResult ForceDirectories(const std::string& path) override {
     log.push_back("folder " + path);

@@ -39,8 +39,8 @@ public:
   void* ModuleHandle() const override { return module_.get(); }
   std::string ModuleFileName() const override { return exe_; }
   bool HasBitmapResource(const char*) const override { return false; }
-  bool ReadPayloadResource(const char* name, Bytes& raw) const override {
-    return ReadResource(module_.get(), name, kPayloadType, raw);
+  TOutcome<Bytes> ReadPayloadResource(const char* name) const override {
+    return ReadResource(module_.get(), name, kPayloadType);
   }
   IRegistry& Registry() override { return registry_; }
   const IShellFolders& ShellFolders() const override { return folders_; }
