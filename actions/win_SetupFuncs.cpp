@@ -249,9 +249,9 @@ void CreateShortcut(const std::string& linkName, const std::string& folder, cons
   link->SetDescription(description.c_str());
 
   const std::string fileName = ShortcutFileName(folder, linkName);
-  (void)ForceDirectories(folder);  // a folder that cannot be made fails the save
-  if (const TResult saved = SaveShortcut(*link.get(), fileName); !saved)
-    throw ESetupError(TText::FailedToSaveShortcut, {fileName, saved.Reason()});
+  TResult saved = ForceDirectories(folder);
+  if (saved) saved = SaveShortcut(*link.get(), fileName);
+  if (!saved) throw ESetupError(TText::FailedToSaveShortcut, {fileName, saved.Reason()});
 }
 
 TResult RegisterServer(const std::string& fileName) { return CallServerExport(fileName, "DllRegisterServer"); }

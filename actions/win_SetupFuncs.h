@@ -61,7 +61,8 @@ TResult ForceDirectories(const std::string& path);
 // folder part as working folder and Description, creating Folder when missing.
 // An older link is replaced only by a complete new one: the link is saved
 // beside it and renamed over it. Throws ESetupError when the shell link object
-// is unavailable, Folder is empty or the link cannot be saved. Needs COM
+// is unavailable, Folder is empty, or Folder cannot be made or the link cannot
+// be saved (TText::FailedToSaveShortcut with the reason). Needs COM
 // initialised on the calling thread.
 void CreateShortcut(const std::string& linkName, const std::string& folder, const std::string& targetFile,
                     const std::string& description);
