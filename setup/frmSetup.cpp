@@ -157,9 +157,9 @@ bool TVelkSetup::RunFinishActions() {
                                checked(TControl::cbAddIcon2Desktop), checked(TControl::cbAddIcon2QuickStart),
                                checked(TControl::cbRunProgram)};
   try {
-    if (const std::optional<std::string> failure = ::RunFinishActions(choices, window_.get())) {
+    if (const TResult copied = ::RunFinishActions(choices, window_.get()); !copied) {
       const std::wstring message = FormatText(Text(TText::UninstallerNotWritten),
-                                              {AnsiToWide(SetupProc->UninstallFile), AnsiToWide(*failure)});
+                                              {AnsiToWide(SetupProc->UninstallFile), AnsiToWide(copied.Reason())});
       ShowMessageBox(window_.get(), message, MB_ICONWARNING);
     }
     return true;

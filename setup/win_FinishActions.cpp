@@ -32,7 +32,7 @@ private:
 
 }  // namespace
 
-std::optional<std::string> RunFinishActions(const TFinishChoices& choices, void* ownerWindow) {
+TResult RunFinishActions(const TFinishChoices& choices, void* ownerWindow) {
   TWinFinishSystem system(static_cast<HWND>(ownerWindow));
   return FinishActions(*SetupProc, choices, system);
 }

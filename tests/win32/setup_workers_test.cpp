@@ -288,7 +288,8 @@ TEST_F(Workers, FinishActionsMakeTheChosenLinksTheUninstallerAndStartTheProgram)
   const TComSession com;
   char before[MAX_PATH + 1] = {};
   GetCurrentDirectoryA(MAX_PATH, before);
-  EXPECT_EQ(RunFinishActions(TFinishChoices{.RunProgram = true}, nullptr), std::nullopt);
+  const TResult copied = RunFinishActions(TFinishChoices{.RunProgram = true}, nullptr);
+  EXPECT_TRUE(copied) << copied.Item() << ": " << copied.Reason();
 
   EXPECT_TRUE(FileExists(Product("Links\\Worker Product.lnk")));
   EXPECT_FALSE(FileExists(Product("Links\\Not Chosen.lnk"))) << "its place names the Start menu, unchecked";
