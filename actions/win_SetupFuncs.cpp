@@ -219,13 +219,15 @@ bool FolderExists(const std::string& path) {
   return search && !(found.dwFileAttributes & kPassedOver) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::optional<uint64_t> FreeSpaceFor(const std::string& path) {
+TOutcome<uint64_t> FreeSpaceFor(const std::string& path) {
   const TErrorMode quiet(SEM_FAILCRITICALERRORS);  // no "insert a disk" box for an empty drive
   for (std::string folder = AddBackslash(path);;) {
     ULARGE_INTEGER available;
-    if (GetDiskFreeSpaceExW(AnsiToWide(folder).c_str(), &available, nullptr, nullptr)) return available.QuadPart;
+    if (GetDiskFreeSpaceExW(AnsiToWide(folder).c_str(), &available, nullptr, nullptr))
+      return uint64_t(available.QuadPart);
+    const DWORD error = LastErrorOr(ERROR_PATH_NOT_FOUND);
     const std::string parent = ExtractFilePath(DelBackslash(folder));
-    if (parent.empty() || parent == folder) return std::nullopt;
+    if (parent.empty() || parent == folder) return SystemFailure(error, path);
     folder = parent;
   }
 }

@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -48,9 +47,9 @@ TResult HResultFailure(HRESULT result, const std::string& item);
 bool FolderExists(const std::string& path);
 
 // The room the user may fill on the volume of the path: the free space seen
-// from its nearest folder that exists; nothing when no folder of it exists or
-// the system cannot tell.
-std::optional<uint64_t> FreeSpaceFor(const std::string& path);
+// from its nearest folder that exists; the system's failure, for the path,
+// when no folder of it exists or the system cannot tell.
+TOutcome<uint64_t> FreeSpaceFor(const std::string& path);
 
 // Creates a folder with every missing parent. Succeeds when it exists
 // afterwards (a path shorter than three characters counts as existing); throws

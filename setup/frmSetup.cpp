@@ -137,7 +137,7 @@ void TVelkSetup::bbtnCancelClick() {
 // has not, a box says so before anything is written, and the wizard stays on
 // the folder page.
 bool TVelkSetup::RoomForProduct() {
-  const std::optional<uint64_t> free = FreeSpaceFor(SetupProc->SetupPath);
+  const TOutcome<uint64_t> free = FreeSpaceFor(SetupProc->SetupPath);
   const uint64_t needed = BytesToInstall();
   if (!free || needed <= *free) return true;
   const std::wstring message = FormatText(
