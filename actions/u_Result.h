@@ -1,11 +1,13 @@
 #pragma once
 // The one carrier of expected failures. An action that may fail in the normal
 // course of a run (a file held open, a folder the user may not write, a DLL
-// server that refuses) returns a TResult; what ends a run is an ESetupError.
+// server that refuses) returns a TResult, or a TOutcome where a value comes
+// back on success; what ends a run is an ESetupError.
 // The system's reason is read at the call that failed, so no caller depends on
 // the thread's last error surviving the calls after it.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -34,8 +36,36 @@ public:
   // Another program holds the item open; a later try may succeed.
   bool InUse() const { return code_ == kErrorSharingViolation || code_ == kErrorLockViolation; }
 
+  // The same failure told of `item`, for a step that failed without knowing
+  // what it worked on; success stays success.
+  TResult Of(std::string item) const {
+    if (*this) return {};
+    return {code_, std::move(item), reason_};
+  }
+
 private:
   uint32_t code_ = 0;
   std::string item_;
   std::string reason_;
+};
+
+// The value an action gives on success, or the TResult of its failure.
+template <typename T>
+class [[nodiscard]] TOutcome {
+public:
+  TOutcome(T value) : value_(std::move(value)) {}
+  // The failure (never a success).
+  TOutcome(TResult failure) : failure_(std::move(failure)) {}
+
+  explicit operator bool() const { return value_.has_value(); }  // succeeded
+  T& operator*() { return *value_; }
+  const T& operator*() const { return *value_; }
+  T* operator->() { return &*value_; }
+  const T* operator->() const { return &*value_; }
+  // Success when a value came back.
+  const TResult& Failure() const { return failure_; }
+
+private:
+  std::optional<T> value_;
+  TResult failure_;
 };

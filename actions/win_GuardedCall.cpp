@@ -51,4 +51,8 @@ EXCEPTION_DISPOSITION GuardedCallHandler(EXCEPTION_RECORD* record, void* establi
   return ExceptionContinueSearch;  // not reached: the unwind resumes in the guard
 }
 
-bool CallGuarded(FARPROC entry, HRESULT& result) { return GuardedCallFrame(entry, &result) != 0; }
+TOutcome<HRESULT> CallGuarded(FARPROC entry) {
+  HRESULT result = S_OK;
+  if (!GuardedCallFrame(entry, &result)) return TResult(ERROR_FUNCTION_FAILED, {}, "ended with a fault");
+  return result;
+}

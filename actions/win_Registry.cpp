@@ -17,11 +17,9 @@ unique_hkey OpenKey(HKEY parent, const std::string& subKey, REGSAM access, LSTAT
   return unique_hkey(opened == ERROR_SUCCESS ? key : nullptr);
 }
 
-// A deletion's outcome: done, or nothing was there to delete; else the status
-// tells why the item stays.
-TResult Deleted(LSTATUS status, const std::string& item) {
-  return status == ERROR_FILE_NOT_FOUND ? TResult() : SystemFailure(DWORD(status), item);
-}
+// A deletion's outcome: done, or nothing was there to delete; else why the
+// item stays.
+TResult Deleted(TResult deletion) { return deletion.Code() == ERROR_FILE_NOT_FOUND ? TResult() : deletion; }
 
 unique_hkey CreateKey(uint32_t rootKey, const std::string& keyPath) {
   HKEY key = nullptr;
@@ -52,8 +50,8 @@ std::optional<TRegData> QueryValue(HKEY key, const std::string& name) {
 }
 
 // Deletes the subkeys depth first, last index first, then the key itself;
-// the status of that last deletion.
-LSTATUS DeleteKeyTree(HKEY parent, const std::string& subKey) {
+// the outcome of that last deletion, told of `item`.
+TResult DeleteKeyTree(HKEY parent, const std::string& subKey, const std::string& item) {
   if (const unique_hkey key = OpenKey(parent, subKey, KEY_ALL_ACCESS)) {
     DWORD subKeys = 0, longestName = 0;
     if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subKeys, &longestName, nullptr, nullptr, nullptr,
@@ -63,11 +61,11 @@ LSTATUS DeleteKeyTree(HKEY parent, const std::string& subKey) {
         DWORD length = DWORD(name.size());
         if (RegEnumKeyExA(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) ==
             ERROR_SUCCESS)
-          DeleteKeyTree(key.get(), std::string(name.data(), length));
+          (void)DeleteKeyTree(key.get(), std::string(name.data(), length), item);  // a subkey that stays fails the key's own deletion
       }
     }
   }
-  return RegDeleteKeyA(parent, subKey.c_str());
+  return RegistryFailure(RegDeleteKeyA(parent, subKey.c_str()), item);
 }
 
 }  // namespace
@@ -101,12 +99,12 @@ TResult TWinRegistry::DeleteRegValue(uint32_t rootKey, const std::string& keyPat
   const std::string item = AddBackslash(keyPath) + valueName;
   LSTATUS status = ERROR_SUCCESS;
   const unique_hkey key = OpenKey(rootKey, keyPath, KEY_ALL_ACCESS, &status);
-  if (!key) return Deleted(status, item);
-  return Deleted(RegDeleteValueA(key.get(), RegValueName(valueName).c_str()), item);
+  if (!key) return Deleted(RegistryFailure(status, item));
+  return Deleted(RegistryFailure(RegDeleteValueA(key.get(), RegValueName(valueName).c_str()), item));
 }
 
 TResult TWinRegistry::DeleteRegKey(uint32_t rootKey, const std::string& keyPath) {
   const std::string subKey = RegSubKey(keyPath);
   if (subKey.empty() || !KeyExists(rootKey, keyPath)) return {};
-  return Deleted(DeleteKeyTree(RootKeyHandle(rootKey), subKey), keyPath);
+  return Deleted(DeleteKeyTree(RootKeyHandle(rootKey), subKey, keyPath));
 }

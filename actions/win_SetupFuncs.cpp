@@ -71,113 +71,96 @@ TResult CallServerExport(const std::string& fileName, const std::string& exportN
   if (!library) return LastErrorFailure(fileName, ERROR_MOD_NOT_FOUND);
   const FARPROC entry = GetProcAddress(library.get(), exportName.c_str());
   if (!entry) return {ERROR_PROC_NOT_FOUND, fileName, "the library has no " + exportName};
-  HRESULT result = S_OK;
   // Caught while the library is still loaded: its exception objects refer to its code.
   try {
-    if (!CallGuarded(entry, result)) return {ERROR_FUNCTION_FAILED, fileName, exportName + " ended with a fault"};
+    const TOutcome<HRESULT> result = CallGuarded(entry);
+    if (!result) return {result.Failure().Code(), fileName, exportName + " " + result.Failure().Reason()};
+    if (SUCCEEDED(*result)) return {};
+    return {DWORD(*result), fileName, exportName + " returned " + HexCode(*result)};
   } catch (...) {
     return {ERROR_FUNCTION_FAILED, fileName, exportName + " ended with an exception"};
   }
-  if (SUCCEEDED(result)) return {};
-  return {DWORD(result), fileName, exportName + " returned " + HexCode(result)};
 }
 
-// Runs `write` on an open file; running out of memory fails the write.
-DWORD WriteContent(HANDLE file, const TFileWriter& write) {
+// Runs `write` on the open file of `fileName`; running out of memory fails the write.
+TResult WriteContent(HANDLE file, const std::string& fileName, const TFileWriter& write) {
   try {
-    return write(file);
+    return write(file).Of(fileName);
   } catch (const std::bad_alloc&) {
-    return ERROR_NOT_ENOUGH_MEMORY;
+    return SystemFailure(ERROR_NOT_ENOUGH_MEMORY, fileName);
   }
 }
 
 // Why the rename over an existing file failed. Windows reports a target that
 // another program holds open, a running program among them, as access denied;
 // opening the target for writing tells such a file from one the user may not write.
-DWORD WhyNotReplaced(const std::string& fileName) {
+TResult WhyNotReplaced(const std::string& fileName) {
   const DWORD error = LastErrorOr(ERROR_ACCESS_DENIED);
-  if (error != ERROR_ACCESS_DENIED) return error;
+  if (error != ERROR_ACCESS_DENIED) return SystemFailure(error, fileName);
   const unique_file target(CreateFileA(fileName.c_str(), GENERIC_WRITE,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-  return !target && GetLastError() == ERROR_SHARING_VIOLATION ? ERROR_SHARING_VIOLATION : error;
+  const bool held = !target && GetLastError() == ERROR_SHARING_VIOLATION;
+  return SystemFailure(held ? ERROR_SHARING_VIOLATION : error, fileName);
 }
 
-// A new part file "~vsXXXX.tmp" in the folder, its name in `partName`. The
-// system's own temporary names refuse a folder of more than 245 characters,
-// where a folder may have 247 and a file in it a name of up to 259.
-unique_file CreatePartFile(const std::string& folder, std::string& partName) {
+// A new file beside the one it is to replace, open for writing.
+struct TPartFile {
+  unique_file file;
+  std::string name;
+};
+
+// A new part file "~vsXXXX.tmp" in the folder. The system's own temporary
+// names refuse a folder of more than 245 characters, where a folder may have
+// 247 and a file in it a name of up to 259.
+TOutcome<TPartFile> CreatePartFile(const std::string& folder) {
   const DWORD first = GetTickCount();
   for (DWORD n = 0; n <= 0xFFFF; ++n) {
     char name[16];
     wsprintfA(name, "~vs%04X.tmp", unsigned((first + n) & 0xFFFF));
-    partName = folder + name;
+    std::string partName = folder + name;
     unique_file part(
         CreateFileA(partName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (part || GetLastError() != ERROR_FILE_EXISTS) return part;
+    if (part) return TPartFile{std::move(part), std::move(partName)};
+    if (GetLastError() != ERROR_FILE_EXISTS) return LastErrorFailure(partName, ERROR_CANNOT_MAKE);
   }
-  return unique_file();
+  return SystemFailure(ERROR_FILE_EXISTS, folder);  // every name is taken
 }
 
 // A file that exists is replaced: the new one is written whole under a fresh
 // name beside the target and then renamed over it, so the old file stays intact
 // until the new one is complete, and a link at the target's name is replaced,
 // never written through.
-DWORD WriteReplacement(const std::string& fileName, const TFileWriter& write) {
+TResult WriteReplacement(const std::string& fileName, const TFileWriter& write) {
   // A read-only file stays as it is, also where the system would let the rename
   // replace it (Wine does, unlike Windows).
   const DWORD attributes = GetFileAttributesA(fileName.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
-  std::string partName;
-  DWORD error = ERROR_SUCCESS;
-  {
-    const unique_file part = CreatePartFile(ExtractFilePath(fileName), partName);
-    if (!part) return LastErrorOr(ERROR_CANNOT_MAKE);
-    error = WriteContent(part.get(), write);
-  }
-  if (error == ERROR_SUCCESS && !MoveFileExA(partName.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING))
-    error = WhyNotReplaced(fileName);
-  if (error != ERROR_SUCCESS) DeleteFileA(partName.c_str());
-  return error;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    return SystemFailure(ERROR_ACCESS_DENIED, fileName);
+  TOutcome<TPartFile> part = CreatePartFile(ExtractFilePath(fileName));
+  if (!part) return part.Failure().Of(fileName);
+  TResult written = WriteContent(part->file.get(), fileName, write);
+  part->file.reset();
+  if (written && !MoveFileExA(part->name.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING))
+    written = WhyNotReplaced(fileName);
+  if (!written) DeleteFileA(part->name.c_str());
+  return written;
 }
 
 // Saves the link under a fresh name beside its file and renames it over the
 // file, so that an older shortcut stays until the new one is complete.
-void SaveShortcut(IShellLinkA& link, const std::string& fileName) {
+TResult SaveShortcut(IShellLinkA& link, const std::string& fileName) {
   unique_com<IPersistFile> persist;
   if (FAILED(link.QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(persist.put()))))
     throw ESetupError(TText::InterfaceNotSupported);
-  std::string partName;
-  HRESULT result = S_OK;
-  if (!CreatePartFile(ExtractFilePath(fileName), partName)) {  // closed again: the link is saved into it by name
-    result = HRESULT_FROM_WIN32(LastErrorOr(ERROR_CANNOT_MAKE));
-  } else {
-    result = persist->Save(AnsiToWide(partName).c_str(), FALSE);
-    if (SUCCEEDED(result) && !MoveFileExA(partName.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING))
-      result = HRESULT_FROM_WIN32(LastErrorOr(ERROR_ACCESS_DENIED));
-    if (FAILED(result)) DeleteFileA(partName.c_str());
-  }
-  if (FAILED(result)) throw ESetupError(TText::FailedToSaveShortcut, {fileName, SystemMessage(result)});
-}
-
-// A name that is still free is written in place: created new, which no existing
-// file or link satisfies, and deleted again unless its content is complete. This
-// spares a fresh install the part file and the rename of every file.
-DWORD WriteFileCode(const std::string& fileName, const TFileWriter& write) {
-  // The replacement's rename would take longer names than the system's file
-  // functions; both paths refuse them, so a name fares the same whether or
-  // not a file of that name exists.
-  if (fileName.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
-  unique_file created(
-      CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!created) {
-    const DWORD error = LastErrorOr(ERROR_OPEN_FAILED);
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? WriteReplacement(fileName, write) : error;
-  }
-  const DWORD error = WriteContent(created.get(), write);
-  created.reset();
-  if (error != ERROR_SUCCESS) DeleteFileA(fileName.c_str());
-  return error;
+  TOutcome<TPartFile> part = CreatePartFile(ExtractFilePath(fileName));
+  if (!part) return part.Failure().Of(fileName);
+  part->file.reset();  // the link is saved into it by name
+  TResult saved = HResultFailure(persist->Save(AnsiToWide(part->name).c_str(), FALSE), fileName);
+  if (saved && !MoveFileExA(part->name.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING))
+    saved = LastErrorFailure(fileName, ERROR_ACCESS_DENIED);
+  if (!saved) DeleteFileA(part->name.c_str());
+  return saved;
 }
 
 }  // namespace
@@ -206,6 +189,14 @@ TResult SystemFailure(DWORD code, const std::string& item) {
 
 TResult LastErrorFailure(const std::string& item, DWORD fallback) { return SystemFailure(LastErrorOr(fallback), item); }
 
+TResult RegistryFailure(LSTATUS status, const std::string& item) { return SystemFailure(DWORD(status), item); }
+
+TResult HResultFailure(HRESULT result, const std::string& item) {
+  if (SUCCEEDED(result)) return {};
+  // A system error in the form of a result is told as that error, so InUse() knows it.
+  return SystemFailure(HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result) : DWORD(result), item);
+}
+
 std::string TWinShellFolders::ShellFolder(int csidl) const {
   char path[MAX_PATH + 1] = {};
   return SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE) ? path : "";
@@ -228,13 +219,15 @@ bool FolderExists(const std::string& path) {
   return search && !(found.dwFileAttributes & kPassedOver) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::optional<uint64_t> FreeSpaceFor(const std::string& path) {
+TOutcome<uint64_t> FreeSpaceFor(const std::string& path) {
   const TErrorMode quiet(SEM_FAILCRITICALERRORS);  // no "insert a disk" box for an empty drive
   for (std::string folder = AddBackslash(path);;) {
     ULARGE_INTEGER available;
-    if (GetDiskFreeSpaceExW(AnsiToWide(folder).c_str(), &available, nullptr, nullptr)) return available.QuadPart;
+    if (GetDiskFreeSpaceExW(AnsiToWide(folder).c_str(), &available, nullptr, nullptr))
+      return uint64_t(available.QuadPart);
+    const DWORD error = LastErrorOr(ERROR_PATH_NOT_FOUND);
     const std::string parent = ExtractFilePath(DelBackslash(folder));
-    if (parent.empty() || parent == folder) return std::nullopt;
+    if (parent.empty() || parent == folder) return SystemFailure(error, path);
     folder = parent;
   }
 }
@@ -257,8 +250,10 @@ void CreateShortcut(const std::string& linkName, const std::string& folder, cons
   link->SetWorkingDirectory(ExtractFilePath(targetFile).c_str());
   link->SetDescription(description.c_str());
 
-  (void)ForceDirectories(folder);  // a folder that cannot be made fails the save
-  SaveShortcut(*link.get(), ShortcutFileName(folder, linkName));
+  const std::string fileName = ShortcutFileName(folder, linkName);
+  TResult saved = ForceDirectories(folder);
+  if (saved) saved = SaveShortcut(*link.get(), fileName);
+  if (!saved) throw ESetupError(TText::FailedToSaveShortcut, {fileName, saved.Reason()});
 }
 
 TResult RegisterServer(const std::string& fileName) { return CallServerExport(fileName, "DllRegisterServer"); }
@@ -272,8 +267,7 @@ void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string
   ShellExecuteA(ownerWindow, nullptr, fileName.c_str(), parameters.c_str(), directory.c_str(), showCmd);
 }
 
-TResult ReadWholeFile(const std::wstring& fileName, Bytes& data) {
-  data.clear();
+TOutcome<Bytes> ReadWholeFile(const std::wstring& fileName) {
   const std::string item = WideToAnsi(fileName);
   const unique_file file(CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -287,22 +281,38 @@ TResult ReadWholeFile(const std::wstring& fileName, Bytes& data) {
     if (!ReadFile(file.get(), buffer.data(), DWORD(buffer.size()), &read, nullptr))
       return LastErrorFailure(item, ERROR_READ_FAULT);
     if (read != buffer.size()) return SystemFailure(ERROR_HANDLE_EOF, item);
-    data = std::move(buffer);
-    return {};
+    return buffer;
   } catch (const std::bad_alloc&) {
     return SystemFailure(ERROR_NOT_ENOUGH_MEMORY, item);
   }
 }
 
+// A name that is still free is written in place: created new, which no existing
+// file or link satisfies, and deleted again unless its content is complete. This
+// spares a fresh install the part file and the rename of every file.
 TResult WriteFileSafely(const std::string& fileName, const TFileWriter& write) {
-  return SystemFailure(WriteFileCode(fileName, write), fileName);
+  // The replacement's rename would take longer names than the system's file
+  // functions; both paths refuse them, so a name fares the same whether or
+  // not a file of that name exists.
+  if (fileName.size() >= MAX_PATH) return SystemFailure(ERROR_FILENAME_EXCED_RANGE, fileName);
+  unique_file created(
+      CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!created) {
+    const DWORD error = LastErrorOr(ERROR_OPEN_FAILED);
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return WriteReplacement(fileName, write);
+    return SystemFailure(error, fileName);
+  }
+  const TResult written = WriteContent(created.get(), fileName, write);
+  created.reset();
+  if (!written) DeleteFileA(fileName.c_str());
+  return written;
 }
 
-DWORD WriteAll(HANDLE file, std::string_view data) {
+TResult WriteAll(HANDLE file, std::string_view data) {
   DWORD written = 0;
-  if (data.size() > MAXDWORD) return ERROR_FILE_TOO_LARGE;
-  if (!WriteFile(file, data.data(), DWORD(data.size()), &written, nullptr)) return LastErrorOr(ERROR_WRITE_FAULT);
-  return written == data.size() ? ERROR_SUCCESS : ERROR_DISK_FULL;
+  if (data.size() > MAXDWORD) return SystemFailure(ERROR_FILE_TOO_LARGE, {});
+  if (!WriteFile(file, data.data(), DWORD(data.size()), &written, nullptr)) return LastErrorFailure({}, ERROR_WRITE_FAULT);
+  return SystemFailure(written == data.size() ? ERROR_SUCCESS : ERROR_DISK_FULL, {});
 }
 
 TResult WriteWholeFile(const std::string& fileName, std::string_view data) {

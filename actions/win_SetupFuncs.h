@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +35,11 @@ TResult SystemFailure(DWORD code, const std::string& item);
 // The failure of `item` that the thread's last error tells, read right after
 // the call that failed; `fallback` where that call set none.
 TResult LastErrorFailure(const std::string& item, DWORD fallback);
+// The registry's status for `item` as a TResult.
+TResult RegistryFailure(LSTATUS status, const std::string& item);
+// A COM result for `item` as a TResult: success for any success code; a system
+// error wrapped as a result is told as that error.
+TResult HResultFailure(HRESULT result, const std::string& item);
 
 // Whether a visible folder exists at Path: a drive root ("C:\") when the drive
 // is present; any other path, with or without one trailing "\", when it names
@@ -43,9 +47,9 @@ TResult LastErrorFailure(const std::string& item, DWORD fallback);
 bool FolderExists(const std::string& path);
 
 // The room the user may fill on the volume of the path: the free space seen
-// from its nearest folder that exists; nothing when no folder of it exists or
-// the system cannot tell.
-std::optional<uint64_t> FreeSpaceFor(const std::string& path);
+// from its nearest folder that exists; the system's failure, for the path,
+// when no folder of it exists or the system cannot tell.
+TOutcome<uint64_t> FreeSpaceFor(const std::string& path);
 
 // Creates a folder with every missing parent. Succeeds when it exists
 // afterwards (a path shorter than three characters counts as existing); throws
@@ -56,7 +60,8 @@ TResult ForceDirectories(const std::string& path);
 // folder part as working folder and Description, creating Folder when missing.
 // An older link is replaced only by a complete new one: the link is saved
 // beside it and renamed over it. Throws ESetupError when the shell link object
-// is unavailable, Folder is empty or the link cannot be saved. Needs COM
+// is unavailable, Folder is empty, or Folder cannot be made or the link cannot
+// be saved (TText::FailedToSaveShortcut with the reason). Needs COM
 // initialised on the calling thread.
 void CreateShortcut(const std::string& linkName, const std::string& folder, const std::string& targetFile,
                     const std::string& description);
@@ -73,12 +78,12 @@ TResult UnregisterServer(const std::string& fileName);
 void RunProgram(HWND ownerWindow, const std::string& fileName, const std::string& parameters,
                 const std::string& directory, int showCmd);
 
-// Writes a file's content into the open file: ERROR_SUCCESS, or the system's
-// code for why not, which WriteFileSafely turns into the file's TResult.
-using TFileWriter = std::function<DWORD(HANDLE file)>;
+// Writes a file's content into the open file: success, or why not, which
+// WriteFileSafely tells of the file whatever item the writer named.
+using TFileWriter = std::function<TResult(HANDLE file)>;
 
-// Writes `data` whole at the file's position: ERROR_SUCCESS, or why not.
-DWORD WriteAll(HANDLE file, std::string_view data);
+// Writes `data` whole at the file's position: success, or why not (without item).
+TResult WriteAll(HANDLE file, std::string_view data);
 
 // Writes the file's content with `write`: a name that is still free is created
 // new (which no existing file or link satisfies) and deleted again unless the
@@ -87,10 +92,10 @@ DWORD WriteAll(HANDLE file, std::string_view data);
 // complete. A read-only file and a name of MAX_PATH or more are refused.
 TResult WriteFileSafely(const std::string& fileName, const TFileWriter& write);
 
-// The whole file; a failure, with Data empty, when it cannot be opened, is
-// empty, is larger than 4 GiB - 1 or reads short. The name is UTF-16: the file
-// read is the running program, whose folder may lie outside the ANSI code page.
-TResult ReadWholeFile(const std::wstring& fileName, Bytes& data);
+// The whole file; a failure when it cannot be opened, is empty, is larger than
+// 4 GiB - 1 or reads short. The name is UTF-16: the file read is the running
+// program, whose folder may lie outside the ANSI code page.
+TOutcome<Bytes> ReadWholeFile(const std::wstring& fileName);
 
 // Creates or replaces the file with Data (WriteFileSafely). Fails for empty
 // Data (nothing is touched), when the file cannot be created, or when the write

@@ -61,12 +61,12 @@ int main(int argc, char** argv) {
   unsigned long long unpackedBytes = 0;
   const double start = NowMs();
   for (const auto& [raw, codec] : resources) {
-    Bytes unpacked;
-    if (!UnpackResource(raw, unpacked, codec)) {
+    const TOutcome<Bytes> unpacked = UnpackResource(raw, codec);
+    if (!unpacked) {
       std::fprintf(stderr, "benchinflate: a payload resource is damaged\n");
       return 1;
     }
-    unpackedBytes += unpacked.size();
+    unpackedBytes += unpacked->size();
   }
   std::printf("%.1f ms %llu bytes %zu resources\n", NowMs() - start, unpackedBytes, resources.size());
   return 0;

@@ -30,6 +30,7 @@ void RunNewFolderCommand(TBrowseDir& browse) {
     if (browse.OnNewFolderNameRejected) browse.OnNewFolderNameRejected(browse);
     return;
   }
+  // A folder that cannot be made leaves the picker as it was.
   if (CreateNewFolder(parent, *name)) browse.SelectChildByName(*name);
 }
 
@@ -144,8 +145,11 @@ std::optional<std::wstring> AskFolderName(HWND owner, HINSTANCE instance) {
   return prompt.name;
 }
 
-bool CreateNewFolder(const std::string& parent, const std::string& name) {
-  return IsNewFolderName(name) && CreateDirectoryA((AddBackslash(parent) + name).c_str(), nullptr);
+TResult CreateNewFolder(const std::string& parent, const std::string& name) {
+  const std::string folder = AddBackslash(parent) + name;
+  if (!IsNewFolderName(name)) return SystemFailure(ERROR_INVALID_NAME, folder);
+  if (!CreateDirectoryA(folder.c_str(), nullptr)) return LastErrorFailure(folder, ERROR_CANNOT_MAKE);
+  return {};
 }
 
 HWND FindChildWindow(HWND parent, const std::function<bool(HWND)>& matches) {

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "actions/u_Result.h"
+
 class TBrowseDir;
 
 constexpr int kNewFolderDialog = 900;
@@ -23,8 +25,8 @@ void DestroyNewFolderButton(TBrowseDir& browse);
 std::optional<std::wstring> AskFolderName(HWND owner, HINSTANCE instance);
 
 // Creates parent\name, one level, when the name is a plain folder name; an
-// existing folder is a failure.
-bool CreateNewFolder(const std::string& parent, const std::string& name);
+// existing folder is a failure, as is any other name (ERROR_INVALID_NAME).
+TResult CreateNewFolder(const std::string& parent, const std::string& name);
 
 // The first child window, in enumeration order, that matches.
 HWND FindChildWindow(HWND parent, const std::function<bool(HWND)>& matches);

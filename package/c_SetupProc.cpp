@@ -55,20 +55,20 @@ TSetupProc::TSetupProc(ISetupHost& host) : host_(host) {
 
 void TSetupProc::CheckLogos() { HasTopLogo = host_.HasBitmapResource(kTopLogoResource); }
 
-bool TSetupProc::ReadUnpacked(const char* name, Bytes& text) const {
-  Bytes raw;
-  return host_.ReadPayloadResource(name, raw) && UnpackResource(raw, text);
+TOutcome<Bytes> TSetupProc::ReadUnpacked(const char* name) const {
+  const TOutcome<Bytes> raw = host_.ReadPayloadResource(name);
+  if (!raw) return raw;
+  return UnpackResource(*raw);
 }
 
 void TSetupProc::LoadLicense() {
-  Bytes text;
-  if (ReadUnpacked(kLicenseResource, text)) LicenseText = std::move(text);
+  if (TOutcome<Bytes> text = ReadUnpacked(kLicenseResource)) LicenseText = std::move(*text);
 }
 
 void TSetupProc::LoadScript() {
-  Bytes text;
-  if (!ReadUnpacked(kScriptResource, text)) return;
-  const TSetupScript script(text);
+  const TOutcome<Bytes> text = ReadUnpacked(kScriptResource);
+  if (!text) return;
+  const TSetupScript script(*text);
   if (script.Empty() || !script.HasHeader(kHeaderSetupInfo)) return;
 
   CompanyName = script.Text(kCompanyName);

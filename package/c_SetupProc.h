@@ -52,7 +52,7 @@ public:
   virtual bool HasBitmapResource(const char* name) const = 0;
   // The raw bytes of a payload resource of the program's own module, whatever
   // its path: a path in the ANSI code page may not name the file at all.
-  virtual bool ReadPayloadResource(const char* name, Bytes& raw) const = 0;
+  virtual TOutcome<Bytes> ReadPayloadResource(const char* name) const = 0;
   virtual IRegistry& Registry() = 0;
   virtual const IShellFolders& ShellFolders() const = 0;
 };
@@ -104,7 +104,7 @@ private:
   void CheckLogos();
   void LoadLicense();
   void LoadScript();
-  bool ReadUnpacked(const char* name, Bytes& text) const;
+  TOutcome<Bytes> ReadUnpacked(const char* name) const;
   std::string Expand(std::string_view text, int depth, int& substitutions) const;
   std::string BuiltInVariable(std::string_view name) const;
   std::string UninstallerPath() const;

@@ -21,10 +21,13 @@ constexpr size_t kReadPiece = 1 << 20;
 
 // The declared size, when its stream can yield that much at its format's best
 // ratio; a size field that claims more is damage.
-bool ReadPlausibleSize(const TRawResource& raw, TPayloadFormat format, int32_t& size) {
-  if (!ReadDeclaredSize(raw, size)) return false;
+TOutcome<int32_t> ReadPlausibleSize(const TRawResource& raw, TPayloadFormat format) {
+  const TOutcome<int32_t> size = ReadDeclaredSize(raw);
+  if (!size) return size;
   const size_t stream = raw.size - 4;
-  return uint64_t(size) <= (stream + 1) * (format == TPayloadFormat::Zstd ? kMaxZstdRatio : kMaxInflateRatio);
+  if (uint64_t(*size) > (stream + 1) * (format == TPayloadFormat::Zstd ? kMaxZstdRatio : kMaxInflateRatio))
+    return DamagedPayload();
+  return size;
 }
 
 // The stream of a payload resource (past its size field) in read pieces, and
@@ -32,7 +35,7 @@ bool ReadPlausibleSize(const TRawResource& raw, TPayloadFormat format, int32_t& 
 // all than the declared size.
 class TStreamFeed {
 public:
-  TStreamFeed(const TRawResource& raw, size_t size, const std::function<bool(std::string_view)>& sink)
+  TStreamFeed(const TRawResource& raw, size_t size, const TPayloadSink& sink)
       // One byte more than the declared size shows a stream that runs longer.
       : raw_(raw), size_(size), sink_(sink), out_(std::min(size + 1, kInflatePiece), '\0') {}
 
@@ -48,18 +51,23 @@ public:
   char* Out() { return out_.data(); }
   size_t OutSize() const { return out_.size(); }
   // Hands the first `length` bytes of Out() on; false past the declared size
-  // or when the sink stops.
+  // or when the sink fails.
   bool Yield(size_t length) {
     produced_ += length;
-    return produced_ <= size_ && (length == 0 || sink_(std::string_view(out_.data(), length)));
+    if (produced_ > size_) return false;
+    if (length > 0) sinkFailure_ = sink_(std::string_view(out_.data(), length));
+    return bool(sinkFailure_);
   }
+  // Why the sink stopped the stream; success while it takes every piece.
+  const TResult& SinkFailure() const { return sinkFailure_; }
   bool Complete() const { return produced_ == size_; }
   size_t Size() const { return size_; }
 
 private:
   const TRawResource& raw_;
   const size_t size_;
-  const std::function<bool(std::string_view)>& sink_;
+  const TPayloadSink& sink_;
+  TResult sinkFailure_;
   Bytes out_;
   size_t consumed_ = 4, produced_ = 0;
 };
@@ -131,36 +139,40 @@ TRawResource::TRawResource(std::string_view bytes)
         return true;
       }) {}
 
-bool ReadDeclaredSize(const TRawResource& raw, int32_t& size) {
+TResult DamagedPayload(std::string item) {
+  return {kErrorDamagedPayload, std::move(item), "the data is missing or damaged"};
+}
+
+TOutcome<int32_t> ReadDeclaredSize(const TRawResource& raw) {
   std::string_view field;
-  if (raw.size < 4 || !raw.read(0, 4, field) || field.size() != 4) return false;
+  if (raw.size < 4 || !raw.read(0, 4, field) || field.size() != 4) return DamagedPayload();
   const auto byte = [&](int i) { return uint32_t(static_cast<unsigned char>(field[i])); };
-  size = static_cast<int32_t>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
-  return size >= 0 && size <= kMaxUnpackedSize;
+  const auto size = static_cast<int32_t>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
+  if (size < 0 || size > kMaxUnpackedSize) return DamagedPayload();
+  return size;
 }
 
-bool InflateResource(const TRawResource& raw, const std::function<bool(std::string_view piece)>& sink,
-                     const TPayloadCodec& codec) {
-  int32_t size = 0;
-  if (!ReadPlausibleSize(raw, codec.format, size)) return false;
-  TStreamFeed feed(raw, size_t(size), sink);
-  return codec.format == TPayloadFormat::Zstd ? InflateZstd(feed, codec.dictionary) : InflateZlib(feed);
+TResult InflateResource(const TRawResource& raw, const TPayloadSink& sink, const TPayloadCodec& codec) {
+  const TOutcome<int32_t> size = ReadPlausibleSize(raw, codec.format);
+  if (!size) return size.Failure();
+  TStreamFeed feed(raw, size_t(*size), sink);
+  const bool intact = codec.format == TPayloadFormat::Zstd ? InflateZstd(feed, codec.dictionary) : InflateZlib(feed);
+  if (!feed.SinkFailure()) return feed.SinkFailure();
+  return intact ? TResult() : DamagedPayload();
 }
 
-bool UnpackResource(std::string_view raw, Bytes& unpacked, const TPayloadCodec& codec) {
-  unpacked.clear();
-  int32_t size = 0;
-  if (!ReadPlausibleSize(raw, codec.format, size)) return false;
-  Bytes buffer;
-  buffer.reserve(size_t(size));
-  if (!InflateResource(
-          raw,
-          [&](std::string_view piece) {
-            buffer.append(piece);
-            return true;
-          },
-          codec))
-    return false;
-  unpacked = std::move(buffer);
-  return true;
+TOutcome<Bytes> UnpackResource(const TRawResource& raw, const TPayloadCodec& codec) {
+  const TOutcome<int32_t> size = ReadPlausibleSize(raw, codec.format);
+  if (!size) return size.Failure();
+  Bytes unpacked;
+  unpacked.reserve(size_t(*size));
+  const TResult inflated = InflateResource(
+      raw,
+      [&](std::string_view piece) {
+        unpacked.append(piece);
+        return TResult();
+      },
+      codec);
+  if (!inflated) return inflated;
+  return unpacked;
 }

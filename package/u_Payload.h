@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "actions/u_Result.h"
 #include "actions/u_SetupConsts.h"
 
 inline constexpr char kPayloadType[] = "VELKSETUP";
@@ -62,20 +63,28 @@ struct TRawResource {
   TReader read;
 };
 
-// The size field of a payload resource; false when the resource is too short to
-// hold one, cannot be read or declares a size outside 0..kMaxUnpackedSize.
-bool ReadDeclaredSize(const TRawResource& raw, int32_t& size);
+// The failure of a payload that cannot be read or does not inflate, told of
+// `item`, the file it was meant to be (kErrorDamagedPayload).
+TResult DamagedPayload(std::string item = {});
 
-// Inflates a payload resource. True only when the stream is intact (for zstd:
+// The size field of a payload resource; damage when the resource is too short
+// to hold one, cannot be read or declares a size outside 0..kMaxUnpackedSize.
+TOutcome<int32_t> ReadDeclaredSize(const TRawResource& raw);
+
+// Inflates a payload resource. Intact only when the stream is intact (for zstd:
 // its checksum holds, its window is within kZstdWindowLog, the dictionary it
-// names is the one given) and yields exactly the declared number of bytes.
-bool UnpackResource(std::string_view raw, Bytes& unpacked, const TPayloadCodec& codec = {});
+// names is the one given) and yields exactly the declared number of bytes;
+// else a DamagedPayload without item.
+TOutcome<Bytes> UnpackResource(const TRawResource& raw, const TPayloadCodec& codec = {});
 
-// Inflates a payload resource piece by piece (at most 1 MiB each) into `sink`,
-// which returns false to stop. True on the same terms as UnpackResource; on
-// false, some pieces may already have gone to the sink.
-bool InflateResource(const TRawResource& raw, const std::function<bool(std::string_view piece)>& sink,
-                     const TPayloadCodec& codec = {});
+// Takes the next inflated piece; a failure stops the inflating.
+using TPayloadSink = std::function<TResult(std::string_view piece)>;
+
+// Inflates a payload resource piece by piece (at most 1 MiB each) into `sink`.
+// Succeeds on the same terms as UnpackResource; fails with the sink's failure
+// when it stops, else as UnpackResource does. On failure, some pieces may
+// already have gone to the sink.
+TResult InflateResource(const TRawResource& raw, const TPayloadSink& sink, const TPayloadCodec& codec = {});
 
 // Encodes data as a payload resource: size field and a zlib stream, written by
 // libdeflate at its highest level. Throws std::length_error for data over

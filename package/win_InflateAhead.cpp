@@ -45,7 +45,7 @@ void TInflateAhead::InflateSlots(TModuleFile& file) {
     TExclusiveLock hold(lock_);
     TSlot& slot = slots_[*index];
     slot.state = inflated ? TState::Inflated : TState::NotAhead;
-    if (inflated) slot.inflated = std::move(*inflated);
+    slot.inflated = std::move(inflated);
     if (*index < nextAsked_ || !inflated) Release(slot);  // dropped while inflating, or no memory for it
     WakeAllConditionVariable(&changed_);
   }
@@ -54,16 +54,7 @@ void TInflateAhead::InflateSlots(TModuleFile& file) {
 // Nothing when the memory for it cannot be had.
 std::optional<TInflated> TInflateAhead::Inflate(TModuleFile& file, const TPayloadView& payload) {
   try {
-    TInflated inflated;
-    inflated.data.reserve(size_t(payload.size));
-    inflated.intact = InflateResource(
-        file.Resource(payload.raw),
-        [&](std::string_view piece) {
-          inflated.data.append(piece);
-          return true;
-        },
-        payload.codec);
-    return inflated;
+    return UnpackResource(file.Resource(payload.raw), payload.codec);
   } catch (const std::bad_alloc&) {
     return std::nullopt;
   }
@@ -96,7 +87,7 @@ std::optional<size_t> TInflateAhead::NextSlot() {
 void TInflateAhead::Release(TSlot& slot) {
   if (slot.holdsBudget) reserved_ -= slot.Size();
   slot.holdsBudget = false;
-  slot.inflated = {};
+  slot.inflated.reset();
 }
 
 std::optional<TInflated> TInflateAhead::Take(std::string_view raw) {

@@ -14,11 +14,8 @@
 #include "actions/win_API.h"
 #include "package/win_Resources.h"
 
-// A payload inflated ahead; not intact when its stream is damaged.
-struct TInflated {
-  bool intact = false;
-  Bytes data;
-};
+// A payload inflated ahead: its bytes, or the failure of a damaged stream.
+using TInflated = TOutcome<Bytes>;
 
 class TInflateAhead {
 public:
@@ -45,7 +42,7 @@ private:
     TPayloadView payload;
     TState state = TState::Waiting;
     bool holdsBudget = false;  // from its claim until taken or dropped
-    TInflated inflated;
+    std::optional<TInflated> inflated;  // while Inflated and not taken
   };
 
   struct TThread {

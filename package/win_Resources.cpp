@@ -1,32 +1,38 @@
 #include "package/win_Resources.h"
 
+#include <new>
 #include <span>
+#include <string>
 
 #include "actions/win_SetupFuncs.h"
 
-bool ViewResource(HMODULE module, const char* name, const char* type, std::string_view& data) {
-  data = {};
-  HRSRC info = FindResourceA(module, name, type);
-  if (!info) return false;
-  const unique_resource loaded(LoadResource(module, info));
-  if (!loaded) return false;
-  const void* bytes = LockResource(loaded.get());
-  const DWORD size = SizeofResource(module, info);
-  if (!bytes && size) return false;
-  data = std::string_view(static_cast<const char*>(bytes), size);
-  return true;
+namespace {
+
+// A resource's name as a failure tells it: its own, or "#" and its number.
+std::string ResourceItem(const char* name) {
+  return IS_INTRESOURCE(name) ? "#" + std::to_string(uintptr_t(name)) : std::string(name);
 }
 
-bool ReadResource(HMODULE module, const char* name, const char* type, Bytes& data) {
-  data.clear();
-  std::string_view view;
+}  // namespace
+
+TOutcome<std::string_view> ViewResource(HMODULE module, const char* name, const char* type) {
+  HRSRC info = FindResourceA(module, name, type);
+  if (!info) return LastErrorFailure(ResourceItem(name), ERROR_RESOURCE_NAME_NOT_FOUND);
+  const unique_resource loaded(LoadResource(module, info));
+  if (!loaded) return LastErrorFailure(ResourceItem(name), ERROR_RESOURCE_DATA_NOT_FOUND);
+  const void* bytes = LockResource(loaded.get());
+  const DWORD size = SizeofResource(module, info);
+  if (!bytes && size) return LastErrorFailure(ResourceItem(name), ERROR_RESOURCE_DATA_NOT_FOUND);
+  return std::string_view(static_cast<const char*>(bytes), size);
+}
+
+TOutcome<Bytes> ReadResource(HMODULE module, const char* name, const char* type) {
+  const TOutcome<std::string_view> view = ViewResource(module, name, type);
+  if (!view) return view.Failure();
   try {
-    if (!ViewResource(module, name, type, view)) return false;
-    data.assign(view);
-    return true;
-  } catch (...) {
-    data.clear();
-    return false;
+    return Bytes(*view);
+  } catch (const std::bad_alloc&) {
+    return SystemFailure(ERROR_NOT_ENOUGH_MEMORY, ResourceItem(name));
   }
 }
 
@@ -83,25 +89,8 @@ bool TModuleFile::ReadAt(uint64_t offset, size_t length, std::string_view& piece
 }
 
 TResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload, const TPayloadCodec& codec) {
-  int32_t size = 0;
-  if (!ReadDeclaredSize(payload, size)) return DamagedPayload(fileName);
-  bool damaged = false;
-  TResult written = WriteFileSafely(fileName, [&](HANDLE file) {
-    DWORD writeError = ERROR_SUCCESS;
-    const bool inflated = InflateResource(
-        payload,
-        [&](std::string_view piece) {
-          writeError = WriteAll(file, piece);
-          return writeError == ERROR_SUCCESS;
-        },
-        codec);
-    // The stream itself failed where no write did.
-    damaged = !inflated && writeError == ERROR_SUCCESS;
-    return damaged ? DWORD(ERROR_INVALID_DATA) : writeError;
+  if (!ReadDeclaredSize(payload)) return DamagedPayload(fileName);
+  return WriteFileSafely(fileName, [&](HANDLE file) {
+    return InflateResource(payload, [&](std::string_view piece) { return WriteAll(file, piece); }, codec);
   });
-  return damaged ? DamagedPayload(fileName) : written;
-}
-
-TResult DamagedPayload(const std::string& fileName) {
-  return {kErrorDamagedPayload, fileName, "the data is missing or damaged"};
 }

@@ -14,21 +14,17 @@
 #include "package/u_Payload.h"
 
 // The raw bytes of the resource `name` of `type` in `module`, where the loaded
-// module holds them (valid while it stays loaded); false when the resource is
-// not there or cannot be loaded.
-bool ViewResource(HMODULE module, const char* name, const char* type, std::string_view& data);
+// module holds them (valid while it stays loaded); the system's failure when
+// the resource is not there or cannot be loaded.
+TOutcome<std::string_view> ViewResource(HMODULE module, const char* name, const char* type);
 
 // As ViewResource, copied.
-bool ReadResource(HMODULE module, const char* name, const char* type, Bytes& data);
+TOutcome<Bytes> ReadResource(HMODULE module, const char* name, const char* type);
 
 // Inflates a payload resource and writes it as the whole file (WriteFileSafely),
 // an empty one as an empty file; on failure the file is untouched. A payload
 // that cannot be read or does not inflate fails with kErrorDamagedPayload.
 TResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload, const TPayloadCodec& codec = {});
-
-// The failure of a payload that cannot be read or does not inflate, for the
-// file it was meant to be.
-TResult DamagedPayload(const std::string& fileName);
 
 // The full path of a loaded image module (nullptr: the running program) in
 // UTF-16, which names the file whatever the ANSI code page can hold.

@@ -11,6 +11,6 @@ bool TWinSetupHost::HasBitmapResource(const char* name) const {
   return FindResourceA(static_cast<HMODULE>(ModuleHandle()), name, MAKEINTRESOURCEA(2)) != nullptr;
 }
 
-bool TWinSetupHost::ReadPayloadResource(const char* name, Bytes& raw) const {
-  return ReadResource(static_cast<HMODULE>(ModuleHandle()), name, kPayloadType, raw);
+TOutcome<Bytes> TWinSetupHost::ReadPayloadResource(const char* name) const {
+  return ReadResource(static_cast<HMODULE>(ModuleHandle()), name, kPayloadType);
 }

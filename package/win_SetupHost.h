@@ -12,7 +12,7 @@ public:
   void* ModuleHandle() const override;
   std::string ModuleFileName() const override;
   bool HasBitmapResource(const char* name) const override;
-  bool ReadPayloadResource(const char* name, Bytes& raw) const override;
+  TOutcome<Bytes> ReadPayloadResource(const char* name) const override;
   IRegistry& Registry() override { return registry_; }
   const IShellFolders& ShellFolders() const override { return folders_; }
 

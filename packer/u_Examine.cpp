@@ -80,15 +80,14 @@ private:
     for (const auto& [name, languages] : names) {
       if (name == ZstdDictionaryName() && codec.format == TPayloadFormat::Zstd) continue;
       const Bytes& raw = languages.begin()->second.bytes;
-      int32_t declared = 0;
-      Bytes unpacked;
-      const bool intact = UnpackResource(raw, unpacked, codec);
+      const TOutcome<int32_t> declared = ReadDeclaredSize(raw);
+      const TOutcome<Bytes> unpacked = UnpackResource(raw, codec);
       List() << "  " << ToString(name) << ": " << raw.size() << " -> "
-             << (ReadDeclaredSize(raw, declared) ? std::to_string(declared) : "?") << (intact ? "" : "  DAMAGED")
-             << '\n';
+             << (declared ? std::to_string(*declared) : "?") << (unpacked ? "" : "  DAMAGED") << '\n';
       const std::string typeNote = codec.format == TPayloadFormat::Zstd ? " (type " + std::string(type) + ")" : "";
-      if (!intact) Problem("payload resource " + ToString(name) + typeNote + " does not inflate");
-      if (intact && name == AsciiId(kScriptResource) && codec.format == TPayloadFormat::Zlib) script_.emplace(unpacked);
+      if (!unpacked) Problem("payload resource " + ToString(name) + typeNote + " does not inflate");
+      if (unpacked && name == AsciiId(kScriptResource) && codec.format == TPayloadFormat::Zlib)
+        script_.emplace(*unpacked);
     }
   }
 

@@ -137,7 +137,7 @@ void TVelkSetup::bbtnCancelClick() {
 // has not, a box says so before anything is written, and the wizard stays on
 // the folder page.
 bool TVelkSetup::RoomForProduct() {
-  const std::optional<uint64_t> free = FreeSpaceFor(SetupProc->SetupPath);
+  const TOutcome<uint64_t> free = FreeSpaceFor(SetupProc->SetupPath);
   const uint64_t needed = BytesToInstall(*SetupProc);
   if (!free || needed <= *free) return true;
   const std::wstring message = FormatText(
@@ -157,9 +157,9 @@ bool TVelkSetup::RunFinishActions() {
                                checked(TControl::cbAddIcon2Desktop), checked(TControl::cbAddIcon2QuickStart),
                                checked(TControl::cbRunProgram)};
   try {
-    if (const std::optional<std::string> failure = ::RunFinishActions(choices, window_.get())) {
+    if (const TResult copied = ::RunFinishActions(choices, window_.get()); !copied) {
       const std::wstring message = FormatText(Text(TText::UninstallerNotWritten),
-                                              {AnsiToWide(SetupProc->UninstallFile), AnsiToWide(*failure)});
+                                              {AnsiToWide(SetupProc->UninstallFile), AnsiToWide(copied.Reason())});
       ShowMessageBox(window_.get(), message, MB_ICONWARNING);
     }
     return true;

@@ -15,17 +15,16 @@ void CreateShortcuts(const TSetupProc& project, const TFinishChoices& choices, I
 }
 
 // A copy of the running program at the uninstall path, unless it runs from
-// there; why it could not be written, when it could not.
-std::optional<std::string> CopyUninstaller(const TSetupProc& project, IFinishSystem& system) {
+// there.
+TResult CopyUninstaller(const TSetupProc& project, IFinishSystem& system) {
   const std::string& target = project.UninstallFile;
-  if (target.empty() || UpperCaseAscii(project.ExeFile) == UpperCaseAscii(target)) return std::nullopt;
-  Bytes program;
+  if (target.empty() || UpperCaseAscii(project.ExeFile) == UpperCaseAscii(target)) return {};
+  const TOutcome<Bytes> program = system.ReadProgramFile();
+  if (!program) return program.Failure();
   const std::string folder = ExtractFilePath(target);
-  TResult copied = system.ReadProgramFile(program);
-  if (copied && !folder.empty()) copied = system.ForceDirectories(folder);
-  if (copied) copied = system.WriteWholeFile(target, program);
-  if (copied) return std::nullopt;
-  return copied.Reason();
+  if (!folder.empty())
+    if (TResult made = system.ForceDirectories(folder); !made) return made;
+  return system.WriteWholeFile(target, *program);
 }
 
 // The first file entry, when it is a program; no later entry is tried.
@@ -49,10 +48,9 @@ bool ShortcutChosen(std::string_view rawPlace, const TFinishChoices& choices) {
   return true;
 }
 
-std::optional<std::string> FinishActions(const TSetupProc& project, const TFinishChoices& choices,
-                                         IFinishSystem& system) {
+TResult FinishActions(const TSetupProc& project, const TFinishChoices& choices, IFinishSystem& system) {
   CreateShortcuts(project, choices, system);
-  std::optional<std::string> uninstallerFailure = CopyUninstaller(project, system);
+  TResult uninstallerCopy = CopyUninstaller(project, system);
   if (choices.RunProgram) LaunchFirstFile(project, system);
-  return uninstallerFailure;
+  return uninstallerCopy;
 }

@@ -3,7 +3,6 @@
 // check boxes admit, the uninstaller copy of the running program, and the
 // optional start of the installed program.
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,7 +25,7 @@ public:
                               const std::string& description) = 0;
   // The whole running program file, read through its module: its path in the
   // ANSI code page may not name it.
-  virtual TResult ReadProgramFile(Bytes& data) = 0;
+  virtual TOutcome<Bytes> ReadProgramFile() = 0;
   // Creates the folder with every missing parent.
   virtual TResult ForceDirectories(const std::string& path) = 0;
   virtual TResult WriteWholeFile(const std::string& fileName, std::string_view data) = 0;
@@ -41,11 +40,10 @@ bool ShortcutChosen(std::string_view rawPlace, const TFinishChoices& choices);
 
 // Shortcuts, then the uninstaller copy (its folder made when missing), then the
 // launch. A shortcut error propagates and skips everything after it; a launch
-// that fails is silent. Returns why the uninstaller copy could not be written;
-// nothing when it was, or when the program runs from its place.
-std::optional<std::string> FinishActions(const TSetupProc& project, const TFinishChoices& choices,
-                                         IFinishSystem& system);
+// that fails is silent. Returns the uninstaller copy's outcome: success when it
+// was written, or when the program runs from its place.
+TResult FinishActions(const TSetupProc& project, const TFinishChoices& choices, IFinishSystem& system);
 
 // The Windows form of FinishActions for the global project SetupProc, the
 // started program owned by `ownerWindow` (an HWND). Runs on the UI thread.
-std::optional<std::string> RunFinishActions(const TFinishChoices& choices, void* ownerWindow);
+TResult RunFinishActions(const TFinishChoices& choices, void* ownerWindow);

@@ -16,7 +16,7 @@ public:
                       const std::string& description) override {
     ::CreateShortcut(linkName, folder, targetFile, description);
   }
-  TResult ReadProgramFile(Bytes& data) override { return ::ReadWholeFile(ModulePath(nullptr), data); }
+  TOutcome<Bytes> ReadProgramFile() override { return ::ReadWholeFile(ModulePath(nullptr)); }
   TResult ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
   TResult WriteWholeFile(const std::string& fileName, std::string_view data) override {
     return ::WriteWholeFile(fileName, data);
@@ -32,7 +32,7 @@ private:
 
 }  // namespace
 
-std::optional<std::string> RunFinishActions(const TFinishChoices& choices, void* ownerWindow) {
+TResult RunFinishActions(const TFinishChoices& choices, void* ownerWindow) {
   TWinFinishSystem system(static_cast<HWND>(ownerWindow));
   return FinishActions(*SetupProc, choices, system);
 }

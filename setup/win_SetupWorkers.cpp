@@ -31,8 +31,8 @@ unsigned InflateThreads() {
 
 // Writes a payload inflated ahead, as UnpackResourceToFile writes it.
 TResult WriteInflated(const std::string& fileName, const TInflated& inflated) {
-  if (!inflated.intact) return DamagedPayload(fileName);
-  return WriteFileSafely(fileName, [&](HANDLE file) { return WriteAll(file, inflated.data); });
+  if (!inflated) return inflated.Failure().Of(fileName);
+  return WriteFileSafely(fileName, [&](HANDLE file) { return WriteAll(file, *inflated); });
 }
 
 class TWinWorkerSystem final : public IWorkerSystem {
@@ -40,18 +40,24 @@ public:
   explicit TWinWorkerSystem(void* instance)
       : module_(static_cast<HMODULE>(instance)), moduleFile_(module_, ModulePath(module_)) {
     // Without one, a frame that needs it is damage.
-    (void)ViewResource(module_, MAKEINTRESOURCEA(kZstdDictionaryId), kZstdPayloadType, zstdDictionary_);
+    if (const auto dictionary = ViewResource(module_, MAKEINTRESOURCEA(kZstdDictionaryId), kZstdPayloadType))
+      zstdDictionary_ = *dictionary;
   }
 
   bool FolderExists(const std::string& path) const override { return ::FolderExists(path); }
   TResult ForceDirectories(const std::string& path) override { return ::ForceDirectories(path); }
   std::optional<TPayloadView> FindPayload(const std::string& name) override {
     TPayloadView payload;
-    if (!ViewResource(module_, name.c_str(), kPayloadType, payload.raw)) {
-      if (!ViewResource(module_, name.c_str(), kZstdPayloadType, payload.raw)) return std::nullopt;
-      payload.codec = {TPayloadFormat::Zstd, zstdDictionary_};
+    if (const auto zlib = ViewResource(module_, name.c_str(), kPayloadType)) {
+      payload.raw = *zlib;
+    } else if (const auto zstd = ViewResource(module_, name.c_str(), kZstdPayloadType)) {
+      payload = {*zstd, 0, {TPayloadFormat::Zstd, zstdDictionary_}};
+    } else {
+      return std::nullopt;
     }
-    if (!ReadDeclaredSize(moduleFile_.Resource(payload.raw), payload.size)) return std::nullopt;
+    const TOutcome<int32_t> size = ReadDeclaredSize(moduleFile_.Resource(payload.raw));
+    if (!size) return std::nullopt;
+    payload.size = *size;
     return payload;
   }
   void InflateAhead(const std::vector<TPayloadView>& payloads) override {

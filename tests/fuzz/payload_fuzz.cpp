@@ -9,11 +9,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view raw(reinterpret_cast<const char*>(data), size);
-  int32_t declared = 0;
-  const bool sized = ReadDeclaredSize(raw, declared);
-  Bytes unpacked;
-  const bool intact = UnpackResource(raw, unpacked);
-  // An intact resource holds exactly its declared size; a damaged one nothing.
-  if (intact ? !sized || unpacked.size() != size_t(declared) : !unpacked.empty()) std::abort();
+  const TOutcome<int32_t> declared = ReadDeclaredSize(raw);
+  const TOutcome<Bytes> unpacked = UnpackResource(raw);
+  // An intact resource holds exactly its declared size; a damaged one is told as damage.
+  if (unpacked ? !declared || unpacked->size() != size_t(*declared)
+               : unpacked.Failure().Code() != kErrorDamagedPayload)
+    std::abort();
   return 0;
 }

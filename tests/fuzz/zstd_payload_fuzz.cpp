@@ -29,11 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const std::string_view raw(reinterpret_cast<const char*>(data) + 1, size - 1);
   const TPayloadCodec codec{TPayloadFormat::Zstd, data[0] & 1 ? std::string_view(Dictionary()) : std::string_view()};
-  int32_t declared = 0;
-  const bool sized = ReadDeclaredSize(raw, declared);
-  Bytes unpacked;
-  const bool intact = UnpackResource(raw, unpacked, codec);
-  // An intact resource holds exactly its declared size; a damaged one nothing.
-  if (intact ? !sized || unpacked.size() != size_t(declared) : !unpacked.empty()) std::abort();
+  const TOutcome<int32_t> declared = ReadDeclaredSize(raw);
+  const TOutcome<Bytes> unpacked = UnpackResource(raw, codec);
+  // An intact resource holds exactly its declared size; a damaged one is told as damage.
+  if (unpacked ? !declared || unpacked->size() != size_t(*declared)
+               : unpacked.Failure().Code() != kErrorDamagedPayload)
+    std::abort();
   return 0;
 }

@@ -33,9 +33,10 @@ protected:
 
   static std::string PackedScript(const fs::path& installer) {
     TPeImage image(ReadWholeFile(installer));
-    Bytes script;
-    EXPECT_TRUE(UnpackResource(image.Resources().Find(Named(u"VELKSETUP"), Named(u"SETUPINFO"))->bytes, script));
-    return script;
+    const TOutcome<Bytes> script =
+        UnpackResource(image.Resources().Find(Named(u"VELKSETUP"), Named(u"SETUPINFO"))->bytes);
+    EXPECT_TRUE(script);
+    return script ? *script : Bytes();
   }
 
   TTestFolder folder_;

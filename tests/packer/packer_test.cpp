@@ -72,9 +72,9 @@ protected:
 
   static Bytes Unpacked(const Bytes& installer, std::u16string name) {
     const auto raw = FindLikeLoader(installer, kPayload, Named(std::move(name)));
-    Bytes data;
-    EXPECT_TRUE(raw && UnpackResource(*raw, data));
-    return data;
+    const TOutcome<Bytes> data = raw ? UnpackResource(*raw) : DamagedPayload();
+    EXPECT_TRUE(data);
+    return data ? *data : Bytes();
   }
 
   TTestFolder folder_;
@@ -157,9 +157,9 @@ TEST_F(PackerTest, ZstdPacksTheFilesWithADictionaryForTheSmallOnes) {
   EXPECT_EQ(ZSTD_getDictID_fromFrame(small->data() + 4, small->size() - 4),
             ZSTD_getDictID_fromDict(dictionary->data(), dictionary->size()));
   EXPECT_EQ(ZSTD_getDictID_fromFrame(large->data() + 4, large->size() - 4), 0u);
-  Bytes data;
-  EXPECT_TRUE(UnpackResource(*large, data, {TPayloadFormat::Zstd, {}}));
-  EXPECT_EQ(data, Bytes(300000, 'a') + "end");
+  const TOutcome<Bytes> data = UnpackResource(*large, {TPayloadFormat::Zstd, {}});
+  ASSERT_TRUE(data);
+  EXPECT_EQ(*data, Bytes(300000, 'a') + "end");
   std::ostringstream report;
   EXPECT_EQ(ExamineInstaller(request.output, 1252, true, {report, report}), 0u) << report.str();
   EXPECT_NE(report.str().find("Payload (type VELKZSTD"), std::string::npos) << report.str();

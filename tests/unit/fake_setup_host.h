@@ -20,11 +20,10 @@ public:
   void* ModuleHandle() const override { return nullptr; }
   std::string ModuleFileName() const override { return "C:\\Temp\\Setup.exe"; }
   bool HasBitmapResource(const char*) const override { return logo; }
-  bool ReadPayloadResource(const char* name, Bytes& raw) const override {
+  TOutcome<Bytes> ReadPayloadResource(const char* name) const override {
     const auto it = payload.find(name);
-    if (it == payload.end()) return false;
-    raw = it->second;
-    return true;
+    if (it == payload.end()) return TResult(1814, name, "not found");  // the system's code for a missing resource
+    return it->second;
   }
   IRegistry& Registry() override { return registry; }
   const IShellFolders& ShellFolders() const override { return folders; }

@@ -87,10 +87,9 @@ public:
   std::optional<TPayloadView> FindPayload(const std::string& name) override {
     const auto it = payload.find(name);
     if (it == payload.end()) return std::nullopt;
-    TPayloadView found;
-    found.raw = it->second;
-    if (!ReadDeclaredSize(found.raw, found.size)) return std::nullopt;
-    return found;
+    const TOutcome<int32_t> size = ReadDeclaredSize(it->second);
+    if (!size) return std::nullopt;
+    return TPayloadView{it->second, *size, {}};
   }
   void InflateAhead(const std::vector<TPayloadView>& payloads) override {
     for (const TPayloadView& payload : payloads) inflatedAhead.push_back(NameOf(payload.raw));
@@ -98,11 +97,11 @@ public:
   // A locked file stays in use for `lockedTries` more writes.
   TResult UnpackResourceToFile(const std::string& fileName, const TPayloadView& resource) override {
     unpacked.push_back(NameOf(resource.raw));
-    Bytes data;
-    if (!UnpackResource(resource.raw, data, resource.codec)) return TResult(kErrorDamagedPayload, fileName, "damaged");
+    const TOutcome<Bytes> data = UnpackResource(resource.raw, resource.codec);
+    if (!data) return data.Failure().Of(fileName);
     if (lockedFiles.contains(Key(fileName)) && lockedTries-- > 0) return InUse(fileName);
     if (readOnlyFiles.contains(Key(fileName))) return Failed(fileName, "read-only");
-    files[Key(fileName)] = data;
+    files[Key(fileName)] = *data;
     return {};
   }
   TResult RegisterServer(const std::string& fileName) override {

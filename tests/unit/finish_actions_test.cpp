@@ -18,10 +18,10 @@ public:
     if (folder.empty()) throw ESetupError(TText::UnableToCreateDirectory);
     log.push_back("link " + name + "|" + folder + "|" + target + "|" + description);
   }
-  TResult ReadProgramFile(Bytes& data) override {
+  TOutcome<Bytes> ReadProgramFile() override {
     log.push_back("read program");
-    data = program;
-    return program.empty() ? TResult(1, "setup.exe", "refused") : TResult();
+    if (program.empty()) return TResult(1, "setup.exe", "refused");
+    return program;
   }
   TResult ForceDirectories(const std::string& path) override {
     log.push_back("folder " + path);
@@ -92,7 +92,7 @@ TEST(FinishActions, TheFirstPlaceTokenDecidesThroughItsCheckBox) {
 TEST(FinishActions, ShortcutsUninstallerCopyAndLaunchInOrder) {
   Project p(kScript + Files("<AppFiles>\\Widget.EXE"));
   FakeFinishSystem system;
-  FinishActions(p.project, TFinishChoices{.Programs = true, .QuickLaunch = true, .RunProgram = true}, system);
+  EXPECT_TRUE(FinishActions(p.project, TFinishChoices{.Programs = true, .QuickLaunch = true, .RunProgram = true}, system));
   EXPECT_EQ(system.log, (Log{
                             "link P|C:\\Start\\Programs|p|Makes <ProductName>s",
                             "link Q|C:\\Data\\Microsoft\\Internet Explorer\\Quick Launch|q|Makes <ProductName>s",
@@ -109,7 +109,7 @@ TEST(FinishActions, CopyAndLaunchOnlyWhenTheyApply) {
     Project p(kScript + Files("<AppFiles>\\readme.txt"));
     p.project.UninstallFile = "c:\\temp\\SETUP.exe";  // running from the uninstaller itself
     FakeFinishSystem system;
-    FinishActions(p.project, TFinishChoices{false, false, false, false, true}, system);
+    EXPECT_TRUE(FinishActions(p.project, TFinishChoices{false, false, false, false, true}, system));
     EXPECT_EQ(system.log, Log{"link G|C:\\Start\\Programs\\Widget|g|Makes <ProductName>s"})
         << "no copy; a first file that is no program is not started, and no later one is tried";
   }
@@ -117,7 +117,9 @@ TEST(FinishActions, CopyAndLaunchOnlyWhenTheyApply) {
     Project p("[SetupInfo]\r\n<SetupPath>=C:\\W\r\n" + Files("C:\\w.exe"));
     FakeFinishSystem system;
     system.program.clear();  // the running program cannot be read
-    EXPECT_EQ(FinishActions(p.project, TFinishChoices{}, system), "refused") << "told";
+    const TResult copied = FinishActions(p.project, TFinishChoices{}, system);
+    EXPECT_EQ(copied.Item(), "setup.exe") << "told";
+    EXPECT_EQ(copied.Reason(), "refused");
     EXPECT_EQ(system.log, Log{"read program"}) << "nothing written, and no launch unless asked";
   }
   {
@@ -125,7 +127,9 @@ TEST(FinishActions, CopyAndLaunchOnlyWhenTheyApply) {
     p.project.ChooseSetupPath("D:\\Chosen");
     FakeFinishSystem system;
     system.refuseWrite = true;
-    EXPECT_EQ(FinishActions(p.project, TFinishChoices{.RunProgram = true}, system), "refused");
+    const TResult copied = FinishActions(p.project, TFinishChoices{.RunProgram = true}, system);
+    EXPECT_EQ(copied.Item(), "D:\\Chosen\\Setup.exe");
+    EXPECT_EQ(copied.Reason(), "refused");
     EXPECT_EQ(system.log, (Log{"read program", "folder D:\\Chosen\\", "write D:\\Chosen\\Setup.exe MZ setup"}))
         << "without an uninstall entry the copy goes to the destination under the program's name; no launch";
   }

@@ -17,6 +17,11 @@ Bytes WithSize(int32_t size, std::string_view stream) {
 
 std::string Stream(const Bytes& packed) { return packed.substr(4); }
 
+// The payload fails as damage, the one failure a payload has of itself.
+bool Damaged(const TOutcome<Bytes>& unpacked) {
+  return !unpacked && unpacked.Failure().Code() == kErrorDamagedPayload && !unpacked.Failure().Reason().empty();
+}
+
 // A payload resource whose stream zlib itself wrote at `level`.
 Bytes ZlibResource(std::string_view data, int level) {
   uLongf size = compressBound(uLong(data.size()));
@@ -64,9 +69,9 @@ TEST(UnpackResource, RoundTripsWhatThePackerWrites) {
   const Bytes packed = PackResource(data);
   EXPECT_EQ(uint8_t(packed[4]), 0x78);
   EXPECT_EQ(uint8_t(packed[5]), 0xDA);  // the highest level
-  Bytes out;
-  ASSERT_TRUE(UnpackResource(packed, out));
-  EXPECT_EQ(out, data);
+  const TOutcome<Bytes> out = UnpackResource(packed);
+  ASSERT_TRUE(out);
+  EXPECT_EQ(*out, data);
 }
 
 TEST(UnpackResource, DataAtDeflatesBestRatioStillUnpacks) {
@@ -74,53 +79,50 @@ TEST(UnpackResource, DataAtDeflatesBestRatioStillUnpacks) {
   const std::string data(64 << 20, 'a');
   const Bytes packed = ZlibResource(data, 9);
   EXPECT_GT(data.size() / packed.size(), 1000u);
-  Bytes out;
-  ASSERT_TRUE(UnpackResource(packed, out));
-  EXPECT_EQ(out.size(), data.size());
-  EXPECT_EQ(out, data);
+  const TOutcome<Bytes> out = UnpackResource(packed);
+  ASSERT_TRUE(out);
+  EXPECT_EQ(out->size(), data.size());
+  EXPECT_EQ(*out, data);
 }
 
 TEST(UnpackResource, AcceptsAnyValidZlibStream) {
   const std::string data(5000, 'q');
-  Bytes out;
-  ASSERT_TRUE(UnpackResource(ZlibResource(data, 1), out));
-  EXPECT_EQ(out, data);
-  ASSERT_TRUE(UnpackResource(ZlibResource(data, 0), out));  // stored blocks
-  EXPECT_EQ(out, data);
+  for (const int level : {1, 0 /* stored blocks */}) {
+    const TOutcome<Bytes> out = UnpackResource(ZlibResource(data, level));
+    ASSERT_TRUE(out) << level;
+    EXPECT_EQ(*out, data) << level;
+  }
 }
 
 TEST(UnpackResource, EmptyPayloadUnpacksToEmptyData) {
-  Bytes out = "stale";
-  ASSERT_TRUE(UnpackResource(PackResource(""), out));
-  EXPECT_TRUE(out.empty());
+  const TOutcome<Bytes> out = UnpackResource(PackResource(""));
+  ASSERT_TRUE(out);
+  EXPECT_TRUE(out->empty());
 }
 
 TEST(UnpackResource, SizeFieldMustMatchTheStream) {
   const std::string data(1000, 'a');
   const std::string stream = Stream(PackResource(data));
-  Bytes out;
-  EXPECT_TRUE(UnpackResource(WithSize(1000, stream), out));
-  EXPECT_FALSE(UnpackResource(WithSize(999, stream), out)) << "declared size smaller than the data";
-  EXPECT_FALSE(UnpackResource(WithSize(1001, stream), out)) << "stream ends short of the declared size";
-  EXPECT_TRUE(out.empty());
+  EXPECT_TRUE(UnpackResource(WithSize(1000, stream)));
+  EXPECT_TRUE(Damaged(UnpackResource(WithSize(999, stream)))) << "declared size smaller than the data";
+  EXPECT_TRUE(Damaged(UnpackResource(WithSize(1001, stream)))) << "stream ends short of the declared size";
 }
 
 TEST(UnpackResource, ShortOrAbsurdSizeFieldIsDamage) {
-  Bytes out;
-  EXPECT_FALSE(UnpackResource("", out));
-  EXPECT_FALSE(UnpackResource("\x01\x00\x00", out));
-  EXPECT_FALSE(UnpackResource(WithSize(0, ""), out)) << "exactly four bytes, no stream";
+  EXPECT_TRUE(Damaged(UnpackResource(std::string_view(""))));
+  EXPECT_TRUE(Damaged(UnpackResource(std::string_view("\x01\x00\x00"))));
+  EXPECT_TRUE(Damaged(UnpackResource(WithSize(0, "")))) << "exactly four bytes, no stream";
   const std::string stream = Stream(PackResource("x"));
-  EXPECT_FALSE(UnpackResource(WithSize(-1, stream), out));
-  EXPECT_FALSE(UnpackResource(WithSize(kMaxUnpackedSize + 1, stream), out));
+  EXPECT_TRUE(Damaged(UnpackResource(WithSize(-1, stream))));
+  EXPECT_TRUE(Damaged(UnpackResource(WithSize(kMaxUnpackedSize + 1, stream))));
 }
 
 TEST(UnpackResource, SizeFieldIsNotTrustedForAnAllocation) {
 #if defined(__SANITIZE_ADDRESS__)
   // A few bytes declaring 1 GiB, as damage or a crafted file would.
   const std::string stream = Stream(PackResource("short"));
-  Bytes out;
-  const size_t largest = TLargestAllocation::During([&] { EXPECT_FALSE(UnpackResource(WithSize(kMaxUnpackedSize, stream), out)); });
+  const size_t largest =
+      TLargestAllocation::During([&] { EXPECT_TRUE(Damaged(UnpackResource(WithSize(kMaxUnpackedSize, stream)))); });
   EXPECT_LT(largest, size_t(1) << 20);
 #else
   GTEST_SKIP() << "needs the address sanitizer's allocation hooks";
@@ -130,21 +132,20 @@ TEST(UnpackResource, SizeFieldIsNotTrustedForAnAllocation) {
 TEST(UnpackResource, DamagedStreamsFail) {
   const std::string data = "The quick brown fox jumps over the lazy dog, again and again and again.";
   const Bytes good = PackResource(data);
-  Bytes out;
 
   Bytes badTrailer = good;
   badTrailer.back() ^= 0x01;
-  EXPECT_FALSE(UnpackResource(badTrailer, out)) << "wrong Adler-32";
+  EXPECT_TRUE(Damaged(UnpackResource(badTrailer))) << "wrong Adler-32";
 
   Bytes badMethod = good;
   badMethod[4] = 0x77;  // compression method 7, header check no longer holds either
-  EXPECT_FALSE(UnpackResource(badMethod, out));
+  EXPECT_TRUE(Damaged(UnpackResource(badMethod)));
 
   Bytes badCheck = good;
   badCheck[5] = char(0xDB);
-  EXPECT_FALSE(UnpackResource(badCheck, out)) << "header check bits";
+  EXPECT_TRUE(Damaged(UnpackResource(badCheck))) << "header check bits";
 
-  EXPECT_FALSE(UnpackResource(good.substr(0, good.size() - 3), out)) << "truncated stream";
+  EXPECT_TRUE(Damaged(UnpackResource(good.substr(0, good.size() - 3)))) << "truncated stream";
 
   // A raw deflate stream (no zlib header) is not accepted.
   z_stream z{};
@@ -157,16 +158,19 @@ TEST(UnpackResource, DamagedStreamsFail) {
   ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
   raw.resize(z.total_out);
   deflateEnd(&z);
-  EXPECT_FALSE(UnpackResource(WithSize(int32_t(data.size()), raw), out));
+  EXPECT_TRUE(Damaged(UnpackResource(WithSize(int32_t(data.size()), raw))));
 }
 
 TEST(ReadDeclaredSize, LittleEndianSigned) {
-  int32_t size = 0;
-  ASSERT_TRUE(ReadDeclaredSize(std::string("\x10\x27\x00\x00", 4), size));
-  EXPECT_EQ(size, 10000);
-  EXPECT_FALSE(ReadDeclaredSize(std::string("\xFF\xFF\xFF\xFF", 4), size));
-  ASSERT_TRUE(ReadDeclaredSize(std::string("\x00\x00\x00\x40", 4), size));
-  EXPECT_EQ(size, kMaxUnpackedSize);
+  const TOutcome<int32_t> small = ReadDeclaredSize(std::string("\x10\x27\x00\x00", 4));
+  ASSERT_TRUE(small);
+  EXPECT_EQ(*small, 10000);
+  const TOutcome<int32_t> largest = ReadDeclaredSize(std::string("\x00\x00\x00\x40", 4));
+  ASSERT_TRUE(largest);
+  EXPECT_EQ(*largest, kMaxUnpackedSize);
+  const TOutcome<int32_t> negative = ReadDeclaredSize(std::string("\xFF\xFF\xFF\xFF", 4));
+  ASSERT_FALSE(negative);
+  EXPECT_EQ(negative.Failure().Code(), kErrorDamagedPayload);
 }
 
 namespace {
@@ -212,7 +216,7 @@ TEST(InflateResource, ReadsThroughAReaderAsFromMemory) {
   Bytes out;
   EXPECT_TRUE(InflateResource(reader.Resource(), [&](std::string_view piece) {
     out.append(piece);
-    return true;
+    return TResult();
   }));
   EXPECT_EQ(out, data);
   EXPECT_GT(reader.reads, 3) << "the size field and the stream in pieces";
@@ -223,7 +227,9 @@ TEST(InflateResource, AFailedReadFailsTheResource) {
   for (int failing : {1, 2, 3}) {
     TCountingReader reader(packed);
     reader.failingRead = failing;
-    EXPECT_FALSE(InflateResource(reader.Resource(), [](std::string_view) { return true; })) << failing;
+    EXPECT_EQ(InflateResource(reader.Resource(), [](std::string_view) { return TResult(); }).Code(),
+              kErrorDamagedPayload)
+        << failing;
     EXPECT_EQ(reader.reads, failing) << "no reads after the failed one";
   }
 }
@@ -234,9 +240,20 @@ TEST(InflateResource, AReaderThatGivesNothingEndsTheResource) {
     piece = {};
     return true;
   });
-  int32_t size = 0;
-  EXPECT_FALSE(ReadDeclaredSize(empty, size));
-  EXPECT_FALSE(InflateResource(empty, [](std::string_view) { return true; }));
+  EXPECT_FALSE(ReadDeclaredSize(empty));
+  EXPECT_FALSE(InflateResource(empty, [](std::string_view) { return TResult(); }));
+}
+
+TEST(InflateResource, TheSinksFailureStopsItAndIsTheResult) {
+  const Bytes packed = PackResource(MixedContent(3 << 20));
+  int pieces = 0;
+  const TResult stopped = InflateResource(packed, [&](std::string_view) {
+    return ++pieces == 2 ? TResult(112, "out.bin", "disk full") : TResult();
+  });
+  EXPECT_EQ(pieces, 2) << "no pieces after the failing one";
+  EXPECT_EQ(stopped.Code(), 112u);
+  EXPECT_EQ(stopped.Item(), "out.bin");
+  EXPECT_EQ(stopped.Reason(), "disk full");
 }
 
 namespace {
@@ -272,19 +289,20 @@ std::vector<Bytes> SmallTexts() {
 TEST(UnpackZstdResource, RoundTripsWithAndWithoutTheDictionary) {
   const Bytes data = MixedContent(3 << 20);
   const Bytes packed = PackZstdResource(data);
-  Bytes out;
-  ASSERT_TRUE(UnpackResource(packed, out, kZstd));
-  EXPECT_EQ(out, data);
+  const TOutcome<Bytes> unpacked = UnpackResource(packed, kZstd);
+  ASSERT_TRUE(unpacked);
+  EXPECT_EQ(*unpacked, data);
   EXPECT_LT(packed.size(), PackResource(data).size());
-  ASSERT_TRUE(UnpackResource(PackZstdResource(""), out, kZstd));
-  EXPECT_TRUE(out.empty());
+  const TOutcome<Bytes> empty = UnpackResource(PackZstdResource(""), kZstd);
+  ASSERT_TRUE(empty);
+  EXPECT_TRUE(empty->empty());
 
   // Read through a reader, in pieces, as the setup program reads its file.
   TCountingReader reader(packed);
-  out.clear();
+  Bytes out;
   const auto append = [&](std::string_view piece) {
     out.append(piece);
-    return true;
+    return TResult();
   };
   EXPECT_TRUE(InflateResource(reader.Resource(), append, kZstd));
   EXPECT_EQ(out, data);
@@ -297,8 +315,9 @@ TEST(UnpackZstdResource, RoundTripsWithAndWithoutTheDictionary) {
       << "the same dictionary every time";
   const Bytes small = PackZstdResource(texts[7], dictionary);
   EXPECT_LT(small.size(), PackZstdResource(texts[7]).size());
-  ASSERT_TRUE(UnpackResource(small, out, {TPayloadFormat::Zstd, dictionary}));
-  EXPECT_EQ(out, texts[7]);
+  const TOutcome<Bytes> withDictionary = UnpackResource(small, {TPayloadFormat::Zstd, dictionary});
+  ASSERT_TRUE(withDictionary);
+  EXPECT_EQ(*withDictionary, texts[7]);
   EXPECT_TRUE(TrainZstdDictionary({"too", "few"}, 16 << 10).empty());
 }
 
@@ -334,8 +353,6 @@ TEST(UnpackZstdResource, EachDamageFails) {
       {"a zstd frame as zlib", {good, {}}},
   };
   for (const auto& [name, payload] : cases) {
-    Bytes out = "old";
-    EXPECT_FALSE(UnpackResource(payload.first, out, payload.second)) << name;
-    EXPECT_TRUE(out.empty()) << name;
+    EXPECT_TRUE(Damaged(UnpackResource(payload.first, payload.second))) << name;
   }
 }

@@ -162,9 +162,12 @@ TEST(CreateNewFolder, OneLevelInsideTheParentOnly) {
   const TScratchFolder scratch;
   EXPECT_TRUE(CreateNewFolder(DelBackslash(scratch.Path()), "New \xe4"));
   EXPECT_TRUE(DirectoryExists(scratch / "New \xe4"));
-  EXPECT_FALSE(CreateNewFolder(scratch.Path(), "New \xe4")) << "an existing folder is a failure";
+  const TResult existing = CreateNewFolder(scratch.Path(), "New \xe4");
+  EXPECT_EQ(existing.Code(), DWORD(ERROR_ALREADY_EXISTS)) << "an existing folder is a failure";
+  EXPECT_EQ(existing.Item(), scratch / "New \xe4");
+  EXPECT_EQ(existing.Reason(), SystemMessage(HRESULT(ERROR_ALREADY_EXISTS)));
   EXPECT_FALSE(CreateNewFolder(scratch.Path(), "")) << "the parent itself";
-  EXPECT_FALSE(CreateNewFolder(scratch.Path(), "a\\b"));
+  EXPECT_EQ(CreateNewFolder(scratch.Path(), "a\\b").Code(), DWORD(ERROR_INVALID_NAME));
   EXPECT_FALSE(CreateNewFolder(scratch.Path(), "New \xe4\\b")) << "no second level, even below an existing one";
   EXPECT_FALSE(DirectoryExists(scratch / "New \xe4\\b"));
   EXPECT_FALSE(CreateNewFolder(scratch / "New \xe4", "..\\escaped"));

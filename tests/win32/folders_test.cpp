@@ -118,9 +118,12 @@ TEST(FreeSpaceFor, TheVolumeOfTheNearestFolderThatExists) {
   const TScratchFolder scratch;
   ULARGE_INTEGER free;
   ASSERT_TRUE(GetDiskFreeSpaceExA(scratch.Path().c_str(), &free, nullptr, nullptr));
-  const std::optional<uint64_t> found = FreeSpaceFor(scratch / "not\\made\\yet");
+  const TOutcome<uint64_t> found = FreeSpaceFor(scratch / "not\\made\\yet");
   ASSERT_TRUE(found);
   EXPECT_NEAR(double(*found), double(free.QuadPart), 64.0 * (1 << 20)) << "the scratch folder's volume";
   EXPECT_FALSE(FreeSpaceFor(std::string(1, MissingDrive()) + ":\\Product"));
-  EXPECT_FALSE(FreeSpaceFor("Product")) << "no folder of it exists";
+  const TOutcome<uint64_t> nowhere = FreeSpaceFor("Product");
+  ASSERT_FALSE(nowhere) << "no folder of it exists";
+  EXPECT_EQ(nowhere.Failure().Item(), "Product");
+  EXPECT_FALSE(nowhere.Failure().Reason().empty());
 }

@@ -47,8 +47,8 @@ TEST(InflateAhead, GivesEachPayloadInOrderWithinAnyBudget) {
           continue;
         }
         ASSERT_TRUE(inflated) << n << " budget " << budget << " threads " << threads;
-        EXPECT_TRUE(inflated->intact);
-        EXPECT_EQ(inflated->data, payloads.data_[n]);
+        ASSERT_TRUE(*inflated);
+        EXPECT_EQ(**inflated, payloads.data_[n]);
       }
     }
   }
@@ -67,14 +67,15 @@ TEST(InflateAhead, PassedOverTakenAgainOrUnknownPayloadsAreLeftToTheWriter) {
   EXPECT_FALSE(ahead.Take(payloads.packed_[3])) << "over the budget";
 }
 
-TEST(InflateAhead, DamagedStreamIsTakenAsNotIntact) {
+TEST(InflateAhead, DamagedStreamIsTakenAsItsFailure) {
   TPayloads payloads({50000, 50000});
   payloads.packed_[0][payloads.packed_[0].size() / 2] ^= 0x55;
   TInflateAhead ahead(GetModuleHandleA(nullptr), payloads.Views(), 2, 1 << 20);
   const std::optional<TInflated> damaged = ahead.Take(payloads.packed_[0]);
   ASSERT_TRUE(damaged);
-  EXPECT_FALSE(damaged->intact);
-  EXPECT_EQ(ahead.Take(payloads.packed_[1])->data, payloads.data_[1]);
+  EXPECT_FALSE(*damaged);
+  EXPECT_EQ(damaged->Failure().Code(), kErrorDamagedPayload);
+  EXPECT_EQ(**ahead.Take(payloads.packed_[1]), payloads.data_[1]);
 }
 
 TEST(InflateAhead, EndsWithPayloadsNeverTaken) {

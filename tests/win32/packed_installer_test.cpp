@@ -54,10 +54,11 @@ protected:
 
   // A payload resource through ReadResource on the loaded module, as the setup project reads it.
   Bytes UnpackedFromModule(const std::string& name) const {
-    Bytes raw, data;
-    EXPECT_TRUE(ReadResource(module_.get(), name.c_str(), kPayloadType, raw)) << name;
-    EXPECT_TRUE(UnpackResource(raw, data)) << name;
-    return data;
+    const TOutcome<Bytes> raw = ReadResource(module_.get(), name.c_str(), kPayloadType);
+    EXPECT_TRUE(raw) << name;
+    const TOutcome<Bytes> data = raw ? UnpackResource(*raw) : raw;
+    EXPECT_TRUE(data) << name;
+    return data ? *data : Bytes();
   }
 
   const std::string installer_ = Environment("VELK_PACKED_INSTALLER");
@@ -81,8 +82,7 @@ TEST_F(PackedInstaller, EveryFileUnpacksToItsSourceBytes) {
     const std::string name = UpperCaseAscii(script.Text(EntryKey("FileDispName", n)));
     EXPECT_EQ(UnpackedFromModule(name), DemoFile(script.Text(EntryKey("FileLocation", n)))) << name;
   }
-  Bytes raw;
-  EXPECT_FALSE(ReadResource(module_.get(), "NO SUCH FILE.TXT", kPayloadType, raw));
+  EXPECT_FALSE(ReadResource(module_.get(), "NO SUCH FILE.TXT", kPayloadType));
 }
 
 // The install worker reads each file's payload from the program file rather than
@@ -95,16 +95,16 @@ TEST_F(PackedInstaller, PayloadReadFromTheFileUnpacksLikeTheMappedOne) {
     TModuleFile file(module, AnsiToWide(installer_));
     for (size_t n = 1; n <= script.CountEntries("FileDispName"); ++n) {
       const std::string name = UpperCaseAscii(script.Text(EntryKey("FileDispName", n)));
-      std::string_view view;
-      ASSERT_TRUE(ViewResource(module, name.c_str(), kPayloadType, view)) << name;
-      const TRawResource raw = file.Resource(view);
+      const TOutcome<std::string_view> view = ViewResource(module, name.c_str(), kPayloadType);
+      ASSERT_TRUE(view) << name;
+      const TRawResource raw = file.Resource(*view);
       std::string_view first;
       ASSERT_TRUE(raw.read(0, 1, first));
-      EXPECT_NE(first.data(), view.data()) << name << ": read from the mapping";
+      EXPECT_NE(first.data(), view->data()) << name << ": read from the mapping";
       Bytes data;
       EXPECT_TRUE(InflateResource(raw, [&](std::string_view piece) {
         data.append(piece);
-        return true;
+        return TResult();
       }));
       EXPECT_EQ(data, DemoFile(script.Text(EntryKey("FileLocation", n)))) << name;
     }
@@ -112,14 +112,15 @@ TEST_F(PackedInstaller, PayloadReadFromTheFileUnpacksLikeTheMappedOne) {
 }
 
 TEST_F(PackedInstaller, TopLogoIsTheBitmapWithoutItsFileHeader) {
-  Bytes logo;
-  ASSERT_TRUE(ReadResource(module_.get(), kTopLogoResource, RT_BITMAP, logo));
-  EXPECT_EQ(logo, DemoFile("logo.bmp").substr(14));
+  const TOutcome<Bytes> logo = ReadResource(module_.get(), kTopLogoResource, RT_BITMAP);
+  ASSERT_TRUE(logo);
+  EXPECT_EQ(*logo, DemoFile("logo.bmp").substr(14));
 }
 
 TEST_F(PackedInstaller, StubResourcesAreStillThere) {
-  Bytes manifest;
-  ASSERT_TRUE(ReadResource(module_.get(), MAKEINTRESOURCEA(1), RT_MANIFEST, manifest));
+  const TOutcome<Bytes> read = ReadResource(module_.get(), MAKEINTRESOURCEA(1), RT_MANIFEST);
+  ASSERT_TRUE(read);
+  const Bytes& manifest = *read;
   // Laid out at each monitor's scale, run by Windows Vista to 11 (the last, 10 and 11) as written, and elevated.
   for (const char* entry : {">true/pm</dpiAware>", ">PerMonitorV2, PerMonitor</dpiAwareness>", "<supportedOS Id=",
                             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", R"(level="requireAdministrator")"})

@@ -81,16 +81,16 @@ TEST_F(PayloadFiles, ReadAndWriteRoundTripWithNonAsciiNames) {
   const std::string name = scratch / "D\xe9mo \xc4pp.exe";
   const std::string data = Content(70000);
   EXPECT_TRUE(WriteWholeFile(name, data));
-  Bytes read = "stale";
-  EXPECT_TRUE(ReadWholeFile(AnsiToWide(name), read));
-  EXPECT_EQ(read, data);
+  const TOutcome<Bytes> read = ReadWholeFile(AnsiToWide(name));
+  ASSERT_TRUE(read);
+  EXPECT_EQ(*read, data);
 }
 
 TEST_F(PayloadFiles, CopyOfTheRunningProgramIsExact) {
   const std::string own = OwnFileName();
-  Bytes program;
-  ASSERT_TRUE(ReadWholeFile(ModulePath(nullptr), program));
-  EXPECT_TRUE(WriteWholeFile(scratch / "uninstall.exe", program));
+  const TOutcome<Bytes> program = ReadWholeFile(ModulePath(nullptr));
+  ASSERT_TRUE(program);
+  EXPECT_TRUE(WriteWholeFile(scratch / "uninstall.exe", *program));
   EXPECT_EQ(FileBytes(scratch / "uninstall.exe"), FileBytes(own));
 }
 
@@ -122,9 +122,10 @@ TEST_F(PayloadFiles, TargetOpenWithoutSharingIsLeftAlone) {
     EXPECT_TRUE(unpacked.InUse()) << "so a later try may succeed";
     EXPECT_EQ(unpacked.Item(), locked);
     EXPECT_EQ(unpacked.Reason(), SystemMessage(HRESULT(ERROR_SHARING_VIOLATION)));
-    Bytes read = "stale";
-    EXPECT_FALSE(ReadWholeFile(AnsiToWide(locked), read));
-    EXPECT_EQ(read, "");
+    const TOutcome<Bytes> read = ReadWholeFile(AnsiToWide(locked));
+    ASSERT_FALSE(read);
+    EXPECT_TRUE(read.Failure().InUse());
+    EXPECT_EQ(read.Failure().Item(), locked);
   }
   EXPECT_EQ(FileBytes(locked), "old");
 }
@@ -172,15 +173,12 @@ TEST_F(PayloadFiles, MissingFolderAndOverlongPathsFail) {
   EXPECT_FALSE(WriteWholeFile(longest + "nn", "x"));
   EXPECT_EQ(UnpackResourceToFile(longest + "nn", PackResource("x")).Code(), DWORD(ERROR_FILENAME_EXCED_RANGE));
   EXPECT_EQ(UnpackResourceToFile(scratch / "missing\\demo.bin", PackResource("x")).Code(), DWORD(ERROR_PATH_NOT_FOUND));
-  Bytes read;
-  EXPECT_FALSE(ReadWholeFile(AnsiToWide(longest + "nn"), read));
+  EXPECT_FALSE(ReadWholeFile(AnsiToWide(longest + "nn")));
 }
 
 TEST_F(PayloadFiles, ReadFailsForEmptyMissingAndFolders) {
   PutFile(file, "");
-  Bytes read = "stale";
-  EXPECT_FALSE(ReadWholeFile(AnsiToWide(file), read));
-  EXPECT_EQ(read, "");
-  EXPECT_FALSE(ReadWholeFile(AnsiToWide(scratch / "missing.bin"), read));
-  EXPECT_FALSE(ReadWholeFile(AnsiToWide(DelBackslash(scratch.Path())), read));
+  EXPECT_EQ(ReadWholeFile(AnsiToWide(file)).Failure().Code(), DWORD(ERROR_HANDLE_EOF));
+  EXPECT_EQ(ReadWholeFile(AnsiToWide(scratch / "missing.bin")).Failure().Code(), DWORD(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(ReadWholeFile(AnsiToWide(DelBackslash(scratch.Path()))));
 }

@@ -4,10 +4,16 @@
 
 #include "tests/win32/win32_test_support.h"
 
-TEST(ReadResource, MissingResourceGivesFalse) {
-  Bytes data = "stale";
-  EXPECT_FALSE(ReadResource(GetModuleHandleA(nullptr), "NOSUCHRESOURCE", kPayloadType, data));
-  EXPECT_TRUE(data.empty());
+TEST(ReadResource, MissingResourceFailsNamingIt) {
+  const TOutcome<Bytes> named = ReadResource(GetModuleHandleA(nullptr), "NOSUCHRESOURCE", kPayloadType);
+  ASSERT_FALSE(named);
+  const DWORD code = named.Failure().Code();
+  EXPECT_TRUE(code == ERROR_RESOURCE_TYPE_NOT_FOUND || code == ERROR_RESOURCE_NAME_NOT_FOUND) << code;
+  EXPECT_EQ(named.Failure().Item(), "NOSUCHRESOURCE");
+  EXPECT_FALSE(named.Failure().Reason().empty());
+  const TOutcome<std::string_view> numbered = ViewResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(4711), RT_DIALOG);
+  ASSERT_FALSE(numbered);
+  EXPECT_EQ(numbered.Failure().Item(), "#4711");
 }
 
 namespace {
@@ -24,8 +30,9 @@ std::string_view ReadWhole(const TRawResource& raw) {
 // The running program's own resource (here the folder picker's dialog), read
 // from its file: the same bytes, not the mapped ones.
 TEST(ModuleFile, ReadsTheRunningProgramsResourceFromItsFile) {
-  std::string_view view;
-  ASSERT_TRUE(ViewResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(900), RT_DIALOG, view));
+  const TOutcome<std::string_view> dialog = ViewResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(900), RT_DIALOG);
+  ASSERT_TRUE(dialog);
+  const std::string_view view = *dialog;
   TModuleFile file(GetModuleHandleA(nullptr), ModulePath(nullptr));
   const TRawResource raw = file.Resource(view);
   ASSERT_EQ(raw.size, view.size());
@@ -35,8 +42,9 @@ TEST(ModuleFile, ReadsTheRunningProgramsResourceFromItsFile) {
 }
 
 TEST(ModuleFile, FallsBackToTheMappingWhenTheFileCannotBeRead) {
-  std::string_view view;
-  ASSERT_TRUE(ViewResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(900), RT_DIALOG, view));
+  const TOutcome<std::string_view> dialog = ViewResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(900), RT_DIALOG);
+  ASSERT_TRUE(dialog);
+  const std::string_view view = *dialog;
   TModuleFile missing(GetModuleHandleA(nullptr), L"C:\\no\\such\\file.exe");
   EXPECT_EQ(ReadWhole(missing.Resource(view)).data(), view.data());
 

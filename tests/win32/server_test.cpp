@@ -118,3 +118,14 @@ TEST(RunProgram, RefusedLaunchGoesUnnoticed) {
   EXPECT_NO_THROW(RunProgram(nullptr, scratch / "missing.exe", "", "", SW_SHOWNOACTIVATE));
   EXPECT_NO_THROW(RunProgram(nullptr, "", "", scratch / "missing", SW_SHOWNOACTIVATE));
 }
+
+TEST(SystemFailure, ResultsAndStatusesAreToldAsTheSystemsErrors) {
+  EXPECT_TRUE(HResultFailure(S_FALSE, "a.lnk")) << "any success code";
+  const TResult wrapped = HResultFailure(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION), "a.lnk");
+  EXPECT_TRUE(wrapped.InUse());
+  EXPECT_EQ(wrapped.Item(), "a.lnk");
+  EXPECT_EQ(wrapped.Reason(), SystemMessage(HRESULT(ERROR_SHARING_VIOLATION)));
+  EXPECT_EQ(HResultFailure(E_NOINTERFACE, "a.lnk").Code(), DWORD(E_NOINTERFACE));
+  EXPECT_TRUE(RegistryFailure(ERROR_SUCCESS, "Software\\K"));
+  EXPECT_EQ(RegistryFailure(ERROR_ACCESS_DENIED, "Software\\K").Reason(), SystemMessage(HRESULT(ERROR_ACCESS_DENIED)));
+}

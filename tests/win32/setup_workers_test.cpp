@@ -39,8 +39,8 @@ public:
   void* ModuleHandle() const override { return module_.get(); }
   std::string ModuleFileName() const override { return exe_; }
   bool HasBitmapResource(const char*) const override { return false; }
-  bool ReadPayloadResource(const char* name, Bytes& raw) const override {
-    return ReadResource(module_.get(), name, kPayloadType, raw);
+  TOutcome<Bytes> ReadPayloadResource(const char* name) const override {
+    return ReadResource(module_.get(), name, kPayloadType);
   }
   IRegistry& Registry() override { return registry_; }
   const IShellFolders& ShellFolders() const override { return folders_; }
@@ -279,7 +279,8 @@ TEST_F(Workers, FinishActionsMakeTheChosenLinksTheUninstallerAndStartTheProgram)
   const TComSession com;
   char before[MAX_PATH + 1] = {};
   GetCurrentDirectoryA(MAX_PATH, before);
-  EXPECT_EQ(RunFinishActions(TFinishChoices{.RunProgram = true}, nullptr), std::nullopt);
+  const TResult copied = RunFinishActions(TFinishChoices{.RunProgram = true}, nullptr);
+  EXPECT_TRUE(copied) << copied.Item() << ": " << copied.Reason();
 
   EXPECT_TRUE(FileExists(Product("Links\\Worker Product.lnk")));
   EXPECT_FALSE(FileExists(Product("Links\\Not Chosen.lnk"))) << "its place names the Start menu, unchecked";

@@ -98,6 +98,12 @@ TEST_F(Shortcuts, ALinkThatCannotBeSavedIsReportedAndTheOldOneStays) {
   EXPECT_TRUE(RaisedBy(scratch / std::string(300, 'f')).starts_with(failed));
   PutFile(scratch / "file", "x");
   EXPECT_TRUE(RaisedBy(scratch / "file").starts_with(failed));
+  // A folder that cannot be made is the shortcut's failure, told with that folder's reason.
+  const std::string belowFile = scratch / "file\\sub";
+  const TResult made = ForceDirectories(belowFile);
+  ASSERT_FALSE(made);
+  EXPECT_TRUE(RaisedBy(belowFile).starts_with(failed + belowFile + "\\Demo.lnk': " + made.Reason()))
+      << RaisedBy(belowFile);
 
   CreateShortcut("Held", scratch.Path(), target, "first");
   {
