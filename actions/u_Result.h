@@ -7,6 +7,7 @@
 // the thread's last error surviving the calls after it.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -23,30 +24,40 @@ public:
   // Success.
   TResult() = default;
   // The failure `code` (never 0) of `item`, told as `reason`.
-  TResult(uint32_t code, std::string item, std::string reason)
-      : code_(code), item_(std::move(item)), reason_(std::move(reason)) {}
+  TResult(uint32_t code, std::string item, std::string reason);
+  TResult(const TResult& other);
+  TResult(TResult&&) noexcept = default;
+  TResult& operator=(const TResult& other);
+  TResult& operator=(TResult&&) noexcept = default;
 
-  explicit operator bool() const { return code_ == 0; }  // succeeded
-  uint32_t Code() const { return code_; }
+  explicit operator bool() const { return !failure_; }  // succeeded
+  uint32_t Code() const { return failure_ ? failure_->code : 0; }
   // The path or name the failure concerns.
-  const std::string& Item() const { return item_; }
+  const std::string& Item() const;
   // The system's text for the failure, or the action's own where it has one.
-  const std::string& Reason() const { return reason_; }
+  const std::string& Reason() const;
 
   // Another program holds the item open; a later try may succeed.
-  bool InUse() const { return code_ == kErrorSharingViolation || code_ == kErrorLockViolation; }
+  bool InUse() const { return Code() == kErrorSharingViolation || Code() == kErrorLockViolation; }
 
   // The same failure told of `item`, for a step that failed without knowing
   // what it worked on; success stays success.
-  TResult Of(std::string item) const {
-    if (*this) return {};
-    return {code_, std::move(item), reason_};
-  }
+  TResult Of(std::string item) const;
 
 private:
-  uint32_t code_ = 0;
-  std::string item_;
-  std::string reason_;
+  struct TFailure {
+    uint32_t code;
+    std::string item;
+    std::string reason;
+  };
+  // Deletes out of line, so that passing a TResult on costs no string code
+  // where it is done.
+  struct TFailureDeleter {
+    void operator()(TFailure* failure) const;
+  };
+
+  // Nothing on success: a success is as cheap as a pointer.
+  std::unique_ptr<TFailure, TFailureDeleter> failure_;
 };
 
 // The value an action gives on success, or the TResult of its failure.

@@ -16,14 +16,16 @@ std::string ResourceItem(const char* name) {
 }  // namespace
 
 TOutcome<std::string_view> ViewResource(HMODULE module, const char* name, const char* type) {
-  HRSRC info = FindResourceA(module, name, type);
-  if (!info) return LastErrorFailure(ResourceItem(name), ERROR_RESOURCE_NAME_NOT_FOUND);
-  const unique_resource loaded(LoadResource(module, info));
-  if (!loaded) return LastErrorFailure(ResourceItem(name), ERROR_RESOURCE_DATA_NOT_FOUND);
-  const void* bytes = LockResource(loaded.get());
-  const DWORD size = SizeofResource(module, info);
-  if (!bytes && size) return LastErrorFailure(ResourceItem(name), ERROR_RESOURCE_DATA_NOT_FOUND);
-  return std::string_view(static_cast<const char*>(bytes), size);
+  DWORD missing = ERROR_RESOURCE_NAME_NOT_FOUND;  // what the last error does not tell
+  if (HRSRC info = FindResourceA(module, name, type)) {
+    missing = ERROR_RESOURCE_DATA_NOT_FOUND;
+    if (const unique_resource loaded(LoadResource(module, info)); loaded) {
+      const void* bytes = LockResource(loaded.get());
+      const DWORD size = SizeofResource(module, info);
+      if (bytes || !size) return std::string_view(static_cast<const char*>(bytes), size);
+    }
+  }
+  return LastErrorFailure(ResourceItem(name), missing);
 }
 
 TOutcome<Bytes> ReadResource(HMODULE module, const char* name, const char* type) {

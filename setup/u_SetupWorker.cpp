@@ -4,14 +4,22 @@
 
 #include "actions/u_SimpleFuncs1.h"
 
+TRunEnd RunEndOf(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const ESetupError& setupError) {
+    if (setupError.Told()) return TRunEnd::Stopped();
+  } catch (...) {
+  }
+  return TRunEnd::Failed(ErrorMessage(error));
+}
+
 TRunEnd TSetupWorker::Guarded(const std::function<void()>& body) {
   try {
     body();
     return TRunEnd::Done();
-  } catch (const ESetupError& error) {
-    return error.Told() ? TRunEnd::Stopped() : TRunEnd::Failed(error.Message());
   } catch (...) {
-    return TRunEnd::Failed(ErrorMessage(std::current_exception()));
+    return RunEndOf(std::current_exception());
   }
 }
 

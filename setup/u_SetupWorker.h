@@ -3,6 +3,7 @@
 // progress fields and the UI steps that show them through the worker view.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -71,6 +72,10 @@ protected:
 private:
   IWorkerView& view_;
 };
+
+// How a run that `error` ended has ended: Stopped after the user's Abort in a
+// box (an error already told), else Failed with the error's message.
+TRunEnd RunEndOf(const std::exception_ptr& error);
 
 // The status line of a registry entry: key path, "\", value name, "=", data.
 std::string RegValueItem(const std::string& keyPath, const std::string& valueName, const std::string& data);

@@ -87,27 +87,38 @@ private:
   std::optional<TInflateAhead> inflateAhead_;
 };
 
-// The worker's whole life on its thread, ended by telling its owner how it
-// ended, also when its system could not be set up.
+// How a worker of each road runs.
+using TExecute = TRunEnd (*)(const TSetupProc& project, IWorkerSystem& system, IWorkerView& view);
 template <typename Worker>
-DWORD WINAPI RunWorker(void* shared) {
-  auto& run = *static_cast<TWorkerThread::TRun*>(shared);
+TRunEnd Execute(const TSetupProc& project, IWorkerSystem& system, IWorkerView& view) {
+  return Worker(project, system, view).Execute();
+}
+
+// The worker's whole life on its thread, also when its system cannot be set up.
+TRunEnd RunOnThisThread(const TWorkerThread::TRun& run, TExecute execute) {
   try {
     const TComSession com;  // for DLL servers whose registration uses it
     UseMessageLanguage(run.project.LangID);
     TWinWorkerSystem system(run.project.Instance);
-    run.end = Worker(run.project, system, run.view).Execute();
+    return execute(run.project, system, run.view);
   } catch (...) {
-    run.end = TRunEnd::Failed(ErrorMessage(std::current_exception()));
+    return RunEndOf(std::current_exception());
   }
+}
+
+// The thread, ended by telling its owner how the worker ended.
+template <typename Worker>
+DWORD WINAPI RunWorker(void* shared) {
+  auto& run = *static_cast<TWorkerThread::TRun*>(shared);
+  run.end = RunOnThisThread(run, Execute<Worker>);
   run.ended();
   return 0;
 }
 
-template <typename Worker>
-TWorkerThread StartWorker(const TSetupProc& project, IWorkerView& view, std::function<void()> ended) {
+TWorkerThread StartWorker(LPTHREAD_START_ROUTINE runWorker, const TSetupProc& project, IWorkerView& view,
+                          std::function<void()> ended) {
   auto run = std::make_unique<TWorkerThread::TRun>(project, view, std::move(ended));
-  const HANDLE thread = CreateThread(nullptr, 0, RunWorker<Worker>, run.get(), 0, nullptr);
+  const HANDLE thread = CreateThread(nullptr, 0, runWorker, run.get(), 0, nullptr);
   if (!thread) throw ESetupError(TText::WorkerNotStarted, {SystemMessage(HRESULT(GetLastError()))});
   return TWorkerThread(std::move(run), thread);
 }
@@ -123,7 +134,7 @@ TWorkerThread& TWorkerThread::operator=(TWorkerThread&& other) {
 
 TRunEnd TWorkerThread::End() {
   Join();
-  return run_ ? run_->end : TRunEnd::Stopped();
+  return run_ ? std::move(run_->end) : TRunEnd::Stopped();
 }
 
 void TWorkerThread::Join() {
@@ -132,11 +143,11 @@ void TWorkerThread::Join() {
 }
 
 TWorkerThread StartCopyFiles(const TSetupProc& project, IWorkerView& view, std::function<void()> ended) {
-  return StartWorker<TCopyFiles>(project, view, std::move(ended));
+  return StartWorker(RunWorker<TCopyFiles>, project, view, std::move(ended));
 }
 
 TWorkerThread StartRemoveFiles(const TSetupProc& project, IWorkerView& view, std::function<void()> ended) {
-  return StartWorker<TRemoveFiles>(project, view, std::move(ended));
+  return StartWorker(RunWorker<TRemoveFiles>, project, view, std::move(ended));
 }
 
 uint64_t BytesToInstall(const TSetupProc& project) {

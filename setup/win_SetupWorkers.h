@@ -33,7 +33,8 @@ public:
   TWorkerThread& operator=(TWorkerThread&& other);
   ~TWorkerThread() { Join(); }
 
-  // TRun::end, once the thread has ended, which it waits for.
+  // TRun::end, once the thread has ended, which it waits for; the end is
+  // handed over, so it is asked for once.
   TRunEnd End();
 
 private:

@@ -70,20 +70,14 @@ void TStepHandOff::Run(TWorkerStep& step) {
   if (error) std::rethrow_exception(error);
 }
 
-void TStepHandOff::RunWaitingStep(const TRunner& run) {
-  TWorkerStep* step;
-  {
-    TExclusiveLock hold(lock_);
-    if (state_ != TState::Waiting) return;
-    state_ = TState::Running;
-    step = std::exchange(step_, nullptr);
-  }
-  std::exception_ptr error;
-  try {
-    run(*step);
-  } catch (...) {
-    error = std::current_exception();
-  }
+TWorkerStep* TStepHandOff::TakeWaitingStep() {
+  TExclusiveLock hold(lock_);
+  if (state_ != TState::Waiting) return nullptr;
+  state_ = TState::Running;
+  return std::exchange(step_, nullptr);
+}
+
+void TStepHandOff::StepRan(const std::exception_ptr& error) {
   {
     TExclusiveLock hold(lock_);
     error_ = error;

@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <exception>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -63,8 +62,6 @@ struct TWorkerStep {
 // The steps a worker hands to the UI thread and waits for, one at a time.
 class TStepHandOff {
 public:
-  using TRunner = std::function<void(TWorkerStep& step)>;
-
   // The window's handler of `stepMessage` calls RunWaitingStep.
   explicit TStepHandOff(UINT stepMessage) : stepMessage_(stepMessage) {}
   TStepHandOff(const TStepHandOff&) = delete;
@@ -72,8 +69,19 @@ public:
 
   // UI side: steps are announced to `window`, whose thread runs them.
   void Open(HWND window);
-  // UI side: runs the step a worker waits for, if any, with `run`.
-  void RunWaitingStep(const TRunner& run);
+  // UI side: runs the step a worker waits for, if any, as `run(step)`.
+  template <typename Runner>
+  void RunWaitingStep(Runner&& run) {
+    TWorkerStep* step = TakeWaitingStep();
+    if (!step) return;
+    std::exception_ptr error;
+    try {
+      run(*step);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    StepRan(error);
+  }
   // UI side: no step runs from now on; a worker waiting for one that has not
   // started goes on, as does the worker of a step running now once it ends.
   void Close();
@@ -91,6 +99,10 @@ public:
 private:
   enum class TState { Idle, Waiting, Running };
 
+  // The step a worker waits for, now running; nullptr when none waits.
+  TWorkerStep* TakeWaitingStep();
+  // The running step has ended, with `error` when it threw one.
+  void StepRan(const std::exception_ptr& error);
   // With the lock held: the waiting step will not run, nor any after it.
   void DropWaitingStep();
 

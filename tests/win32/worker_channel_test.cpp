@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -65,7 +66,7 @@ TEST(ProgressSnapshot, GivesTheLatestOnceAndABarMovedBackWhereItWentFirst) {
 // waiting step with `run`.
 class TStepWindow {
 public:
-  TStepWindow(TStepHandOff& handOff, TStepHandOff::TRunner run) : handOff_(handOff), run_(std::move(run)) {
+  TStepWindow(TStepHandOff& handOff, std::function<void(TWorkerStep&)> run) : handOff_(handOff), run_(std::move(run)) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = Procedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -88,7 +89,7 @@ private:
   }
 
   TStepHandOff& handOff_;
-  TStepHandOff::TRunner run_;
+  std::function<void(TWorkerStep&)> run_;
   unique_window window_;
 };
 
