@@ -1,12 +1,13 @@
-# The compression libraries as INTERFACE targets: zlib_dep (inflate for the
-# classic payload; the mingw zlib package in the cross tree), deflate_dep
-# (libdeflate, which the packer writes zlib streams with) and zstd_dep (zstd).
+# The compression libraries as INTERFACE targets: zlib_dep (zlib, whose inflate
+# reads the classic payload), deflate_dep (libdeflate, which the packer writes
+# zlib streams with) and zstd_dep (zstd).
 #
 # Debian packages libdeflate and zstd natively but not for mingw-w64, so the
 # cross tree builds each from Debian's source package of the version of the
 # native -dev package (cmake/debian-source.sh fetches it through a sources list
 # of the build tree's own), installs it below the build tree and links it
-# statically. Nothing of their code lives in this repository.
+# statically. zlib is built the same way, in sections, so that setup.exe links
+# only what it calls. Nothing of their code lives in this repository.
 
 if(NOT WIN32)
   find_package(ZLIB REQUIRED)
@@ -26,10 +27,6 @@ if(NOT WIN32)
   target_link_libraries(zstd_dep INTERFACE ${LIBZSTD})
   return()
 endif()
-
-find_library(ZLIB_STATIC NAMES libz.a REQUIRED)
-add_library(zlib_dep INTERFACE)
-target_link_libraries(zlib_dep INTERFACE ${ZLIB_STATIC})
 
 include(ExternalProject)
 set(debian_source_root ${CMAKE_BINARY_DIR}/debian-source)
@@ -60,8 +57,18 @@ function(add_debian_source_library name dev_package library)
   add_dependencies(${name}_dep ${name}_source)
 endfunction()
 
-# libdeflate serves only the Windows packer: fast code, in sections like the project's.
+# Fast code, in sections like the project's.
 set(library_c_flags "-O2 -ffunction-sections -fdata-sections")
+
+# Of zlib, setup.exe calls only inflate: the functions beside it in its objects
+# (dictionaries, sync, copy), which the mingw package's objects bring along,
+# stay out. Only the static library is needed.
+add_debian_source_library(zlib zlib1g-dev lib/libz.a
+  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE} -DCMAKE_BUILD_TYPE=Release
+             "-DCMAKE_C_FLAGS=${library_c_flags}" -DCMAKE_C_FLAGS_RELEASE=-DNDEBUG
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target zlibstatic
+  INSTALL_COMMAND ${CMAKE_COMMAND} -E copy <BINARY_DIR>/libzlibstatic.a <INSTALL_DIR>/lib/libz.a
+          COMMAND ${CMAKE_COMMAND} -E copy <SOURCE_DIR>/zlib.h <BINARY_DIR>/zconf.h <INSTALL_DIR>/include)
 
 # libdeflate 1.14 builds with its Makefile; of it only the static library is needed.
 add_debian_source_library(deflate libdeflate-dev lib/libdeflate.a

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev libzstd-dev dpkg-dev googletest libgtest-dev
-  g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
+  g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xdotool imagemagick x11-utils locales nsis zip unzip
   clang libclang-rt-14-dev
 )
