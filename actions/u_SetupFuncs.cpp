@@ -37,7 +37,8 @@ int32_t DwordValue(std::string_view bytes) {
 }
 
 std::string MachineFolder(const IRegistry& registry, const char* valueName) {
-  return registry.ReadRegValue(kHKeyLocalMachine, kCurrentVersionKey, valueName).AsText();
+  const auto folder = registry.ReadRegValue(kHKeyLocalMachine, kCurrentVersionKey, valueName);
+  return folder ? folder->AsText() : std::string();
 }
 
 struct TSpecialFolder {
@@ -116,10 +117,10 @@ std::string TRegValue::AsText() const {
   return std::get<std::string>(Value);
 }
 
-TRegValue DecodeRegValue(uint32_t type, std::string_view data) {
+std::optional<TRegValue> DecodeRegValue(uint32_t type, std::string_view data) {
   if (type == kRegSz || type == kRegExpandSz) return std::string(data.substr(0, data.find('\0')));
   if (type == kRegDword && data.size() == 4) return DwordValue(data);
-  return {};
+  return std::nullopt;
 }
 
 std::string GetSpecialFolder(std::string_view name, const IShellFolders& folders, const IRegistry& registry) {

@@ -53,8 +53,7 @@ struct TRegData {
 // "<AutoKey>" and unknown tags write nothing.
 std::optional<TRegData> EncodeRegValue(std::string_view valueType, std::string_view value);
 
-// A value read from the registry: text, a 32-bit integer, or "" when nothing
-// could be read.
+// A value read from the registry: text or a 32-bit integer.
 struct TRegValue {
   std::variant<std::string, int32_t> Value;
 
@@ -67,8 +66,9 @@ struct TRegValue {
 };
 
 // What a read gives for stored data: REG_SZ / REG_EXPAND_SZ up to the first NUL
-// (references left unexpanded), a 4-byte REG_DWORD as integer, else "".
-TRegValue DecodeRegValue(uint32_t type, std::string_view data);
+// (references left unexpanded), a 4-byte REG_DWORD as integer; nothing for
+// other data.
+std::optional<TRegValue> DecodeRegValue(uint32_t type, std::string_view data);
 
 // The registry, below a 32-bit root key and a script key path (see RegSubKey).
 // A deletion that fails returns a TResult naming the key or value; a value
@@ -78,9 +78,10 @@ public:
   virtual ~IRegistry() = default;
   // Whether the key can be opened for reading.
   virtual bool KeyExists(uint32_t rootKey, const std::string& keyPath) const = 0;
-  // The value (RegValueName of the name), or "" when the key or value is
-  // missing or unreadable.
-  virtual TRegValue ReadRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) const = 0;
+  // The value (RegValueName of the name); nothing when the key or value is
+  // missing, cannot be read or holds data DecodeRegValue does not read.
+  virtual std::optional<TRegValue> ReadRegValue(uint32_t rootKey, const std::string& keyPath,
+                                                const std::string& valueName) const = 0;
   // Creates the key and writes EncodeRegValue's data; throws ESetupError(TText::FailedToSetData) when it cannot.
   virtual void WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,
                              const std::string& valueType, const std::string& value) = 0;

@@ -10,11 +10,11 @@ namespace {
 
 constexpr REGSAM kExistenceAccess = STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
 
-unique_hkey OpenKey(HKEY parent, const std::string& subKey, REGSAM access, LSTATUS* status = nullptr) {
+TOutcome<unique_hkey> OpenKey(HKEY parent, const std::string& subKey, REGSAM access) {
   HKEY key = nullptr;
   const LSTATUS opened = RegOpenKeyExA(parent, subKey.c_str(), 0, access, &key);
-  if (status) *status = opened;
-  return unique_hkey(opened == ERROR_SUCCESS ? key : nullptr);
+  if (opened != ERROR_SUCCESS) return RegistryFailure(opened, subKey);
+  return unique_hkey(key);
 }
 
 // A deletion's outcome: done, or nothing was there to delete; else why the
@@ -28,8 +28,8 @@ unique_hkey CreateKey(uint32_t rootKey, const std::string& keyPath) {
   return unique_hkey(status == ERROR_SUCCESS ? key : nullptr);
 }
 
-unique_hkey OpenKey(uint32_t rootKey, const std::string& keyPath, REGSAM access, LSTATUS* status = nullptr) {
-  return OpenKey(RootKeyHandle(rootKey), RegSubKey(keyPath), access, status);
+TOutcome<unique_hkey> OpenKey(uint32_t rootKey, const std::string& keyPath, REGSAM access) {
+  return OpenKey(RootKeyHandle(rootKey), RegSubKey(keyPath), access);
 }
 
 // The value's registry type and bytes, or nothing when it cannot be read.
@@ -52,16 +52,16 @@ std::optional<TRegData> QueryValue(HKEY key, const std::string& name) {
 // Deletes the subkeys depth first, last index first, then the key itself;
 // the outcome of that last deletion, told of `item`.
 TResult DeleteKeyTree(HKEY parent, const std::string& subKey, const std::string& item) {
-  if (const unique_hkey key = OpenKey(parent, subKey, KEY_ALL_ACCESS)) {
+  if (const TOutcome<unique_hkey> key = OpenKey(parent, subKey, KEY_ALL_ACCESS)) {
     DWORD subKeys = 0, longestName = 0;
-    if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subKeys, &longestName, nullptr, nullptr, nullptr,
+    if (RegQueryInfoKeyA(key->get(), nullptr, nullptr, nullptr, &subKeys, &longestName, nullptr, nullptr, nullptr,
                          nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
       std::vector<char> name(longestName + 1);
       for (DWORD index = subKeys; index-- > 0;) {
         DWORD length = DWORD(name.size());
-        if (RegEnumKeyExA(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) ==
+        if (RegEnumKeyExA(key->get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) ==
             ERROR_SUCCESS)
-          (void)DeleteKeyTree(key.get(), std::string(name.data(), length), item);  // a subkey that stays fails the key's own deletion
+          (void)DeleteKeyTree(key->get(), std::string(name.data(), length), item);  // a subkey that stays fails the key's own deletion
       }
     }
   }
@@ -74,13 +74,13 @@ bool TWinRegistry::KeyExists(uint32_t rootKey, const std::string& keyPath) const
   return bool(OpenKey(rootKey, keyPath, kExistenceAccess));
 }
 
-TRegValue TWinRegistry::ReadRegValue(uint32_t rootKey, const std::string& keyPath,
-                                     const std::string& valueName) const {
-  if (!KeyExists(rootKey, keyPath)) return {};
-  const unique_hkey key = OpenKey(rootKey, keyPath, KEY_ALL_ACCESS);
-  if (!key) return {};
-  const auto value = QueryValue(key.get(), RegValueName(valueName));
-  return value ? DecodeRegValue(value->Type, value->Data) : TRegValue();
+std::optional<TRegValue> TWinRegistry::ReadRegValue(uint32_t rootKey, const std::string& keyPath,
+                                                    const std::string& valueName) const {
+  if (!KeyExists(rootKey, keyPath)) return std::nullopt;
+  const TOutcome<unique_hkey> key = OpenKey(rootKey, keyPath, KEY_ALL_ACCESS);
+  if (!key) return std::nullopt;
+  const auto value = QueryValue(key->get(), RegValueName(valueName));
+  return value ? DecodeRegValue(value->Type, value->Data) : std::nullopt;
 }
 
 void TWinRegistry::WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,
@@ -97,10 +97,9 @@ void TWinRegistry::WriteRegValue(uint32_t rootKey, const std::string& keyPath, c
 
 TResult TWinRegistry::DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) {
   const std::string item = AddBackslash(keyPath) + valueName;
-  LSTATUS status = ERROR_SUCCESS;
-  const unique_hkey key = OpenKey(rootKey, keyPath, KEY_ALL_ACCESS, &status);
-  if (!key) return Deleted(RegistryFailure(status, item));
-  return Deleted(RegistryFailure(RegDeleteValueA(key.get(), RegValueName(valueName).c_str()), item));
+  const TOutcome<unique_hkey> key = OpenKey(rootKey, keyPath, KEY_ALL_ACCESS);
+  if (!key) return Deleted(key.Failure().Of(item));
+  return Deleted(RegistryFailure(RegDeleteValueA(key->get(), RegValueName(valueName).c_str()), item));
 }
 
 TResult TWinRegistry::DeleteRegKey(uint32_t rootKey, const std::string& keyPath) {

@@ -17,7 +17,8 @@ inline HKEY RootKeyHandle(uint32_t rootKey) {
 class TWinRegistry final : public IRegistry {
 public:
   bool KeyExists(uint32_t rootKey, const std::string& keyPath) const override;
-  TRegValue ReadRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) const override;
+  std::optional<TRegValue> ReadRegValue(uint32_t rootKey, const std::string& keyPath,
+                                        const std::string& valueName) const override;
   void WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,
                      const std::string& valueType, const std::string& value) override;
   TResult DeleteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) override;

@@ -176,8 +176,9 @@ std::string TSetupProc::ExpandRegKey(std::string_view location) const {
 TInstalledState TSetupProc::CheckInstalledVersion(const TRegInfo& entry) const {
   const IRegistry& registry = host_.Registry();
   if (!registry.KeyExists(entry.RootKey, entry.KeyPath)) return TInstalledState::None;
-  const std::string installed = registry.ReadRegValue(entry.RootKey, entry.KeyPath, entry.ValueName).AsText();
-  if (installed.empty()) return TInstalledState::None;
+  const std::optional<TRegValue> marker = registry.ReadRegValue(entry.RootKey, entry.KeyPath, entry.ValueName);
+  const std::string installed = marker ? marker->AsText() : std::string();
+  if (installed.empty()) return TInstalledState::None;  // an empty marker marks nothing
   // std::string compares bytes as unsigned char, a prefix counting as smaller.
   const int order = installed.compare(entry.ValueData);
   return order == 0 ? TInstalledState::Same : order > 0 ? TInstalledState::Newer : TInstalledState::Older;
@@ -186,8 +187,8 @@ TInstalledState TSetupProc::CheckInstalledVersion(const TRegInfo& entry) const {
 void TSetupProc::UseInstalledLocation() {
   if (!UninstallEntryKey) return;
   const TRegKey& key = *UninstallEntryKey;
-  const std::string folder = host_.Registry().ReadRegValue(key.RootKey, key.KeyPath, kInstallLocationValue).AsText();
-  if (!folder.empty()) ChooseSetupPath(folder);
+  const std::optional<TRegValue> folder = host_.Registry().ReadRegValue(key.RootKey, key.KeyPath, kInstallLocationValue);
+  if (folder && !folder->AsText().empty()) ChooseSetupPath(folder->AsText());
 }
 
 void TSetupProc::ChooseSetupPath(const std::string& folder) {

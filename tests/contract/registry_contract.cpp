@@ -67,10 +67,10 @@ TEST_P(RegistryContract, ReadGivesTextIntegersAndNothingElse) {
   EXPECT_EQ(Read("Text"), TRegValue("2.0.0.0"));
   EXPECT_EQ(Read("Expand"), TRegValue("%SystemRoot%\\x")) << "references left unexpanded";
   EXPECT_EQ(Read("Minus"), TRegValue(-1));
-  EXPECT_EQ(Read("Raw"), TRegValue());
-  EXPECT_EQ(Read("Multi"), TRegValue());
-  EXPECT_EQ(Read("Missing"), TRegValue());
-  EXPECT_EQ(Read("Text", "\\Missing"), TRegValue());
+  EXPECT_EQ(Read("Raw"), std::nullopt);
+  EXPECT_EQ(Read("Multi"), std::nullopt);
+  EXPECT_EQ(Read("Missing"), std::nullopt);
+  EXPECT_EQ(Read("Text", "\\Missing"), std::nullopt);
 }
 
 TEST_P(RegistryContract, KeyExistsForRootsWrittenKeysAndTheKeysAboveThem) {
@@ -145,6 +145,6 @@ TEST_P(RegistryContract, ValueThatCannotBeSetRaisesWithItsRegistryName) {
     EXPECT_FALSE(Registry().KeyExists(kHKeyCurrentUser, keyPath));
     EXPECT_NO_THROW(Registry().DeleteRegValue(kHKeyCurrentUser, keyPath, "Version"));
     EXPECT_TRUE(Registry().DeleteRegKey(kHKeyCurrentUser, keyPath));
-    EXPECT_EQ(Registry().ReadRegValue(kHKeyCurrentUser, keyPath, "Version"), TRegValue());
+    EXPECT_EQ(Registry().ReadRegValue(kHKeyCurrentUser, keyPath, "Version"), std::nullopt);
   }
 }

@@ -58,7 +58,7 @@ protected:
              const std::string& below = "") {
     Registry().WriteRegValue(kHKeyCurrentUser, Path(below), name, type, value);
   }
-  TRegValue Read(const std::string& name, const std::string& below = "") {
+  std::optional<TRegValue> Read(const std::string& name, const std::string& below = "") {
     return Registry().ReadRegValue(kHKeyCurrentUser, Path(below), name);
   }
   std::optional<TRegData> Stored(const std::string& name, const std::string& below = "") const {

@@ -27,11 +27,12 @@ public:
     const Key key = KeyOf(rootKey, keyPath);
     return key.second.empty() || keys.contains(key);
   }
-  TRegValue ReadRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName) const override {
+  std::optional<TRegValue> ReadRegValue(uint32_t rootKey, const std::string& keyPath,
+                                        const std::string& valueName) const override {
     const auto key = keys.find(KeyOf(rootKey, keyPath));
-    if (key == keys.end()) return {};
+    if (key == keys.end()) return std::nullopt;
     const auto value = key->second.find(RegValueName(valueName));
-    return value == key->second.end() ? TRegValue() : DecodeRegValue(value->second.Type, value->second.Data);
+    return value == key->second.end() ? std::nullopt : DecodeRegValue(value->second.Type, value->second.Data);
   }
   void WriteRegValue(uint32_t rootKey, const std::string& keyPath, const std::string& valueName,
                      const std::string& valueType, const std::string& value) override {

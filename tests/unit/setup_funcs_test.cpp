@@ -99,9 +99,9 @@ TEST(DecodeRegValue, TextUpToTheNulIntegersAndTheRest) {
   EXPECT_EQ(DecodeRegValue(kRegSz, "no terminator"), TRegValue("no terminator"));
   EXPECT_EQ(DecodeRegValue(kRegExpandSz, std::string("%SystemRoot%\0", 13)), TRegValue("%SystemRoot%"));
   EXPECT_EQ(DecodeRegValue(kRegDword, Dword(5)), TRegValue(5));
-  EXPECT_EQ(DecodeRegValue(kRegDword, "abc"), TRegValue()) << "a DWORD of the wrong size";
-  EXPECT_EQ(DecodeRegValue(kRegBinary, "01"), TRegValue());
-  EXPECT_EQ(DecodeRegValue(7, std::string("a\0\0", 3)), TRegValue()) << "multi-string";
+  EXPECT_EQ(DecodeRegValue(kRegDword, "abc"), std::nullopt) << "a DWORD of the wrong size";
+  EXPECT_EQ(DecodeRegValue(kRegBinary, "01"), std::nullopt);
+  EXPECT_EQ(DecodeRegValue(7, std::string("a\0\0", 3)), std::nullopt) << "multi-string";
 }
 
 TEST(TRegValue, AsTextGivesDecimalForIntegers) {

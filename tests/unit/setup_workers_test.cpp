@@ -63,7 +63,8 @@ struct Fixture {
 };
 
 std::string RegText(const Fixture& f, uint32_t root, const std::string& key, const std::string& name) {
-  return f.host.registry.ReadRegValue(root, key, name).AsText();
+  const std::optional<TRegValue> value = f.host.registry.ReadRegValue(root, key, name);
+  return value ? value->AsText() : "";
 }
 
 }  // namespace
@@ -238,7 +239,7 @@ TEST(CopyFiles, AnErrorEndsTheRunWithOneErrorBoxAndKeepsWhatWasDone) {
   FakeWorkerView view(log);
   system.payload = f.system.payload;
   EXPECT_EQ(EndSeen(TCopyFiles(f.project, system, view).Execute()), "error Failed to set data for 'UninstallString'");
-  EXPECT_EQ(refusing.ReadRegValue(kHKeyCurrentUser, "Software\\Acme\\Widget", "Path").AsText(), "C:\\Apps\\Widget");
+  EXPECT_EQ(refusing.ReadRegValue(kHKeyCurrentUser, "Software\\Acme\\Widget", "Path"), TRegValue("C:\\Apps\\Widget"));
   EXPECT_TRUE(system.FileExists("C:\\Apps\\Widget\\Docs\\Guide.txt")) << "nothing rolled back";
 
   Fixture failingBox;  // a box that fails on the UI thread

@@ -122,7 +122,7 @@ TEST_F(Registry, KeyWithoutAccessExistsButCannotBeReadWrittenOrEmptied) {
   }
   if (OpenTestKey(locked, KEY_ALL_ACCESS)) GTEST_SKIP() << "this registry does not enforce key security";
   EXPECT_TRUE(registry.KeyExists(kHKeyCurrentUser, Path("\\Locked")));
-  EXPECT_EQ(registry.ReadRegValue(kHKeyCurrentUser, Path("\\Locked"), "Version"), TRegValue());
+  EXPECT_EQ(registry.ReadRegValue(kHKeyCurrentUser, Path("\\Locked"), "Version"), std::nullopt);
   EXPECT_THROW(registry.WriteRegValue(kHKeyCurrentUser, Path("\\Locked"), "Version", "<String>", "2"), ESetupError);
   EXPECT_FALSE(registry.DeleteRegValue(kHKeyCurrentUser, Path("\\Locked"), "Version")) << "the value stays";
 }

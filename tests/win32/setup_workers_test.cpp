@@ -329,11 +329,11 @@ TEST_F(Workers, AValueThatCannotBeSetEndsTheRunWithOneErrorBox) {
 namespace {
 
 // What a read of a written value gives: integers as decimal text, binary data as "".
-std::string ReadBack(const std::string& valueType, const std::string& data) {
-  if (valueType == "<Integer>") return std::to_string(StrToIntDef(data, 0));
-  if (valueType == "<Boolean>") return IsTrue(data) ? "1" : "0";
-  if (valueType == "<Binary>") return "";
-  return data;
+std::optional<TRegValue> ReadBack(const std::string& valueType, const std::string& data) {
+  if (valueType == "<Integer>") return TRegValue(StrToIntDef(data, 0));
+  if (valueType == "<Boolean>") return TRegValue(IsTrue(data) ? 1 : 0);
+  if (valueType == "<Binary>") return std::nullopt;  // a read gives no binary data
+  return TRegValue(data);
 }
 
 }  // namespace
@@ -360,7 +360,7 @@ TEST(PackedInstallerWorkers, DemoInstallsByteIdenticalAndIsRemovedAgain) {
   }
   for (const TRegInfo& entry : project.RegList) {
     if (entry.ValueType == "<AutoKey>") continue;
-    EXPECT_EQ(host.Registry().ReadRegValue(entry.RootKey, entry.KeyPath, RegValueName(entry.ValueName)).AsText(),
+    EXPECT_EQ(host.Registry().ReadRegValue(entry.RootKey, entry.KeyPath, RegValueName(entry.ValueName)),
               ReadBack(entry.ValueType, project.ExpandValue(entry.ValueData)))
         << entry.KeyPath << " " << entry.ValueName;
   }
