@@ -11,9 +11,11 @@
 #include <string>
 #include <utility>
 
-// System error codes the portable code tells apart (Windows' values).
+// System error codes the portable code tells apart or gives (Windows' values).
 inline constexpr uint32_t kErrorSharingViolation = 32;
 inline constexpr uint32_t kErrorLockViolation = 33;
+// A name that cannot name a file or folder on Windows.
+inline constexpr uint32_t kErrorInvalidName = 123;
 // A payload that does not inflate to its declared size: a code of the
 // project's own (customer bit set), which no system call returns.
 inline constexpr uint32_t kErrorDamagedPayload = 0x20000001;
