@@ -14,6 +14,8 @@
 // System error codes the portable code tells apart or gives (Windows' values).
 inline constexpr uint32_t kErrorSharingViolation = 32;
 inline constexpr uint32_t kErrorLockViolation = 33;
+// A value given to a call that it cannot take, such as a malformed definition.
+inline constexpr uint32_t kErrorInvalidParameter = 87;
 // A name that cannot name a file or folder on Windows.
 inline constexpr uint32_t kErrorInvalidName = 123;
 // A payload that does not inflate to its declared size: a code of the

@@ -178,8 +178,8 @@ private:
       } else if (Contains(command->flags, arg)) {
         args.flags.push_back(arg);
       } else if (arg == "-D" || arg == "--define") {
-        if (const auto problem = DefineProblem(DisplayPath(value)))
-          return Wrong(arg + " " + DisplayPath(value) + ": " + *problem);
+        if (const TResult defined = CheckDefinition(DisplayPath(value)); !defined)
+          return Wrong(arg + " " + defined.Item() + ": " + defined.Reason());
         args.defines.push_back(value);
       } else if (Contains(command->options, arg)) {
         args.options[arg] = value;

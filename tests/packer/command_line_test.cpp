@@ -130,6 +130,6 @@ TEST(ScriptDefines, ReplaceTheFirstKeyLineAsTheInstallerFindsItOrAddOneUnderSetu
   EXPECT_EQ(defined.SourceLine(4), 3u);  // the added line: on the header it follows
   EXPECT_EQ(defined.SourceLine(5), 4u);
   EXPECT_EQ(DefineVariables("<A>=1", {{"B", "2"}}).text, "<B>=2\r\n<A>=1\r\n");  // no header: at the top
-  EXPECT_FALSE(DefineProblem("ProductVersion=2.4=beta"));  // the name ends at the first "="
-  EXPECT_FALSE(DefineProblem("Empty="));
+  EXPECT_TRUE(CheckDefinition("ProductVersion=2.4=beta"));  // the name ends at the first "="
+  EXPECT_TRUE(CheckDefinition("Empty="));
 }
