@@ -91,6 +91,16 @@ TEST_F(CommandLineTest, ExitStatusTellsAWrongCommandLineFromWrongInput) {
 
   EXPECT_EQ(Run({"--help"}), kExitSuccess);
   EXPECT_NE(out_.str().find("Exit status: 0 success; 1 wrong input"), std::string::npos) << out_.str();
+  // The reason, then the help of the command named, else the usage.
+  const std::string usage = out_.str();
+  Run({"pack", "--help"});
+  const std::string packHelp = out_.str();
+  EXPECT_EQ(Run({"pack", "s", "-o", "i", "--fast"}), kExitWrongCommand);
+  EXPECT_EQ(err_.str(), "velkpack: pack has no option --fast\n" + packHelp);
+  EXPECT_EQ(Run({"help", "unpack"}), kExitWrongCommand);
+  EXPECT_EQ(err_.str(), "velkpack: unknown command unpack\n" + usage);
+  EXPECT_EQ(Run({}), kExitWrongCommand);
+  EXPECT_EQ(err_.str(), usage);
   EXPECT_EQ(Run({"--version"}), kExitSuccess);
   EXPECT_EQ(out_.str(), "velkpack " VELKSETUP_VERSION "\n");
 
