@@ -21,6 +21,9 @@ inline constexpr uint32_t kErrorInvalidName = 123;
 // A payload that does not inflate to its declared size: a code of the
 // project's own (customer bit set), which no system call returns.
 inline constexpr uint32_t kErrorDamagedPayload = 0x20000001;
+// A packer error that no system call gave, such as a script line the packer
+// cannot take: the packer's own code, in the same range.
+inline constexpr uint32_t kErrorPackFailed = 0x20000002;
 
 class [[nodiscard]] TResult {
 public:

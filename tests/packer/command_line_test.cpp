@@ -106,6 +106,8 @@ TEST_F(CommandLineTest, ExitStatusTellsAWrongCommandLineFromWrongInput) {
 
   EXPECT_EQ(Run({"pack", Path("product/missing.ini"), "-o", Path("out.exe")}), kExitWrongInput);
   EXPECT_EQ(Run({"verify", Path("share/velksetup/setup.exe")}), kExitWrongInput);  // no payload
+  EXPECT_EQ(Run({"inspect", Path("product/a.txt")}), kExitWrongInput);
+  EXPECT_EQ(err_.str(), Path("product/a.txt") + ": error: not a valid program file: no MZ header\n");
   EXPECT_EQ(Run({"new", Path("product"), "--script", Path("product/setup.ini")}), kExitWrongInput);  // exists
   EXPECT_EQ(Run({"new", Path("product"), "--script", Path("new.ini"), "--company", "A:B"}), kExitWrongInput);
   EXPECT_EQ(err_.str(), "velkpack: error: --company 'A:B': the name holds a character that Windows file names cannot "
