@@ -12,12 +12,19 @@
 #include <string>
 #include <utility>
 
-// System error codes the portable code tells apart (Windows' values).
+// System error codes the portable code tells apart or gives (Windows' values).
 inline constexpr uint32_t kErrorSharingViolation = 32;
 inline constexpr uint32_t kErrorLockViolation = 33;
+// A value given to a call that it cannot take, such as a malformed definition.
+inline constexpr uint32_t kErrorInvalidParameter = 87;
+// A name that cannot name a file or folder on Windows.
+inline constexpr uint32_t kErrorInvalidName = 123;
 // A payload that does not inflate to its declared size: a code of the
 // project's own (customer bit set), which no system call returns.
 inline constexpr uint32_t kErrorDamagedPayload = 0x20000001;
+// A packer error that no system call gave, such as a script line the packer
+// cannot take: the packer's own code, in the same range.
+inline constexpr uint32_t kErrorPackFailed = 0x20000002;
 
 class [[nodiscard]] TResult {
 public:

@@ -179,8 +179,9 @@ std::string SystemMessage(HRESULT result) {
   return "Error " + HexCode(result);
 }
 
-static_assert(kErrorSharingViolation == ERROR_SHARING_VIOLATION && kErrorLockViolation == ERROR_LOCK_VIOLATION,
-              "the codes the portable code tells apart are the system's");
+static_assert(kErrorSharingViolation == ERROR_SHARING_VIOLATION && kErrorLockViolation == ERROR_LOCK_VIOLATION &&
+                  kErrorInvalidName == ERROR_INVALID_NAME && kErrorInvalidParameter == ERROR_INVALID_PARAMETER,
+              "the codes the portable code tells apart or gives are the system's");
 
 TResult SystemFailure(DWORD code, const std::string& item) {
   if (code == ERROR_SUCCESS) return {};

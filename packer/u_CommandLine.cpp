@@ -90,6 +90,12 @@ std::string Help(const TCommand& command) {
          kExitStatusHelp;
 }
 
+const TCommand* FindCommand(std::string_view name) {
+  const auto& commands = Commands();
+  const auto command = std::find_if(commands.begin(), commands.end(), [&](const auto& c) { return c.name == name; });
+  return command == commands.end() ? nullptr : &*command;
+}
+
 bool Contains(const std::vector<std::string_view>& names, std::string_view name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
@@ -115,11 +121,8 @@ public:
   TCommandLine(const fs::path& packer, std::ostream& out, std::ostream& err) : packer_(packer), out_(out), err_(err) {}
 
   int Run(const std::vector<fs::path>& argv) {
-    const auto args = Parse(argv);
-    if (!args) {
-      err_ << (command_ ? Help(*command_) : Usage());
-      return kExitWrongCommand;
-    }
+    const TOutcome<TArguments> args = Parse(argv);
+    if (!args) return WrongCommand(args.Failure());
     if (args->version) {
       out_ << "velkpack " << VELKSETUP_VERSION << '\n';
       return kExitSuccess;
@@ -144,10 +147,18 @@ private:
     return kExitWrongInput;
   }
 
-  // nullopt (after a message) when the command line is malformed.
-  std::optional<TArguments> Parse(const std::vector<fs::path>& argv) {
+  // Tells what is wrong with the command line, then how to write it.
+  int WrongCommand(const TResult& failure) {
+    if (!failure.Reason().empty()) err_ << "velkpack: " << failure.Reason() << '\n';
+    const TCommand* command = FindCommand(failure.Item());
+    err_ << (command ? Help(*command) : Usage());
+    return kExitWrongCommand;
+  }
+
+  // The arguments, or the failure of a malformed command line (see Wrong).
+  static TOutcome<TArguments> Parse(const std::vector<fs::path>& argv) {
     TArguments args;
-    if (argv.empty()) return std::nullopt;
+    if (argv.empty()) return Wrong(nullptr, "");
     const std::string name = DisplayPath(argv[0]);
     if (name == "--version" && argv.size() == 1) {
       args.version = true;
@@ -158,11 +169,9 @@ private:
       if (argv.size() == 1) return args;
     }
     const std::string commandName = args.help ? DisplayPath(argv[1]) : name;
-    const auto& commands = Commands();
-    const auto command =
-        std::find_if(commands.begin(), commands.end(), [&](const auto& c) { return c.name == commandName; });
-    if (command == commands.end()) return Wrong("unknown command " + commandName);
-    args.command = command_ = &*command;
+    const TCommand* command = FindCommand(commandName);
+    if (!command) return Wrong(nullptr, "unknown command " + commandName);
+    args.command = command;
     for (size_t i = args.help ? 2 : 1; i < argv.size(); ++i) {
       std::string arg = DisplayPath(argv[i]);
       fs::path value;
@@ -170,7 +179,7 @@ private:
         value = argv[i].u8string().substr(2);
         arg = "-D";
       } else if (Contains(command->options, arg)) {
-        if (i + 1 >= argv.size()) return Wrong(arg + " needs a value");
+        if (i + 1 >= argv.size()) return Wrong(command, arg + " needs a value");
         value = argv[++i];
       }
       if (arg == "--help" || arg == "-h") {
@@ -178,38 +187,40 @@ private:
       } else if (Contains(command->flags, arg)) {
         args.flags.push_back(arg);
       } else if (arg == "-D" || arg == "--define") {
-        if (const auto problem = DefineProblem(DisplayPath(value)))
-          return Wrong(arg + " " + DisplayPath(value) + ": " + *problem);
+        if (const TResult defined = CheckDefinition(DisplayPath(value)); !defined)
+          return Wrong(command, arg + " " + defined.Item() + ": " + defined.Reason());
         args.defines.push_back(value);
       } else if (Contains(command->options, arg)) {
         args.options[arg] = value;
       } else if (arg.starts_with("-")) {
-        return Wrong(std::string(command->name) + " has no option " + arg);
+        return Wrong(command, std::string(command->name) + " has no option " + arg);
       } else {
         args.positional.push_back(argv[i]);
       }
     }
     if (args.help) return args;
     if (args.positional.size() != 1)
-      return Wrong(std::string(command->name) + " takes one " + std::string(command->operand));
+      return Wrong(command, std::string(command->name) + " takes one " + std::string(command->operand));
     if (!command->required.empty() && !args.Option(std::string(command->required)))
-      return Wrong(std::string(command->name) + " needs " + std::string(command->required));
+      return Wrong(command, std::string(command->name) + " needs " + std::string(command->required));
     if (const auto codePage = args.Option("--codepage")) {
       args.codePage = std::atoi(DisplayPath(*codePage).c_str());
       if (!IsSupportedCodePage(args.codePage))
-        return Wrong("code page " + DisplayPath(*codePage) + " is not supported (1252 or 1251)");
+        return Wrong(command, "code page " + DisplayPath(*codePage) + " is not supported (1252 or 1251)");
     }
     if (const auto compression = args.Option("--compression")) {
       const std::string name = DisplayPath(*compression);
-      if (name != "zlib" && name != "zstd") return Wrong("compression " + name + " is not known (zlib or zstd)");
+      if (name != "zlib" && name != "zstd")
+        return Wrong(command, "compression " + name + " is not known (zlib or zstd)");
       args.compression = name == "zstd" ? TPayloadFormat::Zstd : TPayloadFormat::Zlib;
     }
     return args;
   }
 
-  std::nullopt_t Wrong(const std::string& text) {
-    err_ << "velkpack: " << text << '\n';
-    return std::nullopt;
+  // A malformed command line: the reason (none where the usage says it all)
+  // and, as its item, the command whose help follows it (none: the usage).
+  static TResult Wrong(const TCommand* command, std::string reason) {
+    return {kErrorInvalidParameter, command ? std::string(command->name) : "", std::move(reason)};
   }
 
   int Execute(const TArguments& args) {
@@ -283,7 +294,6 @@ private:
   const fs::path& packer_;
   std::ostream& out_;
   std::ostream& err_;
-  const TCommand* command_ = nullptr;  // the command named, once known
 };
 
 }  // namespace

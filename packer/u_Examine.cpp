@@ -160,6 +160,6 @@ size_t ExamineInstaller(const fs::path& installer, int codePage, bool listAll, c
   try {
     return TExamination(installer, codePage, listAll, log).Run();
   } catch (const TPackError& e) {
-    throw TPackError(DisplayPath(installer), e.what());
+    throw TPackError(e.Failure().Of(DisplayPath(installer)));
   }
 }

@@ -47,14 +47,18 @@ fs::path NormalPath(const fs::path& path) {
   return normal.has_filename() ? normal : normal.parent_path();
 }
 
-std::optional<std::string> FileNameProblem(std::string_view name) {
-  if (name.empty()) return "the name is empty";
+TResult CheckFileName(std::string_view name) {
+  const auto invalid = [&](std::string reason) {
+    return TResult{kErrorInvalidName, std::string(name), std::move(reason)};
+  };
+  if (name.empty()) return invalid("the name is empty");
   if (std::any_of(name.begin(), name.end(), [](char c) {
         return static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos;
       }))
-    return "the name holds a character that Windows file names cannot hold (<>:\"/\\|?* or a control character)";
-  if (name.back() == '.' || name.back() == ' ') return "the name ends in a dot or space, which Windows drops";
-  return std::nullopt;
+    return invalid("the name holds a character that Windows file names cannot hold (<>:\"/\\|?* or a control "
+                   "character)");
+  if (name.back() == '.' || name.back() == ' ') return invalid("the name ends in a dot or space, which Windows drops");
+  return {};
 }
 
 Bytes ReadWholeFile(const fs::path& path) {

@@ -13,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "actions/u_Result.h"
 #include "package/u_Payload.h"
 #include "packer/u_PackError.h"
 
@@ -42,10 +43,10 @@ std::optional<std::string> ScriptSourcePath(const std::filesystem::path& scriptF
 // paths.
 std::filesystem::path NormalPath(const std::filesystem::path& path);
 
-// Why a name cannot name a file or folder on Windows (a character such as ":"
-// or a control character, an empty name, a dot or space at its end); nullopt
-// when it can.
-std::optional<std::string> FileNameProblem(std::string_view name);
+// Success when `name` can name a file or folder on Windows; else the failure
+// of the name (kErrorInvalidName) telling why: a character such as ":" or a
+// control character, an empty name, a dot or space at its end.
+TResult CheckFileName(std::string_view name);
 
 // One entry of a folder.
 struct TFolderEntry {

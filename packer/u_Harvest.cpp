@@ -253,8 +253,8 @@ private:
                             " cannot hold (--codepage chooses another)");
       return std::nullopt;
     }
-    if (const auto problem = FileNameProblem(*ansi)) {
-      FileProblem(path, *problem);
+    if (const TResult named = CheckFileName(*ansi); !named) {
+      FileProblem(path, named.Reason());
       return std::nullopt;
     }
     return ansi;

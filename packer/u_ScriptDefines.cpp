@@ -23,15 +23,20 @@ std::vector<TScriptDefine> LastOfEachName(const std::vector<TScriptDefine>& defi
 
 }  // namespace
 
-std::optional<std::string> DefineProblem(std::string_view definition) {
+// kErrorInvalidParameter, not kErrorInvalidName: the "=" and the value can be wrong as well as the name.
+TResult CheckDefinition(std::string_view definition) {
+  const auto invalid = [&](std::string reason) {
+    return TResult{kErrorInvalidParameter, std::string(definition), std::move(reason)};
+  };
   const size_t eq = definition.find('=');
-  if (eq == std::string_view::npos) return "it has no '=' (write NAME=VALUE)";
+  if (eq == std::string_view::npos) return invalid("it has no '=' (write NAME=VALUE)");
   const std::string_view name = definition.substr(0, eq), value = definition.substr(eq + 1);
-  if (name.empty()) return "it has no name before '='";
+  if (name.empty()) return invalid("it has no name before '='");
   if (name.find_first_of("<>\r\n") != std::string_view::npos)
-    return "a name may not hold '<', '>', '=' or a line end (write ProductVersion=2.0, not <ProductVersion>=2.0)";
-  if (value.find_first_of("\r\n") != std::string_view::npos) return "a value may not hold a line end";
-  return std::nullopt;
+    return invalid(
+        "a name may not hold '<', '>', '=' or a line end (write ProductVersion=2.0, not <ProductVersion>=2.0)");
+  if (value.find_first_of("\r\n") != std::string_view::npos) return invalid("a value may not hold a line end");
+  return {};
 }
 
 size_t TDefinedScript::SourceLine(size_t line) const {

@@ -3,19 +3,21 @@
 // ProductVersion=2.4.1): they change the packed copy of the script only.
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "actions/u_Result.h"
 
 // One definition, in the script's code page: NAME without angle brackets.
 struct TScriptDefine {
   std::string name, value;
 };
 
-// Why "NAME=VALUE" cannot define a variable (no "=", an empty name, a name
-// with "<", ">" or "=", a line end in either part); nullopt when it can.
-std::optional<std::string> DefineProblem(std::string_view definition);
+// Success when "NAME=VALUE" can define a variable; else the failure of the
+// definition (kErrorInvalidParameter) telling why: no "=", an empty name, a
+// name with "<", ">" or "=", a line end in either part.
+TResult CheckDefinition(std::string_view definition);
 
 // The script's text with every definition applied: the first "<NAME>=" key
 // line (found as the installer finds keys) takes the value, or, without one,

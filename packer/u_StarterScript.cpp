@@ -48,7 +48,7 @@ std::optional<TProgramEntry> ProgramEntry(const TStarterRequest& request) {
                                          request.codePage);
   const auto below = ScriptSourcePath(request.folder, request.folder / *program, request.codePage);
   const auto name = Utf16ToAnsi(program->filename().u16string(), request.codePage);
-  if (!location || !below || !name || FileNameProblem(*name)) return std::nullopt;  // the harvest names the file
+  if (!location || !below || !name || !CheckFileName(*name)) return std::nullopt;  // the harvest names the file
   return TProgramEntry{*location, *name, "<SetupPath>\\" + *below};
 }
 
@@ -57,8 +57,9 @@ std::optional<TProgramEntry> ProgramEntry(const TStarterRequest& request) {
 std::string StarterScript(const TStarterRequest& request, const TPackLog& log) {
   // Both names become folders of the default destination.
   for (const auto& [option, name] : {std::pair{"--company", &request.company}, std::pair{"--product", &request.product}})
-    if (const auto problem = FileNameProblem(*name))
-      throw TPackError(std::string(option) + " '" + Utf16ToUtf8(AnsiToUtf16(*name, request.codePage)) + "': " + *problem);
+    if (const TResult named = CheckFileName(*name); !named)
+      throw TPackError(std::string(option) + " '" + Utf16ToUtf8(AnsiToUtf16(*name, request.codePage)) + "': " +
+                       named.Reason());
   const auto program = ProgramEntry(request);
   const std::string uninstaller = "<SetupPath>\\uninstall.exe";
   const std::string uninstallKey = "<HKEY_LOCAL_MACHINE>\\" + std::string(kUninstallListKey) + "\\" + kProductName;

@@ -91,12 +91,27 @@ TEST_F(CommandLineTest, ExitStatusTellsAWrongCommandLineFromWrongInput) {
 
   EXPECT_EQ(Run({"--help"}), kExitSuccess);
   EXPECT_NE(out_.str().find("Exit status: 0 success; 1 wrong input"), std::string::npos) << out_.str();
+  // The reason, then the help of the command named, else the usage.
+  const std::string usage = out_.str();
+  Run({"pack", "--help"});
+  const std::string packHelp = out_.str();
+  EXPECT_EQ(Run({"pack", "s", "-o", "i", "--fast"}), kExitWrongCommand);
+  EXPECT_EQ(err_.str(), "velkpack: pack has no option --fast\n" + packHelp);
+  EXPECT_EQ(Run({"help", "unpack"}), kExitWrongCommand);
+  EXPECT_EQ(err_.str(), "velkpack: unknown command unpack\n" + usage);
+  EXPECT_EQ(Run({}), kExitWrongCommand);
+  EXPECT_EQ(err_.str(), usage);
   EXPECT_EQ(Run({"--version"}), kExitSuccess);
   EXPECT_EQ(out_.str(), "velkpack " VELKSETUP_VERSION "\n");
 
   EXPECT_EQ(Run({"pack", Path("product/missing.ini"), "-o", Path("out.exe")}), kExitWrongInput);
   EXPECT_EQ(Run({"verify", Path("share/velksetup/setup.exe")}), kExitWrongInput);  // no payload
+  EXPECT_EQ(Run({"inspect", Path("product/a.txt")}), kExitWrongInput);
+  EXPECT_EQ(err_.str(), Path("product/a.txt") + ": error: not a valid program file: no MZ header\n");
   EXPECT_EQ(Run({"new", Path("product"), "--script", Path("product/setup.ini")}), kExitWrongInput);  // exists
+  EXPECT_EQ(Run({"new", Path("product"), "--script", Path("new.ini"), "--company", "A:B"}), kExitWrongInput);
+  EXPECT_EQ(err_.str(), "velkpack: error: --company 'A:B': the name holds a character that Windows file names cannot "
+                        "hold (<>:\"/\\|?* or a control character)\n");
 }
 
 TEST_F(CommandLineTest, WarningsGoToStandardErrorWithTheLineAndCanFailTheBuild) {
@@ -127,6 +142,6 @@ TEST(ScriptDefines, ReplaceTheFirstKeyLineAsTheInstallerFindsItOrAddOneUnderSetu
   EXPECT_EQ(defined.SourceLine(4), 3u);  // the added line: on the header it follows
   EXPECT_EQ(defined.SourceLine(5), 4u);
   EXPECT_EQ(DefineVariables("<A>=1", {{"B", "2"}}).text, "<B>=2\r\n<A>=1\r\n");  // no header: at the top
-  EXPECT_FALSE(DefineProblem("ProductVersion=2.4=beta"));  // the name ends at the first "="
-  EXPECT_FALSE(DefineProblem("Empty="));
+  EXPECT_TRUE(CheckDefinition("ProductVersion=2.4=beta"));  // the name ends at the first "="
+  EXPECT_TRUE(CheckDefinition("Empty="));
 }
