@@ -33,11 +33,18 @@ private:
   TSelection font_;
 };
 
-// The item's file-system path in the ANSI code page, "" when it has none.
-std::string PathOf(LPCITEMIDLIST item) {
+// The item's file-system path, none for an item without one (a computer, the printers).
+std::optional<std::wstring> FileSystemPath(LPCITEMIDLIST item) {
   wchar_t path[MAX_PATH] = {};
-  if (!item || !SHGetPathFromIDListW(item, path)) return "";
-  return ToExactAnsi(path).value_or("");
+  if (!item || !SHGetPathFromIDListW(item, path)) return std::nullopt;
+  return path;
+}
+
+// The item's path in the ANSI code page, "" when it has none or the code page
+// cannot hold it: either way no folder the program can use.
+std::string PathOf(LPCITEMIDLIST item) {
+  const std::optional<std::wstring> path = FileSystemPath(item);
+  return path ? ToExactAnsi(*path).value_or("") : "";
 }
 
 unique_item_id ParsePath(const std::string& path) {
@@ -125,10 +132,15 @@ TBrowseDir::TPicked TBrowseDir::BrowseForFolder(HWND owner) {
   }
   if (!picked.item) return picked;
   picked.chosen = true;  // any confirmed item counts, with or without a file-system path
-  picked.path = PathOf(picked.item.get());
-  const bool hasPath = !picked.path.empty();
-  if (Options & kBrowseForComputer && !hasPath) picked.path = "\\\\" + ToExactAnsi(displayName).value_or("");
-  ImageIndex = hasPath && info.iImage == -1 ? SystemIconIndex(picked.path) : info.iImage;
+  // A folder the code page cannot hold gives "", as one without a path; a
+  // computer, which has none, is named by its UNC root.
+  if (const std::optional<std::wstring> path = FileSystemPath(picked.item.get())) {
+    picked.path = ToExactAnsi(*path).value_or("");
+    if (!picked.path.empty() && info.iImage == -1) info.iImage = SystemIconIndex(picked.path);
+  } else if (Options & kBrowseForComputer) {
+    if (const std::optional<std::string> name = ToExactAnsi(displayName)) picked.path = "\\\\" + *name;
+  }
+  ImageIndex = info.iImage;
   return picked;
 }
 

@@ -226,7 +226,9 @@ std::vector<std::wstring> ChildrenOfSelection(HWND picker) {
   std::vector<std::wstring> texts;
   for (child = TreeView_GetChild(tree, child); child; child = TreeView_GetNextSibling(tree, child)) {
     wchar_t text[MAX_PATH] = {};
-    TVITEMW item{TVIF_TEXT | TVIF_HANDLE, child};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT | TVIF_HANDLE;
+    item.hItem = child;
     item.pszText = text;
     item.cchTextMax = MAX_PATH;
     SendMessageW(tree, TVM_GETITEMW, 0, LPARAM(&item));
@@ -286,6 +288,26 @@ TEST_F(PickerTest, OkStaysOffWhenAskedSoAndForItemsWithoutAFolder) {
                      return true;
                    }}));
   EXPECT_EQ(browse_.Folder, target_);
+}
+
+// A folder whose name the ANSI code page cannot hold is no folder the program
+// can use, even where an item without a path would be named as a computer.
+TEST_F(PickerTest, FolderBeyondTheCodePageGivesNoPath) {
+  const std::wstring name = L"\u6587\u4ef6";  // CJK letters, in no Western or Cyrillic code page
+  const std::wstring folder = AnsiToWide(target_) + L"\\" + name;
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  browse_.Options = kBrowseReturnOnlyFsDirs | kBrowseForComputer;
+  EXPECT_TRUE(Run({[] { return Picker() != nullptr; },
+                   [&] {
+                     SendMessageW(Picker(), BFFM_SETSELECTIONW, TRUE, LPARAM(folder.c_str()));
+                     return SelectedTreeText(Picker()) == name;
+                   },
+                   [] {
+                     Press(Picker(), IDOK);
+                     return true;
+                   }}));
+  EXPECT_EQ(browse_.Folder, "");
+  EXPECT_TRUE(browse_.ItemId);
 }
 
 TEST_F(PickerTest, StatusLineFollowsTheSelectionFittedToItsWidth) {
