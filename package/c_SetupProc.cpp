@@ -61,10 +61,14 @@ TOutcome<Bytes> TSetupProc::ReadUnpacked(const char* name) const {
   return UnpackResource(*raw);
 }
 
+// A licence that is missing, unreadable or damaged is none: the wizard shows
+// no licence page.
 void TSetupProc::LoadLicense() {
   if (TOutcome<Bytes> text = ReadUnpacked(kLicenseResource)) LicenseText = std::move(*text);
 }
 
+// A script that is missing, unreadable, damaged or without its header leaves
+// the project as built, with nothing to install.
 void TSetupProc::LoadScript() {
   const TOutcome<Bytes> text = ReadUnpacked(kScriptResource);
   if (!text) return;

@@ -42,10 +42,15 @@ public:
   bool InputLeft() const { return consumed_ < raw_.size; }
   // The next piece of input; false when none is left or it cannot be read.
   bool NextInput(std::string_view& input) {
-    if (!InputLeft() || !raw_.read(consumed_, std::min(raw_.size - consumed_, kReadPiece), input) || input.empty())
+    if (!InputLeft()) return false;
+    const TOutcome<std::string_view> piece = raw_.read(consumed_, std::min(raw_.size - consumed_, kReadPiece));
+    if (!piece) {
+      failure_ = piece.Failure();
       return false;
+    }
+    input = *piece;
     consumed_ += input.size();
-    return true;
+    return !input.empty();
   }
 
   char* Out() { return out_.data(); }
@@ -55,11 +60,11 @@ public:
   bool Yield(size_t length) {
     produced_ += length;
     if (produced_ > size_) return false;
-    if (length > 0) sinkFailure_ = sink_(std::string_view(out_.data(), length));
-    return bool(sinkFailure_);
+    if (length > 0) failure_ = sink_(std::string_view(out_.data(), length));
+    return bool(failure_);
   }
-  // Why the sink stopped the stream; success while it takes every piece.
-  const TResult& SinkFailure() const { return sinkFailure_; }
+  // Why a read or the sink stopped the stream; success while neither did.
+  const TResult& Failure() const { return failure_; }
   bool Complete() const { return produced_ == size_; }
   size_t Size() const { return size_; }
 
@@ -67,7 +72,7 @@ private:
   const TRawResource& raw_;
   const size_t size_;
   const TPayloadSink& sink_;
-  TResult sinkFailure_;
+  TResult failure_;
   Bytes out_;
   size_t consumed_ = 4, produced_ = 0;
 };
@@ -134,18 +139,18 @@ bool InflateZstd(TStreamFeed& feed, std::string_view dictionary) {
 }  // namespace
 
 TRawResource::TRawResource(std::string_view bytes)
-    : size(bytes.size()), read([bytes](size_t offset, size_t length, std::string_view& piece) {
-        piece = bytes.substr(offset, length);
-        return true;
-      }) {}
+    : size(bytes.size()), read([bytes](size_t offset, size_t length) { return bytes.substr(offset, length); }) {}
 
 TResult DamagedPayload(std::string item) {
   return {kErrorDamagedPayload, std::move(item), "the data is missing or damaged"};
 }
 
 TOutcome<int32_t> ReadDeclaredSize(const TRawResource& raw) {
-  std::string_view field;
-  if (raw.size < 4 || !raw.read(0, 4, field) || field.size() != 4) return DamagedPayload();
+  if (raw.size < 4) return DamagedPayload();
+  const TOutcome<std::string_view> read = raw.read(0, 4);
+  if (!read) return read.Failure();
+  const std::string_view field = *read;
+  if (field.size() != 4) return DamagedPayload();
   const auto byte = [&](int i) { return uint32_t(static_cast<unsigned char>(field[i])); };
   const auto size = static_cast<int32_t>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
   if (size < 0 || size > kMaxUnpackedSize) return DamagedPayload();
@@ -157,7 +162,7 @@ TResult InflateResource(const TRawResource& raw, const TPayloadSink& sink, const
   if (!size) return size.Failure();
   TStreamFeed feed(raw, size_t(*size), sink);
   const bool intact = codec.format == TPayloadFormat::Zstd ? InflateZstd(feed, codec.dictionary) : InflateZlib(feed);
-  if (!feed.SinkFailure()) return feed.SinkFailure();
+  if (!feed.Failure()) return feed.Failure();
   return intact ? TResult() : DamagedPayload();
 }
 

@@ -49,10 +49,10 @@ struct TPayloadView {
 inline constexpr int32_t kMaxUnpackedSize = 1 << 30;
 
 // A payload resource's raw bytes, read piece by piece where they are not all at
-// hand: `read` gives the `length` bytes from `offset` on in `piece` (valid until
-// the next read), and false when it cannot read them. Calls stay within `size`.
+// hand: `read` gives the `length` bytes from `offset` on (valid until the next
+// read), or why it cannot read them. Calls stay within `size`.
 struct TRawResource {
-  using TReader = std::function<bool(size_t offset, size_t length, std::string_view& piece)>;
+  using TReader = std::function<TOutcome<std::string_view>(size_t offset, size_t length)>;
 
   // Bytes in memory; they must outlive the resource.
   TRawResource(std::string_view bytes);
@@ -67,14 +67,15 @@ struct TRawResource {
 // `item`, the file it was meant to be (kErrorDamagedPayload).
 TResult DamagedPayload(std::string item = {});
 
-// The size field of a payload resource; damage when the resource is too short
-// to hold one, cannot be read or declares a size outside 0..kMaxUnpackedSize.
+// The size field of a payload resource; the read's failure when it cannot be
+// read, damage when the resource is too short to hold one or declares a size
+// outside 0..kMaxUnpackedSize.
 TOutcome<int32_t> ReadDeclaredSize(const TRawResource& raw);
 
 // Inflates a payload resource. Intact only when the stream is intact (for zstd:
 // its checksum holds, its window is within kZstdWindowLog, the dictionary it
 // names is the one given) and yields exactly the declared number of bytes;
-// else a DamagedPayload without item.
+// else the failure of a read that failed or a DamagedPayload, without item.
 TOutcome<Bytes> UnpackResource(const TRawResource& raw, const TPayloadCodec& codec = {});
 
 // Takes the next inflated piece; a failure stops the inflating.

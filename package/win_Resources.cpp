@@ -57,9 +57,7 @@ TModuleFile::TModuleFile(HMODULE module, const std::wstring& path)
 TRawResource TModuleFile::Resource(std::string_view view) {
   const std::optional<uint64_t> start = file_ ? FileOffset(view) : std::nullopt;
   if (!start) return view;
-  return {view.size(), [this, start = *start](size_t offset, size_t length, std::string_view& piece) {
-            return ReadAt(start + offset, length, piece);
-          }};
+  return {view.size(), [this, start = *start](size_t offset, size_t length) { return ReadAt(start + offset, length); }};
 }
 
 // A data file is mapped as it lies on disk; an image's sections lie at their
@@ -78,20 +76,23 @@ std::optional<uint64_t> TModuleFile::FileOffset(std::string_view view) const {
   return std::nullopt;
 }
 
-bool TModuleFile::ReadAt(uint64_t offset, size_t length, std::string_view& piece) {
-  if (length > MAXDWORD) return false;
+// A file that ends before the view does is damaged; a read that the system
+// refuses otherwise (a share gone, a medium removed) fails with its reason.
+TOutcome<std::string_view> TModuleFile::ReadAt(uint64_t offset, size_t length) {
+  if (length > MAXDWORD) return DamagedPayload();
   buffer_.resize(length);
   OVERLAPPED at{};
   at.Offset = DWORD(offset);
   at.OffsetHigh = DWORD(offset >> 32);
   DWORD read = 0;
-  if (!ReadFile(file_.get(), buffer_.data(), DWORD(length), &read, &at) || read != length) return false;
-  piece = std::string_view(buffer_.data(), length);
-  return true;
+  const bool done = ReadFile(file_.get(), buffer_.data(), DWORD(length), &read, &at);
+  if (!done && GetLastError() != ERROR_HANDLE_EOF) return LastErrorFailure({}, ERROR_READ_FAULT);
+  if (!done || read != length) return DamagedPayload();
+  return std::string_view(buffer_.data(), length);
 }
 
 TResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload, const TPayloadCodec& codec) {
-  if (!ReadDeclaredSize(payload)) return DamagedPayload(fileName);
+  if (const TOutcome<int32_t> size = ReadDeclaredSize(payload); !size) return size.Failure().Of(fileName);
   return WriteFileSafely(fileName, [&](HANDLE file) {
     return InflateResource(payload, [&](std::string_view piece) { return WriteAll(file, piece); }, codec);
   });

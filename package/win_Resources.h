@@ -23,7 +23,8 @@ TOutcome<Bytes> ReadResource(HMODULE module, const char* name, const char* type)
 
 // Inflates a payload resource and writes it as the whole file (WriteFileSafely),
 // an empty one as an empty file; on failure the file is untouched. A payload
-// that cannot be read or does not inflate fails with kErrorDamagedPayload.
+// that does not inflate fails with kErrorDamagedPayload, one that cannot be
+// read with the read's failure.
 TResult UnpackResourceToFile(const std::string& fileName, const TRawResource& payload, const TPayloadCodec& codec = {});
 
 // The full path of a loaded image module (nullptr: the running program) in
@@ -45,7 +46,7 @@ public:
 
 private:
   std::optional<uint64_t> FileOffset(std::string_view view) const;
-  bool ReadAt(uint64_t offset, size_t length, std::string_view& piece);
+  TOutcome<std::string_view> ReadAt(uint64_t offset, size_t length);
 
   const char* base_;
   bool mappedFlat_;

@@ -32,7 +32,7 @@ public:
   // or one given again, is unpacked as well.
   virtual void InflateAhead(const std::vector<TPayloadView>& /*payloads*/) {}
   // Fails with kErrorDamagedPayload for a payload that does not inflate to its
-  // declared size.
+  // declared size, with the system's failure for one it cannot read.
   virtual TResult UnpackResourceToFile(const std::string& fileName, const TPayloadView& payload) = 0;
   virtual TResult RegisterServer(const std::string& fileName) = 0;
   virtual TResult UnregisterServer(const std::string& fileName) = 0;

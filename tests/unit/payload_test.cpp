@@ -181,13 +181,12 @@ struct TCountingReader {
   explicit TCountingReader(const Bytes& bytes) : bytes(bytes) {}
 
   TRawResource Resource() {
-    return {bytes.size(), [this](size_t offset, size_t length, std::string_view& piece) {
+    return {bytes.size(), [this](size_t offset, size_t length) -> TOutcome<std::string_view> {
               EXPECT_LE(offset + length, bytes.size());
               ++reads;
-              if (reads == failingRead) return false;
+              if (reads == failingRead) return TResult(59, "", "the network is gone");
               copy = bytes.substr(offset, length);  // a buffer of its own, overwritten by the next read
-              piece = copy;
-              return true;
+              return std::string_view(copy);
             }};
   }
 
@@ -222,26 +221,24 @@ TEST(InflateResource, ReadsThroughAReaderAsFromMemory) {
   EXPECT_GT(reader.reads, 3) << "the size field and the stream in pieces";
 }
 
-TEST(InflateResource, AFailedReadFailsTheResource) {
+// A read that fails is no damage: its own failure is the resource's.
+TEST(InflateResource, AFailedReadFailsTheResourceWithItsReason) {
   const Bytes packed = PackResource(MixedContent(5 << 20));
   for (int failing : {1, 2, 3}) {
     TCountingReader reader(packed);
     reader.failingRead = failing;
-    EXPECT_EQ(InflateResource(reader.Resource(), [](std::string_view) { return TResult(); }).Code(),
-              kErrorDamagedPayload)
-        << failing;
+    const TResult inflated = InflateResource(reader.Resource(), [](std::string_view) { return TResult(); });
+    EXPECT_EQ(inflated.Code(), 59u) << failing;
+    EXPECT_EQ(inflated.Reason(), "the network is gone") << failing;
     EXPECT_EQ(reader.reads, failing) << "no reads after the failed one";
   }
 }
 
 TEST(InflateResource, AReaderThatGivesNothingEndsTheResource) {
   const Bytes packed = PackResource("some text");
-  const TRawResource empty(packed.size(), [](size_t, size_t, std::string_view& piece) {
-    piece = {};
-    return true;
-  });
-  EXPECT_FALSE(ReadDeclaredSize(empty));
-  EXPECT_FALSE(InflateResource(empty, [](std::string_view) { return TResult(); }));
+  const TRawResource empty(packed.size(), [](size_t, size_t) { return std::string_view(); });
+  EXPECT_EQ(ReadDeclaredSize(empty).Failure().Code(), kErrorDamagedPayload);
+  EXPECT_EQ(InflateResource(empty, [](std::string_view) { return TResult(); }).Code(), kErrorDamagedPayload);
 }
 
 TEST(InflateResource, TheSinksFailureStopsItAndIsTheResult) {

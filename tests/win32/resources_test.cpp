@@ -20,9 +20,9 @@ namespace {
 
 // The whole resource in one read.
 std::string_view ReadWhole(const TRawResource& raw) {
-  std::string_view piece;
-  EXPECT_TRUE(raw.read(0, raw.size, piece));
-  return piece;
+  const TOutcome<std::string_view> piece = raw.read(0, raw.size);
+  EXPECT_TRUE(piece) << piece.Failure().Reason();
+  return piece ? *piece : std::string_view();
 }
 
 }  // namespace
@@ -52,4 +52,15 @@ TEST(ModuleFile, FallsBackToTheMappingWhenTheFileCannotBeRead) {
   TModuleFile own(GetModuleHandleA(nullptr), ModulePath(nullptr));
   const std::string_view headers(reinterpret_cast<const char*>(GetModuleHandleA(nullptr)), 64);
   EXPECT_EQ(ReadWhole(own.Resource(headers)).data(), headers.data());
+}
+
+// A file that ends before the resource it should hold is damage, not a
+// failure of the system's (which would be told as its reason).
+TEST(ModuleFile, AFileShorterThanTheResourceIsDamage) {
+  const TOutcome<std::string_view> dialog = ViewResource(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(900), RT_DIALOG);
+  ASSERT_TRUE(dialog);
+  const TScratchFolder scratch;
+  PutFile(scratch / "short.exe", "MZ");
+  TModuleFile truncated(GetModuleHandleA(nullptr), AnsiToWide(scratch / "short.exe"));
+  EXPECT_EQ(truncated.Resource(*dialog).read(0, dialog->size()).Failure().Code(), kErrorDamagedPayload);
 }
