@@ -21,11 +21,12 @@ TOutcome<unique_hkey> OpenKey(HKEY parent, const std::string& subKey, REGSAM acc
 // item stays.
 TResult Deleted(TResult deletion) { return deletion.Code() == ERROR_FILE_NOT_FOUND ? TResult() : deletion; }
 
-unique_hkey CreateKey(uint32_t rootKey, const std::string& keyPath) {
+TOutcome<unique_hkey> CreateKey(uint32_t rootKey, const std::string& keyPath) {
   HKEY key = nullptr;
   const LSTATUS status = RegCreateKeyExA(RootKeyHandle(rootKey), RegSubKey(keyPath).c_str(), 0, nullptr, 0,
                                          KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  return unique_hkey(status == ERROR_SUCCESS ? key : nullptr);
+  if (status != ERROR_SUCCESS) return RegistryFailure(status, keyPath);
+  return unique_hkey(key);
 }
 
 TOutcome<unique_hkey> OpenKey(uint32_t rootKey, const std::string& keyPath, REGSAM access) {
@@ -87,10 +88,10 @@ void TWinRegistry::WriteRegValue(uint32_t rootKey, const std::string& keyPath, c
                                  const std::string& valueType, const std::string& value) {
   const std::string name = RegValueName(valueName);
   // A key that cannot be created shows only when the value cannot be set.
-  const unique_hkey key = CreateKey(rootKey, keyPath);
+  const TOutcome<unique_hkey> key = CreateKey(rootKey, keyPath);
   const auto data = EncodeRegValue(valueType, value);
   if (!data) return;
-  if (!key || RegSetValueExA(key.get(), name.c_str(), 0, data->Type, reinterpret_cast<const BYTE*>(data->Data.data()),
+  if (!key || RegSetValueExA(key->get(), name.c_str(), 0, data->Type, reinterpret_cast<const BYTE*>(data->Data.data()),
                              DWORD(data->Data.size())) != ERROR_SUCCESS)
     throw ESetupError(TText::FailedToSetData, {name});
 }

@@ -135,7 +135,8 @@ void TVelkSetup::bbtnCancelClick() {
 
 // Whether the destination's volume has room for the files to install; when it
 // has not, a box says so before anything is written, and the wizard stays on
-// the folder page.
+// the folder page. A volume whose free space cannot be read is given the
+// benefit of the doubt: a file that does not fit is told when it is written.
 bool TVelkSetup::RoomForProduct() {
   const TOutcome<uint64_t> free = FreeSpaceFor(SetupProc->SetupPath);
   const uint64_t needed = BytesToInstall(*SetupProc);
