@@ -182,11 +182,14 @@ drv_script() { "$WINE64" "$WIZDRIVER" -; }
 click() { drv click "$1" >/dev/null || fail "click $1 failed"; }
 select_item() { drv select "$1" "$2" >/dev/null || fail "select $1 $2 failed"; }
 
+# The wizard's X11 window into WIZARD_X_WINDOW. Callers ask until a deadline:
+# on a busy machine one run of the driver has come back without it.
+wizard_x_window() { WIZARD_X_WINDOW=$(drv x-window 2>/dev/null); }
+
 # Makes the wizard the active window and waits until it has the keyboard focus.
 activate_wizard() {
-  local window
-  window=$(drv x-window) || { fail "no wizard window to activate"; return 1; }
-  xdotool windowfocus --sync "$window" 2>/dev/null
+  wait_until 30 wizard_x_window || { fail "no wizard window to activate: $(drv x-window 2>&1)"; return 1; }
+  xdotool windowfocus --sync "$WIZARD_X_WINDOW" 2>/dev/null
   drv focus >/dev/null
   drv wait-foreground >/dev/null || { fail "the wizard did not become the active window"; return 1; }
 }
@@ -231,10 +234,9 @@ picker_to_first_folder_of_c() {
 
 # shot NAME: a screenshot of the wizard window as $E2E_GROUP_DIR/NAME.png.
 shot() {
-  local window
-  window=$(drv x-window) || { fail "no wizard window for screenshot $1"; return; }
+  wait_until 30 wizard_x_window || { fail "no wizard window for screenshot $1: $(drv x-window 2>&1)"; return; }
   drv paint >/dev/null
-  import -window "$window" "$E2E_GROUP_DIR/$1.png" 2>/dev/null || fail "screenshot $1 failed"
+  import -window "$WIZARD_X_WINDOW" "$E2E_GROUP_DIR/$1.png" 2>/dev/null || fail "screenshot $1 failed"
 }
 
 # shot_screen NAME: the whole screen (the wizard and any dialog over it).
